@@ -1,0 +1,21 @@
+#pragma once
+// The program's single diagnostic channel: the debug pane and the log file.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "TSettings.h"
+
+// Formats, filters by Settings.DebugLevel and writes a UTF-8 message to the active sinks.
+void WriteLog(const std::string& text, uint8_t level = 3, uint8_t code = 0);
+
+void OpenLog(const TSettings& settings);
+bool CloseLog(const TSettings& settings);  // true when a file was closed; throws when flushing fails
+void ReopenLog(const TSettings& settings);
+
+// The debug-pane sink: receives each finished line (without line break). The main window
+// fills it; until then, or when it is empty, window lines go nowhere.
+using TLogWindowSink = std::function<void(const std::string& line)>;
+void SetLogWindowSink(TLogWindowSink sink);
+
+bool LogFileOpened();

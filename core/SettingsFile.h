@@ -1,0 +1,22 @@
+#pragma once
+// Reading and writing the settings file.
+#include <functional>
+
+#include "TSettings.h"
+
+class TIniFile;
+
+void LoadSettings(TSettings& target, const TSettings& defaults);
+void ReadSettingsIni(TSettings& settings);
+void WriteSettingsIni(TSettings settings);  // takes a private copy: captured placement does not flow back
+void SaveSettingsOnExit(const TSettings& settings);
+
+// Fills the record's five placement records from the live windows before a save.
+// The main window installs it; without it the records are written as they are.
+using TLayoutCapture = std::function<void(TSettings& settings)>;
+void SetLayoutCapture(TLayoutCapture capture);
+
+void ReadToolbarLayout(const TIniFile& ini, TToolbarLayout& layout);
+void ReadWindowLayout(const TIniFile& ini, TWindowLayout& layout);
+void WriteToolbarLayout(TIniFile& ini, const TToolbarLayout& layout);
+void WriteWindowLayout(TIniFile& ini, const TWindowLayout& layout);
