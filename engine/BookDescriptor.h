@@ -1,0 +1,24 @@
+#pragma once
+// Reading a book descriptor into a TBookInfo, and loading the book's stylesheet texts.
+#include <string>
+
+#include "TBookInfo.h"
+#include "TSettings.h"
+
+class TIniFile;
+
+// Resets the record: root = program data folder, default folder and file names.
+void SetBookDefaults(TBookInfo& book, const TSettings& settings);
+// Reads book.DescriptorFile and completes the record, both stylesheet texts included.
+// Throws std::runtime_error when an existing stylesheet file cannot be read.
+void ReadBookDescriptor(TBookInfo& book, const TSettings& settings);
+// TemplateVariables, then TemplatePaths (resolved against the root), then "RootPath".
+TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& book);
+
+void LoadServiceStylesheet(TBookInfo& book);
+void LoadBookTemplate(TBookInfo& book);
+
+// The bytes of the file named by a "file" URI with every line break removed; empty when
+// the URI has another scheme or the file does not exist. Throws std::runtime_error when
+// the file exists but cannot be read.
+std::string LoadTextFromUri(const std::string& uri);

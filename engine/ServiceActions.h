@@ -1,0 +1,35 @@
+#pragma once
+// Service actions, the pages of a book's parts, and the query of the internal URLs.
+#include <cstdint>
+#include <string>
+
+#include "TBookInfo.h"
+
+// Longest part identifier; longer ones are cut before a part is built.
+inline constexpr std::size_t MaxDivIdLength = 255;
+
+// "MakeTOC" (0), "Search" (1), "MD5SumRead" (2), "MD5SumPrepare" (4), else "DoNothing".
+std::string ActionIdOf(uint8_t code);
+
+// Runs the service stylesheet with the one variable ActionID over the book XML. The
+// optional outputs are those of RunTransformation.
+std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding = nullptr,
+                             bool* ok = nullptr);
+
+// "&"-separated name=value pairs; an empty item ends the list, an item without "=" is skipped.
+TXSLTParameters ParseQuery(const std::string& query);
+
+// The page of one part and the encoding of its bytes.
+struct TBookPage {
+    std::string Html;
+    std::string Encoding;
+    bool Ok = false;  // false when Html is an error text
+};
+
+// Expands the book template with the book's variables and DivID = divId (cut to
+// MaxDivIdLength characters) and runs it over the book XML. book.TemplateParams is
+// left as it was found.
+TBookPage BuildBookPart(const std::string& divId, TBookInfo& book);
+
+// divId cut to its first MaxDivIdLength characters (UTF-8 sequences are kept whole).
+std::string CutDivId(const std::string& divId);
