@@ -1,0 +1,90 @@
+#pragma once
+// The embedded browser control: a QWebEngineView that pages are written into.
+#include <QWidget>
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "BrowserLoad.h"
+
+class QWebEngineView;
+class QPrinter;
+class TWebPage;
+
+class TWebBrowser : public QWidget {
+    Q_OBJECT
+public:
+    explicit TWebBrowser(QWidget* parent = nullptr);
+    ~TWebBrowser() override;
+
+    // Loads a URL; the system itself uses only "about:blank".
+    void Navigate(const QString& url);
+    // A top-level document exists (something has finished loading).
+    bool HasDocument() const;
+    // A load started by Navigate or WriteDocument, or by the page itself, is in progress.
+    bool Busy() const;
+    // Replaces the page by html, whose bytes are in the given encoding. Relative references
+    // and rooted paths of the page resolve against the base folder. Called from inside a
+    // navigation event, the load starts once the event has returned.
+    void WriteDocument(const std::string& html, const std::string& encoding);
+    // The book root (program path form, e.g. "\opt\tomeria\data\") that the page's
+    // relative references and "<%RootPath%>" paths resolve against; its files are served.
+    void SetBaseFolder(const std::string& folder);
+    // Sets the body's border style of the current document to "none".
+    void SetBodyBorderNone();
+
+    // Commands; each throws std::runtime_error when it cannot be carried out (no document,
+    // a dialog cancelled, a file that cannot be written).
+    void ExecCopy();
+    void ExecSelectAll();
+    void ExecPrint();        // the print dialog, then the page printed
+    void ExecSaveAs();       // the save dialog, then the page saved as an HTML file
+    void ExecZoom(int level);  // 0 (smallest) .. 4 (largest) text size
+    static double ZoomFactorOf(int level);  // 0.75, 0.9, 1.0, 1.25, 1.5
+
+    // Seams for the dialogs of the commands. PrinterSetup shows the print dialog for the
+    // printer and returns false when cancelled; SaveFileName shows the save dialog and
+    // returns the chosen file name, empty when cancelled.
+    std::function<bool(QPrinter& printer)> PrinterSetup;
+    std::function<QString()> SaveFileName;
+
+    // Events, raised synchronously on the user-interface thread.
+    // Before every navigation (about:blank, written pages and followed links included).
+    std::function<void(const QUrl& url, bool& cancel)> OnBeforeNavigate;
+    // A page asks for a new window: hand back the browser that is to show it.
+    std::function<void(TWebBrowser*& target, bool& cancel)> OnNewWindow;
+    // The top-level document has finished loading.
+    std::function<void(const QUrl& url)> OnDocumentComplete;
+
+    QWebEngineView* View() const;
+    // The URL of the page the last WriteDocument loads (empty before any write).
+    QUrl WrittenPageUrl() const;
+
+signals:
+    // Emitted whenever HasDocument() or Busy() may have changed, and when a print ends.
+    void StateChanged();
+    void PrintFinished(bool ok);
+
+private:
+    friend class TWebPage;
+    bool RaiseBeforeNavigate(const QUrl& url, bool isMainFrame);
+    TWebPage* RaiseNewWindow();
+    void StartLoad(const QUrl& url);
+    void LoadingEnded(const QUrl& url, bool ok);
+    void RequireDocument(const char* command) const;
+
+    QWebEngineView* m_view = nullptr;
+    TWebPage* m_page = nullptr;
+    int m_browserId = 0;
+    std::string m_baseFolder;        // OS form, ends in "/", empty for none
+    QUrl m_pageUrl;                  // URL of the last written page
+    QUrl m_expected;                 // the load we started and wait for
+    QUrl m_deferred;                 // a load asked for inside a navigation event
+    int m_eventDepth = 0;            // > 0 while OnBeforeNavigate runs
+    bool m_engineLoading = false;
+    bool m_hasDocument = false;
+    double m_zoom = 1.0;
+    bool m_zoomSet = false;
+    std::unique_ptr<QPrinter> m_printer;  // alive while a print runs
+};
