@@ -1,0 +1,74 @@
+#include "ServiceActions.h"
+
+#include "TemplateExpansion.h"
+#include "Transformation.h"
+
+std::string ActionIdOf(uint8_t code)
+{
+    switch (code) {
+    case 0: return "MakeTOC";
+    case 1: return "Search";
+    case 2: return "MD5SumRead";
+    case 4: return "MD5SumPrepare";
+    default: return "DoNothing";
+    }
+}
+
+std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding, bool* ok)
+{
+    const TXSLTParameters variables{{"ActionID", ActionIdOf(code)}};
+    TArgs args;
+    args.StyleText = ExpandTemplate(book.ServiceXSLT, variables);
+    return RunTransformation(book.BookXMLFName, "arg://input", args, book, outputEncoding, ok);
+}
+
+TXSLTParameters ParseQuery(const std::string& query)
+{
+    TXSLTParameters pairs;
+    std::string rest = query;
+    for (;;) {
+        std::string item;
+        const std::size_t amp = rest.find('&');
+        if (amp == std::string::npos) {
+            item = rest;
+            rest.clear();
+        } else {
+            item = rest.substr(0, amp);
+            rest.erase(0, amp + 1);
+        }
+        if (item.empty())
+            return pairs;
+        const std::size_t eq = item.find('=');
+        if (eq != std::string::npos)
+            pairs.push_back({item.substr(0, eq), item.substr(eq + 1)});
+    }
+}
+
+std::string CutDivId(const std::string& divId)
+{
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < divId.size(); ++i) {
+        // A byte that does not continue a UTF-8 sequence starts a new character.
+        if ((static_cast<unsigned char>(divId[i]) & 0xC0) != 0x80 && ++characters > MaxDivIdLength)
+            return divId.substr(0, i);
+    }
+    return divId;
+}
+
+TBookPage BuildBookPart(const std::string& divId, TBookInfo& book)
+{
+    // DivID goes last so it overrides any DivID of the descriptor; it is removed at once.
+    book.TemplateParams.push_back({"DivID", CutDivId(divId)});
+    TArgs args;
+    try {
+        args.StyleText = ExpandTemplate(book.BookXSLTT, book.TemplateParams);
+    } catch (...) {
+        book.TemplateParams.pop_back();
+        throw;
+    }
+    book.TemplateParams.pop_back();
+
+    TBookPage page;
+    page.Html = RunTransformation(book.BookXMLFName, "arg://input", args, book, &page.Encoding, &page.Ok);
+    return page;
+}

@@ -1,0 +1,3 @@
+#include "TBookInfo.h"
+
+TBookInfo BookInfo;
