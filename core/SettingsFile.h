@@ -9,6 +9,8 @@ class TIniFile;
 void LoadSettings(TSettings& target, const TSettings& defaults);
 void ReadSettingsIni(TSettings& settings);
 void WriteSettingsIni(TSettings settings);  // takes a private copy: captured placement does not flow back
+// Saves when the record allows it; a failed write throws std::runtime_error
+// "Unable to write to <path>" and leaves the previous file whole.
 void SaveSettingsOnExit(const TSettings& settings);
 
 // Fills the record's five placement records from the live windows before a save.

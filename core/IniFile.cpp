@@ -1,0 +1,194 @@
+#include "IniFile.h"
+
+#define SI_NO_CONVERSION
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <system_error>
+
+#include "PathRules.h"
+
+namespace {
+
+constexpr std::size_t MaxValueLength = 2047;
+
+using TNames = CSimpleIniA::TNamesDepend;
+
+TNames InLoadOrder(TNames names) {
+    names.sort(CSimpleIniA::Entry::LoadOrder());
+    return names;
+}
+
+std::string ReadWholeFile(const std::string& osPath) {
+    std::ifstream in(osPath, std::ios::binary);
+    if (!in) return {};
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string FirstLine(const std::string& value) { return value.substr(0, value.find_first_of("\r\n")); }
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+bool ParseIniInteger(std::string_view text, int32_t& value) {
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.starts_with('$')) {
+        base = 16;
+        text.remove_prefix(1);
+    } else if (text.starts_with("0x") || text.starts_with("0X")) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty()) return false;
+    // Decimal numbers must fit a signed 32-bit value; hexadecimal ones may use all 32 bits.
+    const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t magnitude = 0;
+    for (char c : text) {
+        const int digit = base == 16 ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (digit < 0) return false;
+        magnitude = magnitude * base + static_cast<uint64_t>(digit);
+        if (magnitude > limit) return false;
+    }
+    const auto bits = static_cast<uint32_t>(negative ? (0 - magnitude) : magnitude);
+    value = static_cast<int32_t>(bits);
+    return true;
+}
+
+struct TIniFile::Impl {
+    // Keys given twice are all kept, so that reads can take the first occurrence.
+    CSimpleIniA Ini{false, true, false};
+
+    // The first value of a key in file order, or nullptr when the key is missing.
+    const char* FirstValue(const std::string& section, const std::string& key) const {
+        TNames values;
+        if (!Ini.GetAllValues(section.c_str(), key.c_str(), values) || values.empty()) return nullptr;
+        return InLoadOrder(std::move(values)).front().pItem;
+    }
+};
+
+TIniFile::TIniFile(std::string osPath, std::unique_ptr<Impl> impl)
+    : OsPath(ToOsPath(osPath)), Data(std::move(impl)) {}
+
+TIniFile::TIniFile(std::string osPath) : TIniFile(std::move(osPath), std::make_unique<Impl>()) {
+    const std::string text = ReadWholeFile(OsPath);
+    if (!text.empty()) Data->Ini.LoadData(text.data(), text.size());
+}
+
+TIniFile TIniFile::NewFile(std::string osPath) { return TIniFile(std::move(osPath), std::make_unique<Impl>()); }
+
+TIniFile TIniFile::FromText(std::string_view text, std::string osPath) {
+    TIniFile ini(std::move(osPath), std::make_unique<Impl>());
+    if (!text.empty()) ini.Data->Ini.LoadData(text.data(), text.size());
+    return ini;
+}
+
+TIniFile::TIniFile(TIniFile&&) noexcept = default;
+TIniFile& TIniFile::operator=(TIniFile&&) noexcept = default;
+TIniFile::~TIniFile() = default;
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+    const char* value = Data->FirstValue(section, key);
+    if (!value) return def;
+    std::string text(value);
+    if (text.size() > MaxValueLength) text.resize(MaxValueLength);
+    return text;
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t def) const {
+    const char* value = Data->FirstValue(section, key);
+    int32_t number = 0;
+    if (!value || !ParseIniInteger(value, number)) return def;
+    return number;
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
+    TNames keys;
+    std::vector<std::string> result;
+    if (!Data->Ini.GetAllKeys(section.c_str(), keys)) return result;
+    // GetAllKeys lists a repeated key once, at its first position.
+    for (const auto& key : InLoadOrder(std::move(keys))) result.emplace_back(key.pItem);
+    return result;
+}
+
+bool TIniFile::SectionExists(const std::string& section) const {
+    return Data->Ini.GetSection(section.c_str()) != nullptr;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+    Data->Ini.SetValue(section.c_str(), key.c_str(), FirstLine(value).c_str(), nullptr, true);
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+std::string TIniFile::ToText() const {
+    std::string text;
+    TNames sections;
+    Data->Ini.GetAllSections(sections);
+    for (const auto& section : InLoadOrder(std::move(sections))) {
+        if (!text.empty()) text += '\n';
+        if (*section.pItem) text += std::string("[") + section.pItem + "]\n";
+        TNames keys;
+        Data->Ini.GetAllKeys(section.pItem, keys);
+        for (const auto& key : InLoadOrder(std::move(keys))) {
+            TNames values;
+            Data->Ini.GetAllValues(section.pItem, key.pItem, values);
+            for (const auto& value : InLoadOrder(std::move(values)))
+                text += std::string(key.pItem) + "=" + value.pItem + "\n";
+        }
+    }
+    return text;
+}
+
+void TIniFile::UpdateFile() const {
+    const std::string failure = "Unable to write to " + OsPath;
+    if (OsPath.empty()) throw std::runtime_error(failure);
+    // The new content goes to a file beside the old one, which is replaced only once the
+    // new one is complete: a failure at any step leaves the previous file as it was.
+    const std::string tempPath = OsPath + ".tmp";
+    {
+        std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
+        if (out) {
+            const std::string text = ToText();
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            out.close();
+        }
+        if (!out) {
+            std::error_code ignored;
+            if (std::filesystem::is_regular_file(tempPath, ignored)) std::filesystem::remove(tempPath, ignored);
+            throw std::runtime_error(failure);
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tempPath, OsPath, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(tempPath, ignored);
+        throw std::runtime_error(failure);
+    }
+}

@@ -1,0 +1,88 @@
+#include "Log.h"
+
+#include <QDate>
+#include <QLocale>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+#include "GlobalVars.h"
+#include "PathRules.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using TFileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The log file state: the open file, buffered by stdio; null while the log is closed.
+TFileHandle LogFile;
+TLogWindowSink WindowSink;
+
+std::string CurrentShortDate() {
+    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+}
+
+std::string FormatLine(const std::string& text, uint8_t level, uint8_t code) {
+    std::string line = "{type: ";
+    line += level < LogLevelNames.size() ? LogLevelNames[level] : std::to_string(level);
+    line += ", code: " + std::to_string(code) + "} ";
+    if (Settings.UseTimeStamp) line += "[" + CurrentShortDate() + "] ";
+    line += text;
+    return line;
+}
+
+}  // namespace
+
+void WriteLog(const std::string& text, uint8_t level, uint8_t code) {
+    const bool toFile = Settings.WriteLogToFile && !Settings.LogFileName.empty();
+    if (!Settings.WriteLogToWindow && !toFile) return;
+    if (level > Settings.DebugLevel) return;
+
+    const std::string line = FormatLine(text, level, code);
+    if (Settings.WriteLogToWindow && WindowSink) WindowSink(line);
+    if (LogFile) {
+        // A failed write is ignored: the log never reports failures to its callers.
+        std::fwrite(line.data(), 1, line.size(), LogFile.get());
+        std::fputc('\n', LogFile.get());
+    }
+}
+
+void OpenLog(const TSettings& settings) {
+    WriteLog("Opening LogFile", 3, 0);
+    LogFile.reset();
+    if (!settings.WriteLogToFile) return;
+
+    const std::string folder =
+        ResolvePath(settings.ProgramDir, NormalizeFolder(settings.WorkPath + settings.LogPath));
+    const std::string osFolder = ToOsPath(folder);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(osFolder, ec) && settings.AutoCreateDirs)
+        std::filesystem::create_directories(osFolder, ec);
+
+    // Any failure leaves the file closed; logging goes on to the debug pane alone.
+    LogFile.reset(std::fopen(ToOsPath(folder + settings.LogFileName).c_str(), "ab"));
+    if (LogFile) WriteLog("LogFile is opened", 3, 0);
+}
+
+bool CloseLog(const TSettings&) {
+    if (!LogFile) return false;
+    std::FILE* file = LogFile.release();
+    const bool flushed = std::fflush(file) == 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!flushed || !closed) throw std::runtime_error("Unable to close the log file");
+    return true;
+}
+
+void ReopenLog(const TSettings& settings) {
+    if (LogFile) CloseLog(settings);
+    OpenLog(settings);
+}
+
+void SetLogWindowSink(TLogWindowSink sink) { WindowSink = std::move(sink); }
+
+bool LogFileOpened() { return LogFile != nullptr; }
