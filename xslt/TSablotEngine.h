@@ -1,0 +1,104 @@
+#pragma once
+// The component through which the program runs XSLT transformations: one processor,
+// its message and scheme handlers, argument buffers, parameters and scheme bases, and one
+// message path that keeps the latest text and fires an event by level.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TFileProxy.h"
+#include "TSablotApi.h"
+#include "sablot.h"
+
+class TSablotEngine;
+class TCustomSchemeProxy;
+
+// "name:value" entries; the first null entry ends the list, which never exceeds 256 entries.
+using TSErrorFields = const char* const*;
+inline constexpr int MaxErrorFields = 256;
+using TSErrorEvent = std::function<void(TSablotEngine& sender, int32_t errorCode, TSErrorFields fields)>;
+
+// The one-line text of a field list: module, message, node, URI entry and line.
+std::string BuildMessageText(TSErrorFields fields);
+
+class TSablotEngine {
+public:
+    TSablotEngine();
+    // Drives the processor through the given calls (a test seam); it must outlive the engine.
+    explicit TSablotEngine(TSablotApi& api);
+    ~TSablotEngine();
+    TSablotEngine(const TSablotEngine&) = delete;
+    TSablotEngine& operator=(const TSablotEngine&) = delete;
+
+    std::string StyleURI, InputUri, OutputUri;
+    bool ShowDebug = false;
+    std::string LastErrorText, LastDebugText;
+    TSErrorEvent OnMsgCritical, OnMsgDebug, OnMsgError, OnMsgInfo, OnMsgWarning;
+
+    // Writing the default base takes effect in the processor at once.
+    void SetDefaultBase(const std::string& value);
+    const std::string& DefaultBase() const { return FDefaultBase; }
+
+    bool AddArgBuffer(const std::string& name, const std::string& buffer);
+    bool Run();
+    bool RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output);
+    void GetResultArg(const std::string& uri, std::string& text);
+    // The encoding the stylesheet's xsl:output declares for that result ("UTF-8" when none).
+    std::string ResultEncoding(const std::string& uri) const;
+
+    // Parameters and scheme bases: "name=value" and "scheme=base URI" entries, in order.
+    void AddParam(const std::string& name, const std::string& value);
+    void AddBase(const std::string& scheme, const std::string& base);
+    void RemoveParam(const std::string& name);
+    void RemoveBase(const std::string& scheme);
+    const std::vector<std::string>& Params() const { return FParams; }
+    const std::vector<std::string>& Bases() const { return FBases; }
+
+    void LogMessage(int level, const std::string& module, const std::string& text);
+    void DoMsgEvent(int32_t code, int level, TSErrorFields fields);
+    void ClearError();
+
+    // Scheme proxies: the file proxy is always the first; others attach with SetEngine.
+    TFileProxy& FileProxy() { return *FFileProxy; }
+    void RegisterProxy(TCustomSchemeProxy* proxy);
+    void UnregisterProxy(TCustomSchemeProxy* proxy);
+    int ProxyCount() const { return static_cast<int>(Proxies.size()); }
+    TCustomSchemeProxy* GetProxy(int index) const;
+    TCustomSchemeProxy* FindProxyByHandle(int handle) const;
+    // Redirects a request through the first scheme base whose scheme matches.
+    void ApplySchemeBase(std::string& scheme, std::string& rest) const;
+
+    // Used by the scheme callbacks: which proxy delivered which GetAll buffer.
+    void NoteGetAllBuffer(const char* buffer, TCustomSchemeProxy* proxy);
+    TCustomSchemeProxy* TakeGetAllProxy(const char* buffer);
+    int NewHandle() { return ++LastHandle; }
+
+    // Used by the message callback: a failure inside a callback, reported after the run.
+    void NoteCallbackFailure() { CallbackFailed = true; }
+
+    SablotHandle Processor() const { return FProcessor; }
+
+private:
+    void Init();
+    void InitSchemeHandler();
+    void PrepareBases();
+    void PrepareParams();
+    void ClearBases();
+
+    TSablotApi& Api;
+    std::vector<std::string> FBases;
+    std::string FDefaultBase;
+    std::unique_ptr<TFileProxy> FFileProxy;
+    MessageHandler MessageRecord{};
+    std::vector<std::string> FParams;
+    SablotHandle FProcessor = nullptr;
+    std::vector<TCustomSchemeProxy*> Proxies;  // not owned; FileProxy first
+    SchemeHandler SchemeRecord{};
+    SablotSituation Situation = nullptr;
+    std::map<const char*, TCustomSchemeProxy*> GetAllProxies;  // buffers not yet freed
+    int LastHandle = 0;
+    bool CallbackFailed = false;
+};

@@ -1,0 +1,80 @@
+#pragma once
+// The XSLT processor interface the adapter drives: situations, processors, handler
+// registration, argument buffers ("arg:/name"), parameters, base URIs, run and results.
+// Implemented on libxslt and libxml2. Every call returns 0 on success.
+#include <cstdint>
+
+struct TSablotSituation;
+struct TSablotProcessor;
+using SablotSituation = TSablotSituation*;
+using SablotHandle = TSablotProcessor*;
+
+// Message levels handed to the message handler.
+enum MH_LEVEL : int {
+    MH_LEVEL_DEBUG = 0,
+    MH_LEVEL_INFO = 1,
+    MH_LEVEL_WARN = 2,
+    MH_LEVEL_ERROR = 3,
+    MH_LEVEL_CRITICAL = 4,
+};
+
+enum HandlerType : int {
+    HLR_MESSAGE = 0,
+    HLR_SCHEME = 1,
+};
+
+using MH_ERROR = int32_t;
+
+// Message handler: makeCode picks the code that is then passed to error(); error() receives
+// a null-terminated list of "name:value" fields (msgtype, code, module, URI, line, node, msg).
+struct MessageHandler {
+    MH_ERROR (*makeCode)(void* userData, SablotHandle processor, int severity, unsigned short facility,
+                         unsigned short code);
+    MH_ERROR (*log)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level,
+                    const char** fields);
+    MH_ERROR (*error)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level,
+                      const char** fields);
+};
+
+// Scheme handler: every resource a run reads (other than argument buffers) and every
+// non-"arg" output goes through it, the URI split at its first ":" into scheme and rest.
+struct SchemeHandler {
+    int (*getAll)(void* userData, SablotHandle processor, const char* scheme, const char* rest,
+                  char** buffer, int* byteCount);
+    int (*freeMemory)(void* userData, SablotHandle processor, char* buffer);
+    int (*open)(void* userData, SablotHandle processor, const char* scheme, const char* rest, int* handle);
+    int (*get)(void* userData, SablotHandle processor, int handle, char* buffer, int* byteCount);
+    int (*put)(void* userData, SablotHandle processor, int handle, const char* buffer, int* byteCount);
+    int (*close)(void* userData, SablotHandle processor, int handle);
+};
+
+int SablotCreateSituation(SablotSituation* situation);
+int SablotDestroySituation(SablotSituation situation);
+int SablotClearSituation(SablotSituation situation);
+
+int SablotCreateProcessorForSituation(SablotSituation situation, SablotHandle* processor);
+int SablotDestroyProcessor(SablotHandle processor);
+
+// The handler record must outlive its registration; the processor keeps the pointer.
+int SablotRegHandler(SablotHandle processor, HandlerType type, void* handler, void* userData);
+int SablotUnregHandler(SablotHandle processor, HandlerType type, void* handler, void* userData);
+
+// Adds (or replaces) the named argument buffer; the bytes are copied.
+int SablotAddArgBuffer(SablotSituation situation, SablotHandle processor, const char* name, const char* buffer);
+// A string parameter of the next run (dropped after that run).
+int SablotAddParam(SablotSituation situation, SablotHandle processor, const char* name, const char* value);
+int SablotSetBase(SablotHandle processor, const char* base);
+int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);
+
+int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
+                          const char* inputURI, const char* resultURI);
+
+// A copy of the result held for an "arg:" URI, zero-terminated; release it with SablotFree.
+int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value);
+// The encoding the stylesheet's output declares for that result ("UTF-8" when none);
+// the pointer stays valid until the result arguments are freed.
+int SablotGetResultArgEncoding(SablotHandle processor, const char* argURI, const char** encoding);
+int SablotFree(char* value);
+int SablotFreeResultArgs(SablotHandle processor);
+
+int SablotClearError(SablotHandle processor);
