@@ -1,0 +1,148 @@
+#include "sabutils.h"
+
+#include <vector>
+
+#include "TUriStrAnalyzer.h"
+
+namespace {
+
+std::vector<std::string> SplitAtSlashes(const std::string& text) {
+    std::vector<std::string> segments;
+    std::size_t start = 0;
+    for (std::size_t slash; (slash = text.find('/', start)) != std::string::npos; start = slash + 1)
+        segments.push_back(text.substr(start, slash - start));
+    segments.push_back(text.substr(start));
+    return segments;
+}
+
+// Merges the reference path onto the directory of the base path, dropping "." segments
+// and folding ".." into the segment before it. False when a ".." climbs above the root.
+bool MergePaths(const std::string& basePath, const std::string& referencePath, std::string& merged) {
+    const std::size_t lastSlash = basePath.rfind('/');
+    const std::string directory =
+        lastSlash == std::string::npos || lastSlash == 0 ? std::string() : basePath.substr(1, lastSlash);
+
+    std::vector<std::string> segments = SplitAtSlashes(directory + referencePath);
+    if (segments.back() == "." || segments.back() == "..") segments.emplace_back();
+
+    std::vector<std::string> kept;
+    for (auto& segment : segments) {
+        if (segment == ".") continue;
+        if (segment == "..") {
+            if (kept.empty()) return false;
+            kept.pop_back();
+            continue;
+        }
+        kept.push_back(std::move(segment));
+    }
+
+    merged.clear();
+    for (const auto& segment : kept) merged += "/" + segment;
+    return true;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool EqualsNoCase(const std::string& text, const char* lower) {
+    std::size_t i = 0;
+    for (; i < text.size() && lower[i]; ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i]) return false;
+    }
+    return i == text.size() && !lower[i];
+}
+
+}  // namespace
+
+bool ResolveUri(const std::string& base, const std::string& reference, std::string& resolved) {
+    resolved.clear();
+    TUriStrAnalyzer a;
+    TUriStrAnalyzer b;
+    const bool parsedBase = a.Parse(base);
+    const bool parsedReference = b.Parse(reference);
+    if (!parsedBase || !parsedReference || !(a.SchemePresent || b.SchemePresent)) return false;
+
+    if (b.Path.empty() && !b.SchemePresent && !b.AuthorityPresent && !b.QueryPresent) {
+        a.SetFragment(b.Fragment, b.FragmentPresent);
+        resolved = a.Compose();
+        return true;
+    }
+    if (b.SchemePresent) {
+        resolved = reference;
+        return true;
+    }
+
+    b.SetScheme(a.Scheme, a.SchemePresent);
+    if (!b.AuthorityPresent) {
+        b.SetAuthority(a.Authority, a.AuthorityPresent);
+        if (!b.Path.starts_with('/')) {
+            std::string merged;
+            if (!MergePaths(a.Path, b.Path, merged)) return false;
+            // The merged path is not checked again: its segments all passed Parse.
+            b.Path = merged;
+        }
+    }
+    resolved = b.Compose();
+    return true;
+}
+
+bool DecodeFileUri(const std::string& uri, std::string& localPath, std::string& authority, std::string& query,
+                   std::string& fragment) {
+    localPath.clear();
+    authority.clear();
+    query.clear();
+    fragment.clear();
+    TUriStrAnalyzer analyzer;
+    if (!analyzer.Parse(uri) || !EqualsNoCase(analyzer.Scheme, "file")) return false;
+
+    const std::string path = analyzer.Path.empty() ? std::string() : analyzer.Path.substr(1);
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (c == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 && HexValue(path[i + 2]) >= 0) {
+            localPath += static_cast<char>(HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]));
+            i += 2;
+        } else {
+            localPath += c == '/' ? '\\' : c;
+        }
+    }
+    authority = analyzer.Authority;
+    if (analyzer.QueryPresent) query = "?" + analyzer.Query;
+    if (analyzer.FragmentPresent) fragment = "#" + analyzer.Fragment;
+    return true;
+}
+
+std::string SchemeOfUri(const std::string& uri) {
+    const std::size_t full = uri.find("://");
+    if (full != std::string::npos && full > 0) return uri.substr(0, full);
+    const std::size_t shortForm = uri.find(":/");
+    return shortForm == std::string::npos ? std::string() : uri.substr(0, shortForm);
+}
+
+void SplitKeyValue(const std::string& text, std::string& key, std::string& value) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        key.clear();
+        value = text;
+        return;
+    }
+    key = text.substr(0, equals);
+    value = text.substr(equals + 1);
+}
+
+std::string ReplaceChar(const std::string& text, char from, char to) {
+    std::string result = text;
+    for (char& c : result) {
+        if (c == from) c = to;
+    }
+    return result;
+}
+
+std::string SlashesToBackslashes(const std::string& text) { return ReplaceChar(text, '/', '\\'); }
+
+std::string BackslashesToSlashes(const std::string& text) { return ReplaceChar(text, '\\', '/'); }
