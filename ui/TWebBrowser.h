@@ -1,7 +1,9 @@
 #pragma once
 // The embedded browser control: a QWebEngineView that pages are written into.
-#include <QWidget>
+#include <QByteArray>
+#include <QPointer>
 #include <QUrl>
+#include <QWidget>
 #include <functional>
 #include <memory>
 #include <string>
@@ -9,8 +11,10 @@
 #include "BrowserLoad.h"
 
 class QWebEngineView;
+class QWebEngineLoadingInfo;
 class QPrinter;
 class TWebPage;
+class TBookSchemeHandler;
 
 class TWebBrowser : public QWidget {
     Q_OBJECT
@@ -20,7 +24,7 @@ public:
 
     // Loads a URL; the system itself uses only "about:blank".
     void Navigate(const QString& url);
-    // A top-level document exists (something has finished loading).
+    // A top-level document exists (a load has ended with a page).
     bool HasDocument() const;
     // A load started by Navigate or WriteDocument, or by the page itself, is in progress.
     bool Busy() const;
@@ -28,24 +32,25 @@ public:
     // and rooted paths of the page resolve against the base folder. Called from inside a
     // navigation event, the load starts once the event has returned.
     void WriteDocument(const std::string& html, const std::string& encoding);
-    // The book root (program path form, e.g. "\opt\tomeria\data\") that the page's
-    // relative references and "<%RootPath%>" paths resolve against; its files are served.
+    // The book root (program path form, e.g. "\opt\tomeria\data\") that the relative
+    // references and "<%RootPath%>" paths of the next written page resolve against; the
+    // files under it are served to the page.
     void SetBaseFolder(const std::string& folder);
     // Sets the body's border style of the current document to "none".
     void SetBodyBorderNone();
 
     // Commands; each throws std::runtime_error when it cannot be carried out (no document,
-    // a dialog cancelled, a file that cannot be written).
+    // a print still running, a file that cannot be written). A cancelled dialog is no error.
     void ExecCopy();
     void ExecSelectAll();
-    void ExecPrint();        // the print dialog, then the page printed
-    void ExecSaveAs();       // the save dialog, then the page saved as an HTML file
+    void ExecPrint();          // the print dialog, then the page printed (ends with PrintFinished)
+    void ExecSaveAs();         // the save dialog, then the page saved as an HTML file
     void ExecZoom(int level);  // 0 (smallest) .. 4 (largest) text size
     static double ZoomFactorOf(int level);  // 0.75, 0.9, 1.0, 1.25, 1.5
 
     // Seams for the dialogs of the commands. PrinterSetup shows the print dialog for the
     // printer and returns false when cancelled; SaveFileName shows the save dialog and
-    // returns the chosen file name, empty when cancelled.
+    // returns the chosen file name, empty when cancelled. Empty: the standard dialogs.
     std::function<bool(QPrinter& printer)> PrinterSetup;
     std::function<QString()> SaveFileName;
 
@@ -58,11 +63,13 @@ public:
     std::function<void(const QUrl& url)> OnDocumentComplete;
 
     QWebEngineView* View() const;
-    // The URL of the page the last WriteDocument loads (empty before any write).
+    // The URL the last written page is served at (empty before any write).
     QUrl WrittenPageUrl() const;
+    // True while OnBeforeNavigate runs.
+    bool InNavigationEvent() const;
 
 signals:
-    // Emitted whenever HasDocument() or Busy() may have changed, and when a print ends.
+    // Emitted whenever HasDocument() or Busy() may have changed.
     void StateChanged();
     void PrintFinished(bool ok);
 
@@ -71,17 +78,22 @@ private:
     bool RaiseBeforeNavigate(const QUrl& url, bool isMainFrame);
     TWebPage* RaiseNewWindow();
     void StartLoad(const QUrl& url);
-    void LoadingEnded(const QUrl& url, bool ok);
+    void StartDeferredLoad();
+    void LoadingChanged(const QWebEngineLoadingInfo& info);
     void RequireDocument(const char* command) const;
+    bool ShowPrintDialog(QPrinter& printer);
+    QString ShowSaveDialog();
 
     QWebEngineView* m_view = nullptr;
     TWebPage* m_page = nullptr;
+    QPointer<TBookSchemeHandler> m_handler;
     int m_browserId = 0;
-    std::string m_baseFolder;        // OS form, ends in "/", empty for none
-    QUrl m_pageUrl;                  // URL of the last written page
-    QUrl m_expected;                 // the load we started and wait for
-    QUrl m_deferred;                 // a load asked for inside a navigation event
-    int m_eventDepth = 0;            // > 0 while OnBeforeNavigate runs
+    QString m_baseFolder;     // OS form, ends in "/"; empty for none
+    QUrl m_pageUrl;           // where the last written page is served
+    QByteArray m_pageBytes;   // and its bytes
+    QUrl m_expected;          // the load we started and have not seen end
+    QUrl m_deferred;          // a load asked for inside a navigation event
+    int m_eventDepth = 0;     // > 0 while OnBeforeNavigate runs
     bool m_engineLoading = false;
     bool m_hasDocument = false;
     double m_zoom = 1.0;

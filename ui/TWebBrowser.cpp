@@ -1,0 +1,251 @@
+#include "TWebBrowser.h"
+
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <array>
+#include <stdexcept>
+
+#include "TBookSchemeHandler.h"
+#include "TWebPage.h"
+
+namespace {
+
+// Two URLs name the same resource, whatever percent-encoding each side chose.
+bool SameUrl(const QUrl& a, const QUrl& b) {
+    return a.scheme() == b.scheme() && a.host() == b.host() &&
+           a.path(QUrl::FullyDecoded) == b.path(QUrl::FullyDecoded) &&
+           a.query(QUrl::FullyDecoded) == b.query(QUrl::FullyDecoded);
+}
+
+// An encoding name as it may appear in a Content-Type header; anything else is dropped
+// and the engine falls back to the page's own declaration.
+QByteArray CharsetOf(const std::string& encoding) {
+    if (encoding.empty()) return "UTF-8";
+    for (const char c : encoding) {
+        const bool ok = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                        c == '_' || c == '.' || c == ':';
+        if (!ok) return {};
+    }
+    return QByteArray::fromStdString(encoding);
+}
+
+// The book folder in OS form ending in "/", or empty when it is not a rooted path.
+QString OsFolderOf(const std::string& folder) {
+    QString path = QString::fromStdString(folder);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (!path.startsWith(QLatin1Char('/'))) return {};
+    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    return path;
+}
+
+}  // namespace
+
+TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
+    TBookSchemeHandler& handler = TBookSchemeHandler::Installed();
+    m_handler = &handler;
+    m_browserId = handler.NewBrowserId();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_view = new QWebEngineView(this);
+    m_page = new TWebPage(QWebEngineProfile::defaultProfile(), *this, m_view);
+    m_view->setPage(m_page);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+
+    connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
+        m_engineLoading = true;
+        emit StateChanged();
+    });
+    connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
+        m_engineLoading = false;
+        emit StateChanged();
+    });
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &TWebBrowser::LoadingChanged);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        m_engineLoading = false;
+        m_expected.clear();
+        emit StateChanged();
+    });
+    connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
+        m_printer.reset();
+        emit PrintFinished(ok);
+    });
+}
+
+TWebBrowser::~TWebBrowser() {
+    // The view (and its page) goes first: a running print still uses m_printer.
+    delete m_view;
+    if (m_handler) m_handler->Forget(m_browserId);
+}
+
+QWebEngineView* TWebBrowser::View() const { return m_view; }
+QUrl TWebBrowser::WrittenPageUrl() const { return m_pageUrl; }
+bool TWebBrowser::InNavigationEvent() const { return m_eventDepth > 0; }
+bool TWebBrowser::HasDocument() const { return m_hasDocument; }
+bool TWebBrowser::Busy() const { return !m_expected.isEmpty() || m_engineLoading; }
+
+void TWebBrowser::Navigate(const QString& url) { StartLoad(QUrl(url)); }
+
+void TWebBrowser::WriteDocument(const std::string& html, const std::string& encoding) {
+    QByteArray contentType = "text/html";
+    if (const QByteArray charset = CharsetOf(encoding); !charset.isEmpty()) contentType += ";charset=" + charset;
+    m_pageBytes = QByteArray(html.data(), static_cast<qsizetype>(html.size()));
+    if (!m_handler) throw std::runtime_error("TWebBrowser.WriteDocument: the page server is gone");
+    m_pageUrl = m_handler->SetPage(m_browserId, m_baseFolder, m_pageBytes, contentType);
+    StartLoad(m_pageUrl);
+}
+
+void TWebBrowser::SetBaseFolder(const std::string& folder) { m_baseFolder = OsFolderOf(folder); }
+
+void TWebBrowser::SetBodyBorderNone() {
+    if (m_hasDocument)
+        m_page->runJavaScript(QStringLiteral("if (document.body) document.body.style.borderStyle = 'none';"));
+}
+
+// Loading from inside acceptNavigationRequest is unsafe in the engine, so a load asked for
+// by a handler of the navigation event waits until the event has returned.
+void TWebBrowser::StartLoad(const QUrl& url) {
+    m_expected = url;
+    emit StateChanged();
+    if (m_eventDepth > 0) {
+        const bool queued = !m_deferred.isEmpty();
+        m_deferred = url;
+        if (!queued) QMetaObject::invokeMethod(this, &TWebBrowser::StartDeferredLoad, Qt::QueuedConnection);
+        return;
+    }
+    m_page->load(url);
+}
+
+void TWebBrowser::StartDeferredLoad() {
+    const QUrl url = m_deferred;
+    m_deferred.clear();
+    if (!url.isEmpty()) StartLoad(url);
+}
+
+bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
+    bool cancel = false;
+    if (OnBeforeNavigate) {
+        ++m_eventDepth;
+        try {
+            OnBeforeNavigate(url, cancel);
+        } catch (const std::exception& e) {
+            // The engine's stack must not unwind; the handlers guard themselves.
+            qWarning("TWebBrowser: before-navigate handler failed: %s", e.what());
+        } catch (...) {
+            qWarning("TWebBrowser: before-navigate handler failed");
+        }
+        --m_eventDepth;
+    }
+    if (cancel && isMainFrame && SameUrl(url, m_expected)) {
+        m_expected.clear();
+        emit StateChanged();
+    }
+    return !cancel;
+}
+
+TWebPage* TWebBrowser::RaiseNewWindow() {
+    TWebBrowser* target = nullptr;
+    bool cancel = false;
+    if (OnNewWindow) {
+        try {
+            OnNewWindow(target, cancel);
+        } catch (const std::exception& e) {
+            qWarning("TWebBrowser: new-window handler failed: %s", e.what());
+            return nullptr;
+        }
+    }
+    return cancel || !target ? nullptr : target->m_page;
+}
+
+void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {
+    const auto status = info.status();
+    if (status == QWebEngineLoadingInfo::LoadStartedStatus) return;
+    if (status != QWebEngineLoadingInfo::LoadStoppedStatus) m_hasDocument = true;
+    if (SameUrl(info.url(), m_expected)) m_expected.clear();
+    if (status == QWebEngineLoadingInfo::LoadSucceededStatus) {
+        if (m_zoomSet && !qFuzzyCompare(m_page->zoomFactor(), m_zoom)) m_page->setZoomFactor(m_zoom);
+        // A written page replaces the document without leaving a way back to earlier
+        // pages, whose bytes are no longer kept.
+        if (SameUrl(info.url(), m_pageUrl)) m_page->history()->clear();
+    }
+    emit StateChanged();
+    if (status == QWebEngineLoadingInfo::LoadSucceededStatus && OnDocumentComplete) OnDocumentComplete(info.url());
+}
+
+void TWebBrowser::RequireDocument(const char* command) const {
+    if (!m_hasDocument) throw std::runtime_error(std::string("TWebBrowser.") + command + ": no document");
+}
+
+void TWebBrowser::ExecCopy() {
+    RequireDocument("Copy");
+    m_page->triggerAction(QWebEnginePage::Copy);
+}
+
+void TWebBrowser::ExecSelectAll() {
+    RequireDocument("SelectAll");
+    m_page->triggerAction(QWebEnginePage::SelectAll);
+}
+
+double TWebBrowser::ZoomFactorOf(int level) {
+    static constexpr std::array<double, 5> factors{0.75, 0.9, 1.0, 1.25, 1.5};
+    if (level < 0 || level >= static_cast<int>(factors.size()))
+        throw std::runtime_error("TWebBrowser.Zoom: level out of range");
+    return factors[static_cast<std::size_t>(level)];
+}
+
+void TWebBrowser::ExecZoom(int level) {
+    const double factor = ZoomFactorOf(level);
+    RequireDocument("Zoom");
+    m_zoom = factor;
+    m_zoomSet = true;
+    m_page->setZoomFactor(factor);
+}
+
+void TWebBrowser::ExecPrint() {
+    RequireDocument("Print");
+    if (m_printer) throw std::runtime_error("TWebBrowser.Print: a print is still running");
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (!(PrinterSetup ? PrinterSetup(*printer) : ShowPrintDialog(*printer))) return;
+    m_printer = std::move(printer);
+    m_view->print(m_printer.get());
+}
+
+bool TWebBrowser::ShowPrintDialog(QPrinter& printer) {
+    QPrintDialog dialog(&printer, this);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+void TWebBrowser::ExecSaveAs() {
+    RequireDocument("SaveAs");
+    const QString fileName = SaveFileName ? SaveFileName() : ShowSaveDialog();
+    if (fileName.isEmpty()) return;
+    if (!SameUrl(m_page->url(), m_pageUrl)) {
+        // A page the browser loaded itself (a followed link): the engine saves it.
+        m_page->save(fileName, QWebEngineDownloadRequest::SingleHtmlSaveFormat);
+        return;
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_pageBytes) != m_pageBytes.size() || !file.commit())
+        throw std::runtime_error("TWebBrowser.SaveAs: cannot write " + fileName.toStdString() + ": " +
+                                 file.errorString().toStdString());
+}
+
+QString TWebBrowser::ShowSaveDialog() {
+    QFileDialog dialog(this, QStringLiteral("Сохранить как"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({QStringLiteral("HTML-файлы (*.html *.htm)"), QStringLiteral("Все файлы (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("html"));
+    QString name = m_page->title().trimmed();
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    dialog.selectFile((name.isEmpty() ? QStringLiteral("page") : name) + QStringLiteral(".html"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
