@@ -1,6 +1,8 @@
 #include "IniFile.h"
 
+// The library is used header-only: byte strings, no character-set conversion.
 #define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
 #include <algorithm>

@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QLocale>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "GlobalVars.h"
+#include "Log.h"
+#include "PathRules.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("tomeria-log-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        saved = Settings;
+        InitDefaultSettings(Settings, dir.string());
+        SetLogWindowSink([this](const std::string& line) { window.push_back(line); });
+    }
+    void TearDown() override {
+        CloseLog(Settings);
+        SetLogWindowSink(nullptr);
+        Settings = saved;
+        fs::remove_all(dir);
+    }
+
+    fs::path LogFilePath() const { return dir / "logs" / "tomeria.log"; }
+
+    fs::path dir;
+    TSettings saved;
+    std::vector<std::string> window;
+};
+
+TEST_F(LogTest, LineCarriesTypeCodeAndOptionalDate) {
+    const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+    WriteLog("Считывание установок...");
+    WriteLog("Документ не найден.", 1, 7);
+    Settings.UseTimeStamp = false;
+    WriteLog("plain", 2);
+    EXPECT_EQ(window, (std::vector<std::string>{
+                          "{type: INFO, code: 0} [" + date + "] Считывание установок...",
+                          "{type: ERRR, code: 7} [" + date + "] Документ не найден.",
+                          "{type: WARN, code: 0} plain",
+                      }));
+}
+
+TEST_F(LogTest, LevelFilterAndSinkSwitches) {
+    struct Case {
+        uint8_t debugLevel;
+        bool toWindow;
+        bool toFile;
+        const char* fileName;
+        std::vector<uint8_t> written;  // which of the levels 0..3 reach the window
+    } const cases[] = {
+        {3, true, false, "tomeria.log", {0, 1, 2, 3}},
+        {1, true, false, "tomeria.log", {0, 1}},
+        {0, true, false, "tomeria.log", {0}},
+        {3, false, false, "tomeria.log", {}},
+        {3, false, true, "tomeria.log", {}},  // file on, window off: nothing to the pane
+    };
+    for (const auto& c : cases) {
+        window.clear();
+        Settings.DebugLevel = c.debugLevel;
+        Settings.WriteLogToWindow = c.toWindow;
+        Settings.WriteLogToFile = c.toFile;
+        Settings.LogFileName = c.fileName;
+        Settings.UseTimeStamp = false;
+        for (uint8_t level = 0; level <= 3; ++level) WriteLog("m", level);
+        std::vector<uint8_t> got;
+        for (const auto& line : window) {
+            for (uint8_t level = 0; level <= 3; ++level) {
+                if (line.starts_with("{type: " + LogLevelNames[level])) got.push_back(level);
+            }
+        }
+        EXPECT_EQ(got, c.written) << "DebugLevel " << int(c.debugLevel);
+    }
+}
+
+TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
+    Settings.WriteLogToFile = true;
+    Settings.UseTimeStamp = false;
+    for (int run = 0; run < 2; ++run) {
+        OpenLog(Settings);
+        ASSERT_TRUE(LogFileOpened());
+        WriteLog("run " + std::to_string(run));
+        EXPECT_TRUE(CloseLog(Settings));
+    }
+    EXPECT_FALSE(CloseLog(Settings));
+    EXPECT_EQ(ReadFile(LogFilePath()),
+              "{type: INFO, code: 0} LogFile is opened\n{type: INFO, code: 0} run 0\n"
+              "{type: INFO, code: 0} LogFile is opened\n{type: INFO, code: 0} run 1\n");
+    // "Opening LogFile" has only the pane as a sink.
+    EXPECT_EQ(window.front(), "{type: INFO, code: 0} Opening LogFile");
+}
+
+TEST_F(LogTest, WorkPathMovesTheLogFolder) {
+    Settings.WriteLogToFile = true;
+    Settings.WorkPath = "work\\";
+    Settings.LogPath = "journal/";
+    OpenLog(Settings);
+    EXPECT_TRUE(LogFileOpened());
+    CloseLog(Settings);
+    EXPECT_TRUE(fs::exists(dir / "work" / "journal" / "tomeria.log"));
+}
+
+TEST_F(LogTest, UnusableFolderFallsBackToThePaneSilently) {
+    Settings.WriteLogToFile = true;
+    Settings.AutoCreateDirs = false;
+    EXPECT_NO_THROW(OpenLog(Settings));
+    EXPECT_FALSE(LogFileOpened());
+    EXPECT_FALSE(fs::exists(dir / "logs"));
+
+    // A file standing where the folder should be: creating it fails as well.
+    std::ofstream(dir / "logs") << "x";
+    Settings.AutoCreateDirs = true;
+    EXPECT_NO_THROW(OpenLog(Settings));
+    EXPECT_FALSE(LogFileOpened());
+    WriteLog("still logged");
+    EXPECT_EQ(window.back(), "{type: INFO, code: 0} [" +
+                                 QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString() +
+                                 "] still logged");
+}
+
+TEST_F(LogTest, ReopenAppliesChangedSettingsAtOnce) {
+    OpenLog(Settings);
+    EXPECT_FALSE(LogFileOpened());
+    Settings.WriteLogToFile = true;
+    ReopenLog(Settings);
+    EXPECT_TRUE(LogFileOpened());
+    Settings.WriteLogToFile = false;
+    ReopenLog(Settings);
+    EXPECT_FALSE(LogFileOpened());
+}
+
+}  // namespace
