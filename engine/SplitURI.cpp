@@ -53,7 +53,10 @@ TSplittedURI SplitURI(const std::string& uri) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
     if (result.Scheme == "file") {
-        result.Path = result.Host + "/" + result.Path;
+        // The host of a file URI is the start of its path («C:/a» of «file://C:/a/b.xml»);
+        // joining it to an empty path adds no trailing "/".
+        if (result.Host.empty() || !result.Path.empty()) result.Path = result.Host + "/" + result.Path;
+        else result.Path = result.Host;
         result.Host.clear();
     }
     return result;
