@@ -1,0 +1,147 @@
+#include "BookDescriptor.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "IniFile.h"
+#include "Log.h"
+#include "PathRules.h"
+#include "SplitURI.h"
+#include "sabutils.h"
+
+namespace {
+
+bool IsRootedPath(const std::string& path)
+{
+    return !ExtractFileDrive(path).empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+bool IsExistingFile(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(ToOsPath(path), error);
+    return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+// The program's data folder as the descriptor rules form it (not normalised).
+std::string ProgramDataFolder(const TSettings& settings)
+{
+    return ResolvePath(settings.ProgramDir, settings.WorkPath) + settings.DataPath;
+}
+
+// A relative service stylesheet is looked for in the book root first, then in the
+// program's data folder, so a book may ship its own and the default name finds the
+// program's stylesheet. Rooted paths stay as they are.
+std::string LocateServiceStylesheet(const std::string& file, const TBookInfo& book, const TSettings& settings)
+{
+    if (IsRootedPath(file))
+        return file;
+    const std::string inRoot = ResolvePath(book.RootPath, file);
+    if (IsExistingFile(NormalizeFilePath(inRoot)))
+        return inRoot;
+    return ResolvePath(ProgramDataFolder(settings), file);
+}
+
+std::string FileUri(const std::string& path)
+{
+    return "file://" + BackslashesToSlashes(NormalizeFilePath(path));
+}
+
+}  // namespace
+
+void SetBookDefaults(TBookInfo& book, const TSettings& settings)
+{
+    book.RootPath = settings.ProgramDir + settings.WorkPath + settings.DataPath;
+    book.ShemesPath = "shemes\\";
+    book.DataPath = "data\\";
+    book.BookXMLFName = "book.xml";
+    book.BookXSLTTFName = "book.xsltt";
+    book.ServiceXSLTFile = settings.ServiceXSLTFile;
+    book.TOCisExpanded = true;
+    book.TemplateParams.clear();
+    book.Opened = false;
+}
+
+void ReadBookDescriptor(TBookInfo& book, const TSettings& settings)
+{
+    static const std::string Basic = "BasicParams";
+    const std::string descriptorFolder = ExtractFilePath(book.DescriptorFile);
+    const TIniFile ini(ToOsPath(book.DescriptorFile));
+
+    book.RootPath = ResolvePath(descriptorFolder, ini.ReadString(Basic, "RootPath", book.RootPath));
+    book.ShemesPath = ini.ReadString(Basic, "ShemesPath", book.ShemesPath);
+    book.DataPath = ini.ReadString(Basic, "DataPath", book.DataPath);
+    book.BookXMLFName = ini.ReadString(Basic, "BookXMLFName", book.BookXMLFName);
+    book.BookXSLTTFName = ini.ReadString(Basic, "BookXSLTTFName", book.BookXSLTTFName);
+    book.ServiceXSLTFile = ini.ReadString(Basic, "ServiceXSLTFile", book.ServiceXSLTFile);
+    if (book.ServiceXSLTFile.empty())
+        book.ServiceXSLTFile = ProgramDataFolder(settings) + settings.ServiceXSLTFile;
+    book.TOCisExpanded = ini.ReadBool(Basic, "TOCisExpanded", book.TOCisExpanded);
+    book.TemplateParams = ReadTemplateParams(ini, book);
+
+    book.BookXMLFName = FileUri(ResolvePath(book.RootPath + book.DataPath, book.BookXMLFName));
+    book.BookXSLTTFName = FileUri(ResolvePath(book.RootPath + book.ShemesPath, book.BookXSLTTFName));
+    book.ServiceXSLTFile = FileUri(LocateServiceStylesheet(book.ServiceXSLTFile, book, settings));
+
+    LoadServiceStylesheet(book);
+    LoadBookTemplate(book);
+}
+
+TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& book)
+{
+    WriteLog("Чтение дополнительных параметров книги...");
+    TXSLTParameters params;
+    for (const std::string& key : descriptor.ReadSection("TemplateVariables"))
+        params.push_back({key, descriptor.ReadString("TemplateVariables", key, "")});
+    WriteLog("*** Переменная: BookInfo.RootPath=" + book.RootPath);
+    for (const std::string& key : descriptor.ReadSection("TemplatePaths")) {
+        const std::string value = NormalizeFolder(ResolvePath(book.RootPath, descriptor.ReadString("TemplatePaths", key, "")));
+        params.push_back({key, value});
+        WriteLog("*** Переменная: " + key + "=" + value);
+    }
+    params.push_back({"RootPath", book.RootPath});
+    WriteLog("Чтение дополнительных параметров завершено.");
+    return params;
+}
+
+void LoadServiceStylesheet(TBookInfo& book)
+{
+    book.ServiceXSLT = LoadTextFromUri(book.ServiceXSLTFile);
+}
+
+void LoadBookTemplate(TBookInfo& book)
+{
+    book.BookXSLTT = LoadTextFromUri(book.BookXSLTTFName);
+}
+
+std::string LoadTextFromUri(const std::string& uri)
+{
+    WriteLog("Загрузка документа из файла");
+    WriteLog("URI: " + uri);
+    WriteLog("Разбор URI...");
+    const TSplittedURI parts = SplitURI(uri);
+    if (parts.Scheme != "file")
+        return {};
+    WriteLog("Обнаружен протокол доступа к локальному файлу. ");
+    const std::string fileName = parts.Path + "/" + parts.Document;
+    if (!IsExistingFile(fileName)) {
+        WriteLog("Документ не найден.");
+        return {};
+    }
+    WriteLog("Открытие файлового потока...");
+    std::ifstream stream(ToOsPath(fileName), std::ios::binary);
+    if (!stream)
+        throw std::runtime_error("Cannot open file " + ToOsPath(fileName));
+    WriteLog("Считывание данных...");
+    // Bytes pass unchanged; every CR and LF goes, so CR LF, LF and a lone CR all end a line.
+    std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
+    if (stream.bad())
+        throw std::runtime_error("Cannot read file " + ToOsPath(fileName));
+    WriteLog("Считывание завершено.");
+    stream.close();
+    WriteLog("Поток закрыт.");
+    return text;
+}
