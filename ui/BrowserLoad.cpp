@@ -25,7 +25,7 @@ void RegisterScheme(const QByteArray& name, QWebEngineUrlScheme::Syntax syntax, 
 
 void RegisterBrowserSchemes() {
     // "tomeri" keeps the path syntax so that its URLs reach the navigation event as written.
-    RegisterScheme("tomeri", QWebEngineUrlScheme::Syntax::Path, {});
+    RegisterScheme(InternalLinkScheme, QWebEngineUrlScheme::Syntax::Path, {});
     // The page scheme is a standard one: relative references resolve, "\" counts as "/".
     RegisterScheme(BookPageScheme, QWebEngineUrlScheme::Syntax::Host,
                    QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme |

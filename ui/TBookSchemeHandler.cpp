@@ -14,6 +14,7 @@ TBookSchemeHandler& TBookSchemeHandler::Installed() {
     if (!handler) {
         handler = new TBookSchemeHandler(profile);  // owned by the profile
         profile->installUrlSchemeHandler(BookPageScheme, handler);
+        profile->installUrlSchemeHandler(InternalLinkScheme, handler);
     }
     return *handler;
 }
@@ -58,7 +59,7 @@ bool TBookSchemeHandler::UnderSomeRoot(const QString& canonicalFile) const {
 
 void TBookSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
-    if (url.host() != QLatin1String(BookPageHost)) {
+    if (url.scheme() != QLatin1String(BookPageScheme) || url.host() != QLatin1String(BookPageHost)) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);
         return;
     }

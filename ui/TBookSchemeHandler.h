@@ -10,11 +10,15 @@
 
 inline constexpr char BookPageScheme[] = "tmrbook";
 inline constexpr char BookPageHost[] = "book";
+// The viewer's own link scheme. Its links are meant to be intercepted before they are
+// followed; the engine lets a page follow only links of schemes that have a handler.
+inline constexpr char InternalLinkScheme[] = "tomeri";
 
 class TBookSchemeHandler : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 public:
-    // The handler of the default profile, installed there (and owned by it) on first use.
+    // The handler of the default profile, installed there for both schemes (and owned by
+    // it) on first use.
     static TBookSchemeHandler& Installed();
 
     int NewBrowserId() { return ++m_lastBrowserId; }

@@ -8,6 +8,7 @@
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <array>
 #include <stdexcept>
@@ -57,6 +58,10 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
     m_view = new QWebEngineView(this);
     m_page = new TWebPage(QWebEngineProfile::defaultProfile(), *this, m_view);
     m_view->setPage(m_page);
+    // Book pages are local content, yet their web links and pictures work as in a browser,
+    // and a page may open windows of its own (they go to OnNewWindow).
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     layout->addWidget(m_view);
     setFocusProxy(m_view);
 
@@ -121,6 +126,8 @@ void TWebBrowser::StartLoad(const QUrl& url) {
         if (!queued) QMetaObject::invokeMethod(this, &TWebBrowser::StartDeferredLoad, Qt::QueuedConnection);
         return;
     }
+    // The engine asks no permission for "about:" pages; the event is raised all the same.
+    if (url.scheme() == QLatin1String("about") && !RaiseBeforeNavigate(url, true)) return;
     m_page->load(url);
 }
 

@@ -182,7 +182,7 @@ TEST_F(BrowserTest, PageWrittenFromInsideTheNavigationEventShows) {
 }
 
 TEST_F(BrowserTest, PageAskingForNewWindowOpensInTheHandedBackBrowser) {
-    WriteFile(root + "/other.html", "<html><body>Другое окно</body></html>");
+    WriteFile(root + "/other.html", "<html><head><meta charset='utf-8'></head><body>Другое окно</body></html>");
     browser.SetBaseFolder(ProgramForm(root));
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> viewers;
     browser.OnNewWindow = [&](TWebBrowser*& target, bool&) {
