@@ -19,7 +19,7 @@ public:
     virtual int RunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
                                 const char* inputURI, const char* resultURI);
     virtual int GetResultArg(SablotHandle processor, const char* argURI, char** value);
-    virtual int GetResultArgEncoding(SablotHandle processor, const char* argURI, const char** encoding);
+    virtual int GetResultArgInfo(SablotHandle processor, const char* argURI, size_t* size, const char** encoding);
     virtual int Free(char* value);
     virtual int FreeResultArgs(SablotHandle processor);
     virtual int ClearError(SablotHandle processor);

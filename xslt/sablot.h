@@ -2,6 +2,7 @@
 // The XSLT processor interface the adapter drives: situations, processors, handler
 // registration, argument buffers ("arg:/name"), parameters, base URIs, run and results.
 // Implemented on libxslt and libxml2. Every call returns 0 on success.
+#include <cstddef>
 #include <cstdint>
 
 struct TSablotSituation;
@@ -71,9 +72,10 @@ int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, con
 
 // A copy of the result held for an "arg:" URI, zero-terminated; release it with SablotFree.
 int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value);
-// The encoding the stylesheet's output declares for that result ("UTF-8" when none);
-// the pointer stays valid until the result arguments are freed.
-int SablotGetResultArgEncoding(SablotHandle processor, const char* argURI, const char** encoding);
+// The size in bytes of that result (it may hold zero bytes) and the encoding the
+// stylesheet's output declares ("UTF-8" when none); the pointer stays valid until the
+// result arguments are freed. Either output may be null.
+int SablotGetResultArgInfo(SablotHandle processor, const char* argURI, size_t* size, const char** encoding);
 int SablotFree(char* value);
 int SablotFreeResultArgs(SablotHandle processor);
 

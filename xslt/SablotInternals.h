@@ -1,0 +1,50 @@
+#pragma once
+// The state behind the processor interface of sablot.h, and the URI helpers its runs use.
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "sablot.h"
+
+struct TSablotSituation {
+    int LastError = 0;  // status of the latest failed call, 0 once cleared
+};
+
+struct TSablotResult {
+    std::string Bytes;
+    std::string Encoding;
+};
+
+struct TSablotProcessor {
+    TSablotSituation* Situation = nullptr;
+    const MessageHandler* Messages = nullptr;
+    void* MessagesData = nullptr;
+    const SchemeHandler* Schemes = nullptr;
+    void* SchemesData = nullptr;
+    std::map<std::string, std::string> ArgBuffers;              // by name
+    std::vector<std::pair<std::string, std::string>> Params;    // for the next run only
+    std::string Base;                                           // normalised (see NormaliseUri)
+    std::map<std::string, std::string> SchemeBases;
+    std::map<std::string, TSablotResult> Results;               // by argument name
+    int LastError = 0;
+};
+
+// Status codes of the processor calls.
+enum : int {
+    SABLOT_OK = 0,
+    SABLOT_BAD_ARGUMENT = 1,
+    SABLOT_NOT_FOUND = 2,
+    SABLOT_RUN_FAILED = 3,
+};
+
+// The scheme of a URI (text before the first ":", when it is a valid scheme of at least two
+// characters, so that a drive letter "C:" is no scheme); "" for a relative reference.
+std::string UriScheme(const std::string& uri);
+bool SameScheme(const std::string& scheme, const char* expected);
+// "arg:/name", "arg://name" -> "name".
+std::string ArgNameOfUri(const std::string& uri);
+// "\" becomes "/", bytes that may not stand in a URI become "%XX" (existing escapes are kept).
+std::string NormaliseUri(const std::string& uri);
+// Decodes "%XX" escapes: the form in which URIs reach the scheme handler and the messages.
+std::string UnescapeUri(const std::string& uri);

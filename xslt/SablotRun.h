@@ -1,0 +1,70 @@
+#pragma once
+// One run of a processor on libxslt: loads the stylesheet and the input (argument buffers
+// or the scheme handler), transforms, and keeps or writes the result. While it runs, the
+// process-wide libxml2/libxslt hooks point at it; they are restored when it ends.
+#include <optional>
+#include <string>
+
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxslt/xsltInternals.h>
+
+#include "SablotInternals.h"
+
+class TSablotRun {
+public:
+    explicit TSablotRun(TSablotProcessor& processor);
+    TSablotRun(const TSablotRun&) = delete;
+    TSablotRun& operator=(const TSablotRun&) = delete;
+
+    // Returns 0 when the result was produced and delivered.
+    int Execute(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
+
+    // Entry points of the C hooks (never throw).
+    void OnStructuredError(const xmlError& error);
+    void OnText(const std::string& text);
+    xmlParserInputPtr LoadEntity(const char* url, const char* publicId, xmlParserCtxtPtr ctxt);
+    bool IsSheetSelfReference(const std::string& uri) const;
+    void NoteInternalFailure(const char* what);
+
+private:
+    struct TLocation {
+        std::string Uri;
+        long Line = 0;
+        std::string Node;
+    };
+    struct TReport {
+        int Level = MH_LEVEL_ERROR;
+        int Code = 0;
+        std::string Module;
+        TLocation Where;
+        std::string Msg;
+    };
+
+    bool RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
+    std::string Absolute(const std::string& uri) const;
+    bool Fetch(const std::string& uri, std::string& bytes, bool required);
+    xmlDocPtr ParseDocument(const std::string& bytes, const std::string& url, const char* what);
+    bool Deliver(const std::string& uri, const std::string& bytes, const std::string& encoding);
+
+    void BeginStep();
+    void FailStep(const std::string& fallback, const TLocation& where);
+    void Report(const TReport& report);
+    void Send(const TReport& report);
+    void FlushText();
+    std::string DisplayUri(const char* url) const;
+    TLocation LocationOf(xmlNodePtr node) const;
+
+    TSablotProcessor& Processor;
+    xsltTransformContextPtr Transform = nullptr;  // while the transformation runs
+    std::string SheetDocUrl;                      // URL given to a stylesheet from a buffer
+    std::string SheetDisplay;                     // "arg:/name" for that stylesheet
+    bool Failed = false;
+
+    std::string PendingText;                      // generic error text up to its line end
+    xmlNodePtr PendingInst = nullptr;
+    std::optional<TLocation> Context;             // from a "runtime error: file ..." line
+    std::optional<TReport> StepFirstError;
+    std::optional<TLocation> StepFirstLocation;
+    int ReportsAfterFirstError = 0;
+};

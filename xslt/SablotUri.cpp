@@ -1,0 +1,85 @@
+#include "SablotInternals.h"
+
+#include <cctype>
+
+namespace {
+
+bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    return (std::tolower(static_cast<unsigned char>(c)) - 'a') + 10;
+}
+
+bool NeedsEscape(unsigned char c) {
+    if (c <= 0x20 || c >= 0x7F) return true;
+    switch (c) {
+    case '"': case '<': case '>': case '^': case '`': case '{': case '|': case '}':
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string UriScheme(const std::string& uri) {
+    const size_t colon = uri.find(':');
+    if (colon == std::string::npos || colon < 2) return {};
+    if (!std::isalpha(static_cast<unsigned char>(uri[0]))) return {};
+    for (size_t i = 1; i < colon; ++i) {
+        const unsigned char c = static_cast<unsigned char>(uri[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return {};
+    }
+    return uri.substr(0, colon);
+}
+
+bool SameScheme(const std::string& scheme, const char* expected) {
+    size_t i = 0;
+    for (; i < scheme.size() && expected[i] != '\0'; ++i)
+        if (std::tolower(static_cast<unsigned char>(scheme[i])) != std::tolower(static_cast<unsigned char>(expected[i])))
+            return false;
+    return i == scheme.size() && expected[i] == '\0';
+}
+
+std::string ArgNameOfUri(const std::string& uri) {
+    size_t start = uri.find(':');
+    start = (start == std::string::npos) ? 0 : start + 1;
+    while (start < uri.size() && uri[start] == '/') ++start;
+    return uri.substr(start);
+}
+
+std::string NormaliseUri(const std::string& uri) {
+    static const char* const Digits = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(uri.size());
+    for (size_t i = 0; i < uri.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(uri[i]);
+        if (c == '\\') {
+            out += '/';
+        } else if (c == '%' && i + 2 < uri.size() && IsHex(uri[i + 1]) && IsHex(uri[i + 2])) {
+            out += '%';
+        } else if (c == '%' || NeedsEscape(c)) {
+            out += '%';
+            out += Digits[c >> 4];
+            out += Digits[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string UnescapeUri(const std::string& uri) {
+    std::string out;
+    out.reserve(uri.size());
+    for (size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && IsHex(uri[i + 1]) && IsHex(uri[i + 2])) {
+            out += static_cast<char>(HexValue(uri[i + 1]) * 16 + HexValue(uri[i + 2]));
+            i += 2;
+        } else {
+            out += uri[i];
+        }
+    }
+    return out;
+}

@@ -1,0 +1,93 @@
+#include "TFileProxy.h"
+
+#include <climits>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <sys/stat.h>
+
+#include "PathRules.h"
+
+namespace {
+
+bool IsRegularFile(const std::string& osPath) {
+    struct stat info {};
+    return ::stat(osPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+TFileProxy::~TFileProxy() = default;  // the stream owners close what is still open
+
+std::string TFileProxy::LocalPathOfRest(const std::string& rest) {
+    const size_t marker = rest.find("://");
+    if (marker != std::string::npos) return rest.substr(marker + 3);
+    return rest.size() > 2 ? rest.substr(2) : std::string();
+}
+
+int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCount) {
+    const std::string path = ToOsPath(LocalPathOfRest(rest != nullptr ? rest : ""));
+    if (!IsRegularFile(path)) return 1;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return 1;
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad() || bytes.size() > static_cast<size_t>(INT_MAX)) return 1;
+    Content.push_back(std::move(bytes));
+    buffer = Content.back().data();
+    byteCount = static_cast<int>(Content.back().size());
+    return 0;
+}
+
+int TFileProxy::FreeMemory(char* buffer) {
+    for (auto it = Content.begin(); it != Content.end(); ++it) {
+        if (it->data() == buffer) {
+            Content.erase(it);
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int TFileProxy::Open(const char*, const char* rest, int& handle) {
+    handle = 0;
+    const std::string path = ToOsPath(LocalPathOfRest(rest != nullptr ? rest : ""));
+    TStream stream(std::fopen(path.c_str(), "wb"));
+    if (!stream) throw std::runtime_error("Cannot open " + path + " for writing");
+    handle = NewHandle();
+    if (handle == 0) return 1;
+    Streams.emplace(handle, std::move(stream));
+    return 0;
+}
+
+int TFileProxy::Get(int handle, char* buffer, int& byteCount) {
+    const auto found = Streams.find(handle);
+    if (found == Streams.end() || buffer == nullptr || byteCount < 0) return 1;
+    std::FILE* file = found->second.get();
+    const size_t read = std::fread(buffer, 1, static_cast<size_t>(byteCount), file);
+    if (std::ferror(file)) {
+        std::clearerr(file);
+        byteCount = 0;
+        return 1;
+    }
+    byteCount = static_cast<int>(read);
+    return 0;
+}
+
+int TFileProxy::Put(int handle, const char* buffer, int& byteCount) {
+    const auto found = Streams.find(handle);
+    if (found == Streams.end() || buffer == nullptr || byteCount < 0) return 1;
+    const size_t requested = static_cast<size_t>(byteCount);
+    const size_t written = std::fwrite(buffer, 1, requested, found->second.get());
+    byteCount = static_cast<int>(written);
+    return written == requested ? 0 : 1;
+}
+
+int TFileProxy::Close(int handle) {
+    const auto found = Streams.find(handle);
+    if (found == Streams.end()) return 1;
+    std::FILE* file = found->second.release();
+    Streams.erase(found);
+    return std::fclose(file) == 0 ? 0 : 1;
+}
+
+bool TFileProxy::HasHandle(int handle) const { return Streams.count(handle) != 0; }

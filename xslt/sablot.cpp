@@ -1,0 +1,183 @@
+#include "sablot.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include <libexslt/exslt.h>
+#include <libxml/parser.h>
+
+#include "SablotInternals.h"
+#include "SablotRun.h"
+
+namespace {
+
+// libxml2's parser and the EXSLT extensions are set up once per process, as xsltproc does.
+void InitLibraries() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        exsltRegisterAll();
+    });
+}
+
+std::string Text(const char* value) { return value != nullptr ? value : ""; }
+
+}  // namespace
+
+int SablotCreateSituation(SablotSituation* situation) {
+    if (situation == nullptr) return SABLOT_BAD_ARGUMENT;
+    *situation = new (std::nothrow) TSablotSituation();
+    return *situation != nullptr ? SABLOT_OK : SABLOT_BAD_ARGUMENT;
+}
+
+int SablotDestroySituation(SablotSituation situation) {
+    delete situation;
+    return SABLOT_OK;
+}
+
+int SablotClearSituation(SablotSituation situation) {
+    if (situation == nullptr) return SABLOT_BAD_ARGUMENT;
+    situation->LastError = 0;
+    return SABLOT_OK;
+}
+
+int SablotCreateProcessorForSituation(SablotSituation situation, SablotHandle* processor) {
+    if (situation == nullptr || processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    InitLibraries();
+    *processor = new (std::nothrow) TSablotProcessor();
+    if (*processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    (*processor)->Situation = situation;
+    return SABLOT_OK;
+}
+
+int SablotDestroyProcessor(SablotHandle processor) {
+    delete processor;
+    return SABLOT_OK;
+}
+
+int SablotRegHandler(SablotHandle processor, HandlerType type, void* handler, void* userData) {
+    if (processor == nullptr || handler == nullptr) return SABLOT_BAD_ARGUMENT;
+    switch (type) {
+    case HLR_MESSAGE:
+        processor->Messages = static_cast<const MessageHandler*>(handler);
+        processor->MessagesData = userData;
+        return SABLOT_OK;
+    case HLR_SCHEME:
+        processor->Schemes = static_cast<const SchemeHandler*>(handler);
+        processor->SchemesData = userData;
+        return SABLOT_OK;
+    }
+    return SABLOT_BAD_ARGUMENT;
+}
+
+int SablotUnregHandler(SablotHandle processor, HandlerType type, void* handler, void* userData) {
+    if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    if (type == HLR_MESSAGE && processor->Messages == handler && processor->MessagesData == userData) {
+        processor->Messages = nullptr;
+        processor->MessagesData = nullptr;
+        return SABLOT_OK;
+    }
+    if (type == HLR_SCHEME && processor->Schemes == handler && processor->SchemesData == userData) {
+        processor->Schemes = nullptr;
+        processor->SchemesData = nullptr;
+        return SABLOT_OK;
+    }
+    return SABLOT_NOT_FOUND;
+}
+
+int SablotAddArgBuffer(SablotSituation situation, SablotHandle processor, const char* name, const char* buffer) {
+    if (situation == nullptr || processor == nullptr || name == nullptr || buffer == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->ArgBuffers[name] = buffer;
+    return SABLOT_OK;
+}
+
+int SablotAddParam(SablotSituation situation, SablotHandle processor, const char* name, const char* value) {
+    if (situation == nullptr || processor == nullptr || name == nullptr || *name == '\0' || value == nullptr)
+        return SABLOT_BAD_ARGUMENT;
+    for (auto& param : processor->Params) {
+        if (param.first == name) {
+            param.second = value;
+            return SABLOT_OK;
+        }
+    }
+    processor->Params.emplace_back(name, value);
+    return SABLOT_OK;
+}
+
+int SablotSetBase(SablotHandle processor, const char* base) {
+    if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->Base = NormaliseUri(Text(base));
+    return SABLOT_OK;
+}
+
+// Scheme bases are kept for the handler's side: the engine redirects requests through its own
+// copy of them, so the processor does not redirect a second time.
+int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base) {
+    if (processor == nullptr || scheme == nullptr || *scheme == '\0') return SABLOT_BAD_ARGUMENT;
+    if (base == nullptr || *base == '\0')
+        processor->SchemeBases.erase(scheme);
+    else
+        processor->SchemeBases[scheme] = base;
+    return SABLOT_OK;
+}
+
+int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
+                          const char* inputURI, const char* resultURI) {
+    if (situation == nullptr || processor == nullptr || sheetURI == nullptr || inputURI == nullptr ||
+        resultURI == nullptr)
+        return SABLOT_BAD_ARGUMENT;
+    int status = SABLOT_RUN_FAILED;
+    try {
+        TSablotRun run(*processor);
+        status = run.Execute(sheetURI, inputURI, resultURI);
+    } catch (...) {
+        status = SABLOT_RUN_FAILED;
+    }
+    processor->Params.clear();  // parameters belong to one run
+    if (status != SABLOT_OK) {
+        processor->LastError = status;
+        situation->LastError = status;
+    }
+    return status;
+}
+
+int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value) {
+    if (processor == nullptr || argURI == nullptr || value == nullptr) return SABLOT_BAD_ARGUMENT;
+    const auto found = processor->Results.find(ArgNameOfUri(argURI));
+    if (found == processor->Results.end()) return SABLOT_NOT_FOUND;
+    const std::string& bytes = found->second.Bytes;
+    char* copy = static_cast<char*>(std::malloc(bytes.size() + 1));
+    if (copy == nullptr) return SABLOT_BAD_ARGUMENT;
+    std::memcpy(copy, bytes.data(), bytes.size());
+    copy[bytes.size()] = '\0';
+    *value = copy;
+    return SABLOT_OK;
+}
+
+int SablotGetResultArgInfo(SablotHandle processor, const char* argURI, size_t* size, const char** encoding) {
+    if (processor == nullptr || argURI == nullptr) return SABLOT_BAD_ARGUMENT;
+    const auto found = processor->Results.find(ArgNameOfUri(argURI));
+    if (found == processor->Results.end()) return SABLOT_NOT_FOUND;
+    if (size != nullptr) *size = found->second.Bytes.size();
+    if (encoding != nullptr) *encoding = found->second.Encoding.c_str();
+    return SABLOT_OK;
+}
+
+int SablotFree(char* value) {
+    std::free(value);
+    return SABLOT_OK;
+}
+
+int SablotFreeResultArgs(SablotHandle processor) {
+    if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->Results.clear();
+    return SABLOT_OK;
+}
+
+int SablotClearError(SablotHandle processor) {
+    if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->LastError = 0;
+    return SABLOT_OK;
+}

@@ -1,0 +1,183 @@
+#include "shandler.h"
+
+#include <cstring>
+#include <exception>
+#include <string>
+
+#include "SablotInternals.h"
+#include "TCustomSchemeProxy.h"
+#include "TSablotEngine.h"
+
+namespace {
+
+const char* const EngineModule = "XSLTEngine";
+
+TSablotEngine* EngineOf(void* userData) { return static_cast<TSablotEngine*>(userData); }
+
+std::string Text(const char* value) { return value != nullptr ? value : ""; }
+
+// Logs an error caught inside a callback; the callback's result stays as it was.
+void LogCaught(TSablotEngine& engine) {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        engine.LogMessage(MH_LEVEL_ERROR, EngineModule, error.what());
+    } catch (...) {
+        engine.LogMessage(MH_LEVEL_ERROR, EngineModule, "Unknown error");
+    }
+}
+
+// Runs a callback body so that no exception reaches the processor's frames.
+template <typename Body>
+int Guarded(TSablotEngine& engine, Body body) {
+    try {
+        return body();
+    } catch (...) {
+        try {
+            LogCaught(engine);
+        } catch (...) {
+        }
+        return 1;
+    }
+}
+
+}  // namespace
+
+std::string BuildMessageText(TSErrorFields fields) {
+    std::string message, location;
+    if (fields == nullptr) return message;
+    for (int i = 0; i < MaxErrorFields && fields[i] != nullptr; ++i) {
+        const char* entry = fields[i];
+        const char* colon = std::strchr(entry, ':');
+        if (colon == nullptr) continue;
+        const std::string name(entry, colon);
+        const std::string value(colon + 1);
+        if (name == "module")
+            message = value + " : " + message;
+        else if (name == "msg")
+            message += value;
+        else if (name == "line")
+            location += " at line " + value;
+        else if (name == "URI")
+            location = " in " + std::string(entry) + location;
+        else if (name == "node")
+            location = " - " + value + location;
+    }
+    return message + location;
+}
+
+MH_ERROR MessageHandlerMakeCode(void*, SablotHandle, int, unsigned short, unsigned short code) { return code; }
+
+MH_ERROR MessageHandlerLog(void*, SablotHandle, MH_ERROR, MH_LEVEL, const char**) { return 0; }
+
+MH_ERROR MessageHandlerError(void* userData, SablotHandle, MH_ERROR code, MH_LEVEL level, const char** fields) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr) return 0;
+    try {
+        const std::string line = BuildMessageText(fields);
+        if (level != MH_LEVEL_DEBUG)
+            engine->LastErrorText = line;
+        else
+            engine->LastDebugText = line;
+        if (level != MH_LEVEL_DEBUG || engine->ShowDebug) engine->DoMsgEvent(code, level, fields);
+    } catch (...) {
+        // Reported by the run once the processor has returned.
+        engine->NoteCallbackFailure();
+    }
+    return 0;
+}
+
+int SchemeGetAll(void* userData, SablotHandle, const char* scheme, const char* rest, char** buffer, int* byteCount) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr || buffer == nullptr || byteCount == nullptr) return 1;
+    try {
+        std::string requestScheme = Text(scheme), requestRest = Text(rest);
+        engine->ApplySchemeBase(requestScheme, requestRest);
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Get All Call back : " + requestScheme + ":" + requestRest);
+        TCustomSchemeProxy* proxy = nullptr;
+        if (SameScheme(requestScheme, "file")) {
+            proxy = &engine->FileProxy();
+        } else {
+            for (int i = 0; i < engine->ProxyCount() && proxy == nullptr; ++i)
+                if (engine->GetProxy(i)->HandlesScheme(requestScheme)) proxy = engine->GetProxy(i);
+        }
+        if (proxy == nullptr) return 1;
+        const int result = proxy->GetAll(requestScheme.c_str(), requestRest.c_str(), *buffer, *byteCount);
+        if (result == 0) engine->NoteGetAllBuffer(*buffer, proxy);
+        return result;
+    } catch (...) {
+        return 1;  // a failed request is the processor's to report
+    }
+}
+
+int SchemeFreeMemory(void* userData, SablotHandle, char* buffer) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr) return 1;
+    return Guarded(*engine, [&] {
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Free Memory Call Back");
+        TCustomSchemeProxy* proxy = engine->TakeGetAllProxy(buffer);
+        return proxy != nullptr ? proxy->FreeMemory(buffer) : engine->FileProxy().FreeMemory(buffer);
+    });
+}
+
+int SchemeOpen(void* userData, SablotHandle, const char* scheme, const char* rest, int* handle) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr || handle == nullptr) return 1;
+    *handle = 0;
+    int result = 1;
+    Guarded(*engine, [&] {
+        std::string requestScheme = Text(scheme), requestRest = Text(rest);
+        engine->ApplySchemeBase(requestScheme, requestRest);
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Open Call Back : " + Text(scheme) + ":" + Text(rest));
+        if (SameScheme(requestScheme, "file")) {
+            result = engine->FileProxy().Open(requestScheme.c_str(), requestRest.c_str(), *handle);
+        } else {
+            for (int i = 0; i < engine->ProxyCount(); ++i) {
+                TCustomSchemeProxy* proxy = engine->GetProxy(i);
+                if (!proxy->HandlesScheme(requestScheme)) continue;
+                result = proxy->Open(requestScheme.c_str(), requestRest.c_str(), *handle);
+                if (result == 0) break;
+            }
+        }
+        return result;
+    });
+    return result;
+}
+
+int SchemeGet(void* userData, SablotHandle, int handle, char* buffer, int* byteCount) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr || byteCount == nullptr) return 1;
+    int result = 1;
+    Guarded(*engine, [&] {
+        TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle);
+        if (proxy == nullptr) return result;
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Get Call Back : handle=" + std::to_string(handle));
+        result = proxy->Get(handle, buffer, *byteCount);
+        return result;
+    });
+    return result;
+}
+
+int SchemePut(void* userData, SablotHandle, int handle, const char* buffer, int* byteCount) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr || byteCount == nullptr) return 1;
+    int result = 1;
+    Guarded(*engine, [&] {
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Put Call back : handle=" + std::to_string(handle));
+        if (TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle)) result = proxy->Put(handle, buffer, *byteCount);
+        return result;
+    });
+    return result;
+}
+
+int SchemeClose(void* userData, SablotHandle, int handle) {
+    TSablotEngine* engine = EngineOf(userData);
+    if (engine == nullptr) return 1;
+    int result = 1;
+    Guarded(*engine, [&] {
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Close Call Back : handle=" + std::to_string(handle));
+        if (TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle)) result = proxy->Close(handle);
+        return result;
+    });
+    return result;
+}
