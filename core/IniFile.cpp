@@ -76,11 +76,15 @@ struct TIniFile::Impl {
     // Keys given twice are all kept, so that reads can take the first occurrence.
     CSimpleIniA Ini{false, true, false};
 
-    // The first value of a key in file order, or nullptr when the key is missing.
+    // The first value of a key in file order, or nullptr when the key is missing. Equal
+    // keys sit in a multimap in insertion order, so the lower bound is the first one.
     const char* FirstValue(const std::string& section, const std::string& key) const {
-        TNames values;
-        if (!Ini.GetAllValues(section.c_str(), key.c_str(), values) || values.empty()) return nullptr;
-        return InLoadOrder(std::move(values)).front().pItem;
+        const CSimpleIniA::TKeyVal* keys = Ini.GetSection(section.c_str());
+        if (!keys) return nullptr;
+        const auto it = keys->lower_bound(CSimpleIniA::Entry(key.c_str()));
+        if (it == keys->end() || CSimpleIniA::Entry::KeyOrder()(CSimpleIniA::Entry(key.c_str()), it->first))
+            return nullptr;
+        return it->second;
     }
 };
 
@@ -155,13 +159,17 @@ std::string TIniFile::ToText() const {
     for (const auto& section : InLoadOrder(std::move(sections))) {
         if (!text.empty()) text += '\n';
         if (*section.pItem) text += std::string("[") + section.pItem + "]\n";
-        TNames keys;
-        Data->Ini.GetAllKeys(section.pItem, keys);
-        for (const auto& key : InLoadOrder(std::move(keys))) {
-            TNames values;
-            Data->Ini.GetAllValues(section.pItem, key.pItem, values);
-            for (const auto& value : InLoadOrder(std::move(values)))
-                text += std::string(key.pItem) + "=" + value.pItem + "\n";
+        // Every entry of the section, a key given twice included, in the order it was added.
+        const CSimpleIniA::TKeyVal* keys = Data->Ini.GetSection(section.pItem);
+        std::vector<CSimpleIniA::TKeyVal::const_iterator> entries;
+        for (auto it = keys->begin(); it != keys->end(); ++it) entries.push_back(it);
+        std::sort(entries.begin(), entries.end(),
+                  [](const auto& a, const auto& b) { return a->first.nOrder < b->first.nOrder; });
+        for (const auto& entry : entries) {
+            text += entry->first.pItem;
+            text += '=';
+            text += entry->second;
+            text += '\n';
         }
     }
     return text;

@@ -89,8 +89,9 @@ void LoadSettings(TSettings& target, const TSettings& defaults) {
     if (read) ReadSettingsIni(target);
 }
 
-void ReadSettingsIni(TSettings& settings) {
-    const TIniFile ini(settings.SettingsPath);
+void ReadSettingsIni(TSettings& settings) { ReadSettingsFrom(TIniFile(settings.SettingsPath), settings); }
+
+void ReadSettingsFrom(const TIniFile& ini, TSettings& settings) {
     ReadToolbarLayout(ini, settings.DebugToolbar);
     ReadToolbarLayout(ini, settings.SearchToolbar);
     ReadToolbarLayout(ini, settings.StdToolbar);
@@ -101,6 +102,11 @@ void ReadSettingsIni(TSettings& settings) {
 
 void WriteSettingsIni(TSettings settings) {
     TIniFile ini = TIniFile::NewFile(settings.SettingsPath);
+    WriteSettingsTo(ini, settings);
+    ini.UpdateFile();
+}
+
+void WriteSettingsTo(TIniFile& ini, TSettings& settings) {
     if (settings.KeepShellDesign) {
         if (LayoutCapture) LayoutCapture(settings);
         WriteToolbarLayout(ini, settings.StdToolbar);
@@ -110,7 +116,6 @@ void WriteSettingsIni(TSettings settings) {
         WriteWindowLayout(ini, settings.DebugWindow);
     }
     WriteControlState(ini, settings);
-    ini.UpdateFile();
 }
 
 void SaveSettingsOnExit(const TSettings& settings) {

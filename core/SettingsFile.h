@@ -13,6 +13,11 @@ void WriteSettingsIni(TSettings settings);  // takes a private copy: captured pl
 // "Unable to write to <path>" and leaves the previous file whole.
 void SaveSettingsOnExit(const TSettings& settings);
 
+// The sections of a record read from / written to an INI held in memory (the steps of
+// ReadSettingsIni and WriteSettingsIni without the file; the writer runs the capture hook).
+void ReadSettingsFrom(const TIniFile& ini, TSettings& settings);
+void WriteSettingsTo(TIniFile& ini, TSettings& settings);
+
 // Fills the record's five placement records from the live windows before a save.
 // The main window installs it; without it the records are written as they are.
 using TLayoutCapture = std::function<void(TSettings& settings)>;
