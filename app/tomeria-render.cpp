@@ -1,1 +1,211 @@
-int main() { return 0; }
+// tomeria-render: prints what the viewer would show for a book, for authors and CI.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "GlobalVars.h"
+#include "LibUnit.h"
+#include "Log.h"
+#include "PathRules.h"
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUsage = 2;
+
+const char* const HelpText =
+    "Использование:\n"
+    "  tomeria-render ДЕСКРИПТОР --toc          оглавление (служебное действие MakeTOC)\n"
+    "  tomeria-render ДЕСКРИПТОР DIVID         страница части книги DIVID\n"
+    "  tomeria-render ДЕСКРИПТОР --action N    служебное действие N (0..255)\n"
+    "  tomeria-render --help\n"
+    "\n"
+    "Печатает в стандартный вывод то, что показал бы просмотрщик, байт в байт.\n"
+    "Относительный путь к дескриптору ищется сначала от текущего каталога, а если\n"
+    "там файла нет, то, как в просмотрщике, от каталога данных программы (data/\n"
+    "рядом с tomeria-render).\n"
+    "\n"
+    "Параметры:\n"
+    "  -v        журнал в стандартный поток ошибок\n"
+    "  --expand  напечатать развёрнутую таблицу стилей вместо результата\n"
+    "  --        дальше нет параметров (для DIVID, начинающегося с \"-\")\n"
+    "\n"
+    "Код выхода: 0 - преобразование выполнено, 1 - ошибка преобразования (текст\n"
+    "ошибки в стандартном потоке ошибок), 2 - ошибка в командной строке или\n"
+    "дескриптор не найден.\n";
+
+enum class TMode { Toc, Part, Action };
+
+struct TCommand {
+    std::string Descriptor;
+    TMode Mode = TMode::Part;
+    std::string DivId;
+    uint8_t ActionCode = 0;
+    bool Verbose = false;
+    bool Expand = false;
+    bool Help = false;
+};
+
+std::optional<uint8_t> ParseActionCode(const std::string& text)
+{
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int value = std::stoi(text);
+    if (value > 255)
+        return std::nullopt;
+    return static_cast<uint8_t>(value);
+}
+
+// Returns an error message, or nothing when the command line is good.
+std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& command)
+{
+    std::vector<std::string> positional;
+    bool modeGiven = false;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnd || arg.empty() || arg[0] != '-') {
+            positional.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg == "--help" || arg == "-h") {
+            command.Help = true;
+        } else if (arg == "-v") {
+            command.Verbose = true;
+        } else if (arg == "--expand") {
+            command.Expand = true;
+        } else if (arg == "--toc" || arg == "--action") {
+            if (modeGiven)
+                return "только одно из --toc, --action N или DIVID";
+            modeGiven = true;
+            if (arg == "--toc") {
+                command.Mode = TMode::Toc;
+                continue;
+            }
+            if (i + 1 >= argc)
+                return "после --action нужен номер действия";
+            const auto code = ParseActionCode(argv[++i]);
+            if (!code)
+                return std::string("номер действия должен быть от 0 до 255: ") + argv[i];
+            command.Mode = TMode::Action;
+            command.ActionCode = *code;
+        } else {
+            return "неизвестный параметр " + arg;
+        }
+    }
+    if (command.Help)
+        return std::nullopt;
+    if (positional.empty())
+        return "не указан дескриптор книги";
+    command.Descriptor = positional[0];
+    if (positional.size() == 2 && !modeGiven) {
+        command.Mode = TMode::Part;
+        command.DivId = positional[1];
+        return std::nullopt;
+    }
+    if (positional.size() == 1 && modeGiven)
+        return std::nullopt;
+    return "нужно ровно одно из --toc, --action N или DIVID";
+}
+
+bool IsFile(const std::string& osPath)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(osPath, error);
+}
+
+// A path that exists relative to the current folder is taken as it is; otherwise the
+// viewer's rule: a relative path is relative to the program's data folder.
+std::optional<std::string> LocateDescriptor(const std::string& given, const TSettings& settings)
+{
+    if (IsFile(given)) {
+        std::error_code error;
+        const std::string absolute = std::filesystem::absolute(given, error).lexically_normal().string();
+        WriteLog("tomeria-render: дескриптор найден от текущего каталога: " + absolute);
+        return NormalizeFilePath(error ? given : absolute);
+    }
+    const std::string dataFolder = NormalizeFolder(settings.ProgramDir + settings.WorkPath + settings.DataPath);
+    const std::string path = ResolvePath(dataFolder, ExtractFilePath(given)) + ExtractFileName(given);
+    if (!IsFile(ToOsPath(path)))
+        return std::nullopt;
+    WriteLog("tomeria-render: дескриптор найден в каталоге данных программы: " + path);
+    return path;
+}
+
+void WriteBytes(std::FILE* stream, const std::string& bytes)
+{
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fflush(stream);
+}
+
+int Run(const TCommand& command)
+{
+    const auto descriptor = LocateDescriptor(command.Descriptor, Settings);
+    if (!descriptor) {
+        std::cerr << "tomeria-render: дескриптор не найден: " << command.Descriptor << '\n';
+        return ExitUsage;
+    }
+    SetBookDefaults(BookInfo, Settings);
+    BookInfo.DescriptorFile = *descriptor;
+    ReadBookDescriptor(BookInfo, Settings);
+
+    if (command.Expand) {
+        WriteBytes(stdout, command.Mode == TMode::Part ? BookPartStylesheet(command.DivId, BookInfo)
+                                                       : ServiceStylesheet(command.ActionCode, BookInfo));
+        return ExitOk;
+    }
+    std::string output;
+    std::string encoding;
+    bool ok = false;
+    switch (command.Mode) {
+    case TMode::Toc:
+    case TMode::Action:
+        output = RunServiceAction(command.ActionCode, BookInfo, &encoding, &ok);
+        break;
+    case TMode::Part: {
+        const TBookPage page = BuildBookPart(command.DivId, BookInfo);
+        output = page.Html;
+        encoding = page.Encoding;
+        ok = page.Ok;
+        break;
+    }
+    }
+    if (!ok) {
+        WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + output + "\n");
+        return ExitFailed;
+    }
+    WriteLog("tomeria-render: кодировка вывода " + encoding);
+    WriteBytes(stdout, output);
+    return ExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    TCommand command;
+    if (const auto error = ParseCommandLine(argc, argv, command)) {
+        std::cerr << "tomeria-render: " << *error << "\n\n" << HelpText;
+        return ExitUsage;
+    }
+    if (command.Help) {
+        std::cout << HelpText;
+        return ExitOk;
+    }
+    InitDefaultSettings(DefaultSettings);
+    Settings = DefaultSettings;
+    if (command.Verbose)
+        SetLogWindowSink([](const std::string& line) { WriteBytes(stderr, line + "\n"); });
+    try {
+        return Run(command);
+    } catch (const std::exception& e) {
+        std::cerr << "tomeria-render: " << e.what() << '\n';
+        return ExitFailed;
+    }
+}

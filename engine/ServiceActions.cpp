@@ -14,11 +14,15 @@ std::string ActionIdOf(uint8_t code)
     }
 }
 
+std::string ServiceStylesheet(uint8_t code, const TBookInfo& book)
+{
+    return ExpandTemplate(book.ServiceXSLT, {{"ActionID", ActionIdOf(code)}});
+}
+
 std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding, bool* ok)
 {
-    const TXSLTParameters variables{{"ActionID", ActionIdOf(code)}};
     TArgs args;
-    args.StyleText = ExpandTemplate(book.ServiceXSLT, variables);
+    args.StyleText = ServiceStylesheet(code, book);
     return RunTransformation(book.BookXMLFName, "arg://input", args, book, outputEncoding, ok);
 }
 
@@ -55,19 +59,25 @@ std::string CutDivId(const std::string& divId)
     return divId;
 }
 
-TBookPage BuildBookPart(const std::string& divId, TBookInfo& book)
+std::string BookPartStylesheet(const std::string& divId, TBookInfo& book)
 {
     // DivID goes last so it overrides any DivID of the descriptor; it is removed at once.
     book.TemplateParams.push_back({"DivID", CutDivId(divId)});
-    TArgs args;
+    std::string stylesheet;
     try {
-        args.StyleText = ExpandTemplate(book.BookXSLTT, book.TemplateParams);
+        stylesheet = ExpandTemplate(book.BookXSLTT, book.TemplateParams);
     } catch (...) {
         book.TemplateParams.pop_back();
         throw;
     }
     book.TemplateParams.pop_back();
+    return stylesheet;
+}
 
+TBookPage BuildBookPart(const std::string& divId, TBookInfo& book)
+{
+    TArgs args;
+    args.StyleText = BookPartStylesheet(divId, book);
     TBookPage page;
     page.Html = RunTransformation(book.BookXMLFName, "arg://input", args, book, &page.Encoding, &page.Ok);
     return page;

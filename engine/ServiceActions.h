@@ -11,6 +11,9 @@ inline constexpr std::size_t MaxDivIdLength = 255;
 // "MakeTOC" (0), "Search" (1), "MD5SumRead" (2), "MD5SumPrepare" (4), else "DoNothing".
 std::string ActionIdOf(uint8_t code);
 
+// The service stylesheet expanded with the one variable ActionID.
+std::string ServiceStylesheet(uint8_t code, const TBookInfo& book);
+
 // Runs the service stylesheet with the one variable ActionID over the book XML. The
 // optional outputs are those of RunTransformation.
 std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding = nullptr,
@@ -25,6 +28,10 @@ struct TBookPage {
     std::string Encoding;
     bool Ok = false;  // false when Html is an error text
 };
+
+// The book template expanded with the book's variables and DivID = divId (cut to
+// MaxDivIdLength characters) appended last; book.TemplateParams is left as it was found.
+std::string BookPartStylesheet(const std::string& divId, TBookInfo& book);
 
 // Expands the book template with the book's variables and DivID = divId (cut to
 // MaxDivIdLength characters) and runs it over the book XML. book.TemplateParams is
