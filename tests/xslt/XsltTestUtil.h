@@ -1,0 +1,109 @@
+#pragma once
+// Helpers of the adapter's tests: a temporary folder with files, file URIs, and a recorder
+// of the engine's message events.
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "TSablotEngine.h"
+
+class TTempFolder {
+public:
+    TTempFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tomeria-xslt-XXXXXX").string();
+        Path = ::mkdtemp(pattern.data());
+    }
+    ~TTempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(Path, ignored);
+    }
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+
+    std::string File(const std::string& name) const { return (Path / name).string(); }
+    std::string Write(const std::string& name, const std::string& bytes) const {
+        const std::filesystem::path target = Path / name;
+        std::filesystem::create_directories(target.parent_path());
+        std::ofstream(target, std::ios::binary) << bytes;
+        return target.string();
+    }
+    // "file:///tmp/.../name"
+    std::string Uri(const std::string& name = "") const { return "file://" + File(name); }
+    // The base the book engine hands over: "file://" and the folder in backslash form, ending in "\".
+    std::string BookBase() const {
+        std::string folder = Path.string() + "/";
+        for (char& c : folder)
+            if (c == '/') c = '\\';
+        return "file://" + folder;
+    }
+
+    std::filesystem::path Path;
+};
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+struct TEventRecord {
+    int Level;
+    int32_t Code;
+    std::string Text;
+};
+
+// Attaches to all five events and keeps what they deliver.
+struct TEventRecorder {
+    explicit TEventRecorder(TSablotEngine& engine) {
+        auto at = [this](int level) {
+            return [this, level](TSablotEngine&, int32_t code, TSErrorFields fields) {
+                Events.push_back({level, code, BuildMessageText(fields)});
+            };
+        };
+        engine.OnMsgDebug = at(0);
+        engine.OnMsgInfo = at(1);
+        engine.OnMsgWarning = at(2);
+        engine.OnMsgError = at(3);
+        engine.OnMsgCritical = at(4);
+    }
+    std::vector<TEventRecord> AtLevel(int level) const {
+        std::vector<TEventRecord> found;
+        for (const auto& e : Events)
+            if (e.Level == level) found.push_back(e);
+        return found;
+    }
+    std::vector<TEventRecord> Events;
+};
+
+// One transformation the way the book engine runs it: the stylesheet as the buffer "input",
+// the XML by URI, the result in "arg://output".
+struct TBookRun {
+    bool Ok = false;
+    std::string Output, Encoding, Error;
+};
+
+inline TBookRun RunBookStyle(TSablotEngine& engine, const std::string& sheet, const std::string& inputUri,
+                             const std::string& base) {
+    TBookRun run;
+    engine.ShowDebug = true;
+    engine.OutputUri = "arg://output";
+    engine.AddArgBuffer("input", sheet);
+    engine.StyleURI = "arg:/input";
+    engine.InputUri = inputUri;
+    engine.SetDefaultBase(base);
+    run.Ok = engine.Run();
+    if (run.Ok) {
+        engine.GetResultArg("arg://output", run.Output);
+        run.Encoding = engine.ResultEncoding("arg://output");
+    }
+    run.Error = engine.LastErrorText;
+    return run;
+}
+
+inline TBookRun RunBookStyle(const std::string& sheet, const std::string& inputUri, const std::string& base) {
+    TSablotEngine engine;
+    return RunBookStyle(engine, sheet, inputUri, base);
+}

@@ -1,0 +1,261 @@
+// Real transformations through TSablotEngine: inputs from buffers and files, includes,
+// document(), errors and their texts, security refusals, encodings, reuse.
+#include <gtest/gtest.h>
+
+#include <libxml/parser.h>
+#include <libxslt/xsltutils.h>
+
+#include "XsltTestUtil.h"
+
+namespace {
+
+const std::string Xsl = "http://www.w3.org/1999/XSL/Transform";
+
+std::string Sheet(const std::string& body, const std::string& extra = "") {
+    return "<?xml version=\"1.0\"?>\n<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl + "\"" + extra + ">\n" +
+           "<xsl:output method=\"text\"/>\n" + body + "\n</xsl:stylesheet>\n";
+}
+
+class Transform : public ::testing::Test {
+protected:
+    TTempFolder Dir;
+    std::string BookXml() { return Dir.Uri("book.xml"); }
+    void SetUp() override { Dir.Write("book.xml", "<book><part id=\"p1\">One</part><part id=\"p2\">Two</part></book>"); }
+};
+
+TEST_F(Transform, bufferStylesheetOverFileInput_givesTheResultAndItsEncoding) {
+    const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">[<xsl:value-of select=\"count(//part)\"/>:"
+                                        "<xsl:value-of select=\"//part[@id='p2']\"/>]</xsl:template>"),
+                                  BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "[2:Two]");
+    EXPECT_EQ(run.Encoding, "UTF-8");
+}
+
+TEST_F(Transform, includeAndDocumentResolveAgainstTheBase) {
+    Dir.Write("shemes/inc.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
+                                    "\"><xsl:include href=\"deeper.xsl\"/>"
+                                    "<xsl:template name=\"t\">inc:<xsl:call-template name=\"d\"/></xsl:template>"
+                                    "</xsl:stylesheet>");
+    // An include inside an included file resolves against that file, not against the base.
+    Dir.Write("shemes/deeper.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
+                                       "\"><xsl:template name=\"d\">deep</xsl:template></xsl:stylesheet>");
+    Dir.Write("data/extra.xml", "<extra>more</extra>");
+    const auto run = RunBookStyle(Sheet("<xsl:include href=\"shemes/inc.xsl\"/>"
+                                        "<xsl:template match=\"/\"><xsl:call-template name=\"t\"/>|"
+                                        "<xsl:value-of select=\"document('data/extra.xml')/extra\"/></xsl:template>"),
+                                  BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "inc:deep|more");
+}
+
+TEST_F(Transform, documentOfTheEmptyStringReadsTheBufferedStylesheet) {
+    const auto run = RunBookStyle(Sheet("<my:t>table</my:t><xsl:template match=\"/\">"
+                                        "<xsl:value-of select=\"document('')//my:t\"/></xsl:template>",
+                                        " xmlns:my=\"urn:my\""),
+                                  BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "table");
+}
+
+TEST_F(Transform, folderWithBlanksAndCyrillicLetters_isReadAndResolved) {
+    TTempFolder root;
+    const std::string folder = "Мои книги/атлас";
+    root.Write(folder + "/book.xml", "<book>тома</book>");
+    root.Write(folder + "/inc.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
+                                        "\"><xsl:template match=\"book\">[<xsl:value-of select=\".\"/>]"
+                                        "</xsl:template></xsl:stylesheet>");
+    std::string base = "file://" + root.File(folder) + "/";
+    for (char& c : base)
+        if (c == '/') c = '\\';
+    base.replace(0, 7, "file://");
+    const auto run = RunBookStyle(Sheet("<xsl:include href=\"inc.xsl\"/>"), "file://" + root.File(folder + "/book.xml"),
+                                  base);
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "[тома]");
+}
+
+TEST_F(Transform, stylesheetThatDoesNotParse_failsWithTheFirstErrorAndItsLine) {
+    const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">\n<b>\n</xsl:template>"), BookXml(), Dir.BookBase());
+    EXPECT_FALSE(run.Ok);
+    EXPECT_NE(run.Error.find("Opening and ending tag mismatch"), std::string::npos) << run.Error;
+    EXPECT_NE(run.Error.find("in URI:arg:/input at line 6"), std::string::npos) << run.Error;
+}
+
+TEST_F(Transform, runtimeError_namesTheCauseTheElementAndTheLine) {
+    const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">\n<xsl:value-of select=\"$missing\"/>\n"
+                                        "</xsl:template>"),
+                                  BookXml(), Dir.BookBase());
+    EXPECT_FALSE(run.Ok);
+    EXPECT_NE(run.Error.find("Variable 'missing' has not been declared"), std::string::npos) << run.Error;
+    EXPECT_NE(run.Error.find(" - value-of in URI:arg:/input at line 5"), std::string::npos) << run.Error;
+}
+
+TEST_F(Transform, missingInputOrInclude_failsWithAMessageNamingTheUri) {
+    struct Case {
+        const char* name;
+        std::string sheet;
+        std::string input;
+        std::string missing;
+    } cases[] = {
+        {"input", Sheet("<xsl:template match=\"/\">x</xsl:template>"), Dir.Uri("absent.xml"), Dir.File("absent.xml")},
+        {"include", Sheet("<xsl:include href=\"gone.xsl\"/>"), BookXml(), Dir.File("gone.xsl")},
+        {"document()", Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"document('gone.xml')\"/></xsl:template>"),
+         BookXml(), Dir.File("gone.xml")},
+    };
+    for (const auto& c : cases) {
+        const auto run = RunBookStyle(c.sheet, c.input, Dir.BookBase());
+        EXPECT_FALSE(run.Ok) << c.name;
+        EXPECT_NE(run.Error.find("in URI:file://" + c.missing), std::string::npos) << c.name << ": " << run.Error;
+    }
+}
+
+TEST_F(Transform, xslMessage_terminatingFailsTheRun_otherwiseItIsInformation) {
+    TSablotEngine engine;
+    TEventRecorder events(engine);
+    auto run = RunBookStyle(engine,
+                            Sheet("<xsl:template match=\"/\">\n<xsl:message>note <xsl:value-of select=\"//part\"/>"
+                                  "</xsl:message>ok</xsl:template>"),
+                            BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "ok");
+    ASSERT_EQ(events.AtLevel(1).size(), 1u);
+    EXPECT_EQ(events.AtLevel(1)[0].Text, "xsl:message : note One - message in URI:arg:/input at line 5");
+    EXPECT_TRUE(events.AtLevel(3).empty());
+
+    TSablotEngine second;
+    TEventRecorder stopped(second);
+    run = RunBookStyle(second,
+                       Sheet("<xsl:template match=\"/\">\n<xsl:message terminate=\"yes\">stop here</xsl:message>"
+                             "</xsl:template>"),
+                       BookXml(), Dir.BookBase());
+    EXPECT_FALSE(run.Ok);
+    EXPECT_EQ(run.Error, "xsl:message : stop here - message in URI:arg:/input at line 5");
+    EXPECT_EQ(stopped.AtLevel(3).size(), 1u);
+}
+
+TEST_F(Transform, writingFilesAndReadingTheNetwork_areRefused) {
+    const std::string target = Dir.File("written.txt");
+    struct Case {
+        const char* name;
+        std::string sheet;
+        const char* expected;
+    } cases[] = {
+        {"exsl:document",
+         Sheet("<xsl:template match=\"/\"><exsl:document href=\"" + target +
+                   "\" method=\"text\">data</exsl:document></xsl:template>",
+               " xmlns:exsl=\"http://exslt.org/common\" extension-element-prefixes=\"exsl\""),
+         "refused"},
+        {"xsl:document", Sheet("<xsl:template match=\"/\"><xsl:document href=\"" + target +
+                               "\">data</xsl:document></xsl:template>"),
+         "refused"},
+        {"network document()",
+         Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"document('http://127.0.0.1:9/x.xml')\"/>"
+               "</xsl:template>"),
+         "http://127.0.0.1:9/x.xml"},
+    };
+    for (const auto& c : cases) {
+        const auto run = RunBookStyle(c.sheet, BookXml(), Dir.BookBase());
+        EXPECT_FALSE(run.Ok) << c.name;
+        EXPECT_NE(run.Error.find(c.expected), std::string::npos) << c.name << ": " << run.Error;
+        EXPECT_FALSE(std::filesystem::exists(target)) << c.name;
+    }
+}
+
+TEST_F(Transform, cyrillicInUtf8AndInWindows1251_comesOutInTheDeclaredEncoding) {
+    const std::string utf8Word = "Глава";
+    const std::string cp1251Word = "\xC3\xEB\xE0\xE2\xE0";  // "Глава" in windows-1251
+    Dir.Write("ru.xml", "<?xml version=\"1.0\" encoding=\"windows-1251\"?><t>" + cp1251Word + "</t>");
+    Dir.Write("ru8.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?><t>" + utf8Word + "</t>");
+    struct Case {
+        const char* name;
+        std::string sheetEncoding, sheetWord, outputEncoding, input, expectedWord, expectedEncoding;
+    } cases[] = {
+        {"utf-8 throughout", "UTF-8", utf8Word, "UTF-8", "ru8.xml", utf8Word, "UTF-8"},
+        {"windows-1251 throughout", "windows-1251", cp1251Word, "windows-1251", "ru.xml", cp1251Word, "windows-1251"},
+        {"windows-1251 sheet, utf-8 output", "windows-1251", cp1251Word, "UTF-8", "ru.xml", utf8Word, "UTF-8"},
+    };
+    for (const auto& c : cases) {
+        const std::string sheet = "<?xml version=\"1.0\" encoding=\"" + c.sheetEncoding +
+                                  "\"?><xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
+                                  "\"><xsl:output method=\"text\" encoding=\"" + c.outputEncoding +
+                                  "\"/><xsl:template match=\"/\">" + c.sheetWord +
+                                  ":<xsl:value-of select=\"t\"/></xsl:template></xsl:stylesheet>";
+        const auto run = RunBookStyle(sheet, Dir.Uri(c.input), Dir.BookBase());
+        ASSERT_TRUE(run.Ok) << c.name << ": " << run.Error;
+        EXPECT_EQ(run.Output, c.expectedWord + ":" + c.expectedWord) << c.name;
+        EXPECT_EQ(run.Encoding, c.expectedEncoding) << c.name;
+    }
+}
+
+TEST_F(Transform, parametersReachTheStylesheetLiterally_andLastOneRunOnly) {
+    TSablotEngine engine;
+    engine.AddParam("DivID", "it's \"quoted\" & <raw>");
+    const std::string sheet = Sheet("<xsl:param name=\"DivID\" select=\"'none'\"/>"
+                                    "<xsl:template match=\"/\"><xsl:value-of select=\"$DivID\"/></xsl:template>");
+    auto run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "it's \"quoted\" & <raw>");
+    // The engine hands its list over again for each run; removing the entry removes the value.
+    engine.RemoveParam("DivID");
+    run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "none");
+}
+
+TEST_F(Transform, resultToAFileUri_isWrittenThroughTheFileProxy) {
+    TSablotEngine engine;
+    Dir.Write("out.txt", "old content that is longer than the new one");
+    engine.AddArgBuffer("s", Sheet("<xsl:template match=\"/\">new</xsl:template>"));
+    ASSERT_TRUE(engine.RunProcessorGen("arg:/s", BookXml(), Dir.Uri("out.txt"))) << engine.LastErrorText;
+    EXPECT_EQ(ReadBytes(Dir.File("out.txt")), "new");
+    EXPECT_EQ(engine.FileProxy().OpenStreamCount(), 0u);
+}
+
+TEST_F(Transform, runsRestoreTheLibraryHooks_andEnginesRunInsideEachOther) {
+    const auto loaderBefore = xmlGetExternalEntityLoader();
+    const auto xsltErrorBefore = xsltGenericError;
+    const auto structuredBefore = xmlStructuredError;
+
+    TSablotEngine outer;
+    std::string innerOutput;
+    bool innerOk = false;
+    outer.OnMsgInfo = [&](TSablotEngine&, int32_t, TSErrorFields) {
+        // A message handler that runs a second transformation while the first one is in progress.
+        TSablotEngine inner;
+        const auto run = RunBookStyle(inner, Sheet("<xsl:template match=\"/\">inner</xsl:template>"), BookXml(),
+                                      Dir.BookBase());
+        innerOk = run.Ok;
+        innerOutput = run.Output;
+    };
+    const auto run = RunBookStyle(outer,
+                                  Sheet("<xsl:template match=\"/\"><xsl:message>go</xsl:message>"
+                                        "<xsl:value-of select=\"document('book.xml')//part[1]\"/></xsl:template>"),
+                                  BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "One");
+    EXPECT_TRUE(innerOk);
+    EXPECT_EQ(innerOutput, "inner");
+
+    EXPECT_EQ(xmlGetExternalEntityLoader(), loaderBefore);
+    EXPECT_EQ(xsltGenericError, xsltErrorBefore);
+    EXPECT_EQ(xmlStructuredError, structuredBefore);
+}
+
+TEST_F(Transform, oneEngineRunsManyTimes_andAFailureLeavesNoResult) {
+    TSablotEngine engine;
+    const std::string good = Sheet("<xsl:template match=\"/\">fine</xsl:template>");
+    auto run = RunBookStyle(engine, good, BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok);
+    run = RunBookStyle(engine, Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"$x\"/></xsl:template>"),
+                       BookXml(), Dir.BookBase());
+    EXPECT_FALSE(run.Ok);
+    std::string text = "stale";
+    engine.GetResultArg("arg://output", text);
+    EXPECT_EQ(text, "");  // the failed run freed the results
+    run = RunBookStyle(engine, good, BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "fine");
+}
+
+}  // namespace
