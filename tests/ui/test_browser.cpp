@@ -147,6 +147,14 @@ TEST_F(BrowserTest, BodyBorderIsRemoved) {
               QStringLiteral("none"));
 }
 
+TEST_F(BrowserTest, CancelledWriteKeepsThePageAndLeavesTheBrowserIdle) {
+    ASSERT_TRUE(ShowPage(browser, "<html><body>Прежняя</body></html>"));
+    browser.OnBeforeNavigate = [](const QUrl&, bool& cancel) { cancel = true; };
+    LoadHtmlIntoBrowser("<html><body>Новая</body></html>", browser);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !browser.Busy(); }, EngineWaitMs));
+    EXPECT_EQ(BodyText(browser), QStringLiteral("Прежняя"));
+}
+
 const char* const LinkPage =
     "<html><body><p>Исходная</p><a id='link' href='tomeri://showdoc/?DivID=ch2'>дальше</a></body></html>";
 
