@@ -1,0 +1,36 @@
+#include "ErrorGuard.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "GlobalVars.h"
+
+namespace {
+TErrorReporter& Reporter()
+{
+    static TErrorReporter reporter;
+    return reporter;
+}
+}  // namespace
+
+void SetErrorReporter(TErrorReporter reporter)
+{
+    Reporter() = std::move(reporter);
+}
+
+void ReportError(const QString& message)
+{
+    if (Reporter()) {
+        Reporter()(message);
+        return;
+    }
+    // The caption is the application title, as the default error report of the toolkit the
+    // program was designed for had it.
+    QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf8(ApplicationTitle), message);
+}
+
+void ReportErrorLater(const QString& message)
+{
+    QTimer::singleShot(0, qApp, [message] { ReportError(message); });
+}

@@ -1,0 +1,50 @@
+#pragma once
+// The one guard around every command and event handler: an error that escapes a handler
+// ends that handler, is shown to the user in an error box with its message, and the
+// program goes on. Qt would end the program on an exception leaving an event handler.
+#include <QString>
+#include <exception>
+#include <functional>
+#include <utility>
+
+// Shows an error message; by default a modal critical message box. Tests replace it.
+using TErrorReporter = std::function<void(const QString& message)>;
+void SetErrorReporter(TErrorReporter reporter);  // an empty reporter restores the message box
+void ReportError(const QString& message);
+// Reports the message from the event loop, after the current event has returned.
+void ReportErrorLater(const QString& message);
+
+// Runs f; any exception it throws is reported and swallowed.
+template <class F>
+void RunGuarded(F&& f) noexcept
+{
+    try {
+        std::forward<F>(f)();
+    } catch (const std::exception& e) {
+        ReportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ReportError(QStringLiteral("Неизвестная ошибка."));
+    }
+}
+
+// Wraps a handler without arguments for connect(): the returned callable runs it inside the
+// guard (Qt drops the signal's arguments).
+template <class F>
+auto Guarded(F f)
+{
+    return [f = std::move(f)]() { RunGuarded(f); };
+}
+
+// For handlers that run inside the browser engine's own calls (navigation, new window): the
+// engine's stack must not run a modal box, so the error is shown once the call has returned.
+template <class F>
+void RunGuardedQueued(F&& f) noexcept
+{
+    try {
+        std::forward<F>(f)();
+    } catch (const std::exception& e) {
+        ReportErrorLater(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ReportErrorLater(QStringLiteral("Неизвестная ошибка."));
+    }
+}

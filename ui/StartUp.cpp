@@ -1,0 +1,69 @@
+#include "StartUp.h"
+
+#include <QAction>
+#include <QSocketNotifier>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "ErrorGuard.h"
+#include "GlobalVars.h"
+#include "Log.h"
+#include "SettingsFile.h"
+#include "Tfrm_Main.h"
+#include "WindowLayout.h"
+
+void RunStartUpSequence(Tfrm_Main& frm)
+{
+    WriteLog("Считывание установок...");
+    LoadSettings(Settings, DefaultSettings);
+    OpenLog(Settings);
+    // Copying from the browser needs no component layer to be switched on here.
+    WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
+    WriteLog("Инициализация элементов управления...");
+    ApplyWindowLayout(Settings.MainWindow, frm);
+    // Until the debug toolbar exists the level menu shows the loaded level itself; a level
+    // outside 0 to 3 falls back to none, as the toolbar's selector does.
+    frm.DebugLevelAction(Settings.DebugLevel)->trigger();
+    WriteLog("Элементы управления инициализированны.");
+    WriteLog("Приложение инициализированно.");
+    WriteLog("Запуск ядра...");
+    WriteLog("Выполнение операции \"Действие при запуске\"...");
+    if (Settings.OnStartAction == 1) {
+        WriteLog("Действие при запуске: открытие документа.");
+        WriteLog("Документ: " + Settings.OnStartDoc);
+        // A broken start document is reported; the program still starts.
+        RunGuarded([&] { frm.OpenBook(Settings.OnStartDoc); });
+    }
+    WriteLog("Вывод на экран главной формы.");
+    frm.show();
+}
+
+namespace {
+int SignalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(SignalPipe[1], &byte, 1);
+}
+}  // namespace
+
+void CloseOnTerminationSignals(Tfrm_Main& frm)
+{
+    if (SignalPipe[0] >= 0 || ::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, &frm);
+    QObject::connect(notifier, &QSocketNotifier::activated, &frm, [&frm] {
+        char buffer[16];
+        while (::read(SignalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        frm.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}

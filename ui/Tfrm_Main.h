@@ -1,0 +1,213 @@
+#pragma once
+// The viewer's main window: contents tree, browser pane, debug pane, status bar, the top
+// dock area for the toolbars, the action list al_SystemActions and the five menus.
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TSettings.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QStatusBar;
+class QTabWidget;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TWebBrowser;
+class Tfrm_ExternalViewer;
+struct TBookInfo;
+struct _xmlNode;
+
+// What a contents node keeps: the identifier of the part it names.
+struct TTreeNodeInfo {
+    std::string DivID;
+};
+
+class Tfrm_Main : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Tfrm_Main(QWidget* parent = nullptr);
+    ~Tfrm_Main() override;
+
+    // Makes the debug pane the window sink of the log; released again by the destructor.
+    void InstallLogSink();
+    // Makes the settings save capture this window's placement; released by the destructor.
+    void InstallLayoutCapture();
+    void AppendLogLine(const std::string& line);
+
+    // Applies a settings record to the window: an empty page when no book is open, and the
+    // text size.
+    void InitControlState(const TSettings& settings);
+
+    // Books.
+    void OpenBook(const std::string& path);
+    void CloseBook();
+    bool CheckBookIntegrity(const TBookInfo& book, const TSettings& settings);
+    bool BuildTOC();
+    void ClickTOConTopItem();
+    // Fills the contents tree from a contents XML document; false when it does not parse.
+    // A top element other than "menu" or a "listitem" without "id" throws.
+    bool LoadTOCFromXml(const std::string& data);
+    void ShowBookPart(const std::string& divId, TBookInfo& book);
+    // Writes text as the body of a minimal page into the browser pane.
+    void ShowHtmlMessage(const std::string& text);
+
+    // View commands.
+    void ApplyBrowserFontSize(const TSettings& settings);
+    void DebugWindowOnOff(bool on);
+
+    // The recent-documents entries: index 0 to 3 opens that entry of Settings.LastDocs.
+    void mnu_FileOpenLastDocClick(int index);
+
+    // Browser events of the main browser.
+    void wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel);
+    void wb_BrowserNewWindow2(TWebBrowser*& target, bool& cancel);
+    void wb_BrowserDocumentComplete(const QUrl& url);
+
+    // The record a contents node owns; none for a node the window did not make.
+    static const TTreeNodeInfo* NodeInfo(const QTreeWidgetItem* node);
+
+    // Contents tree events.
+    void tv_TOCClick();
+    void tv_TOCDblClick();
+
+    // Focus tracking.
+    void ActiveControlChanged();
+    void FocusControl(QWidget* control);
+    void UnFocusControl(QWidget* control);
+    // The named control that holds w (w itself, or the nearest named ancestor in this window).
+    QWidget* ControlOf(QWidget* w) const;
+
+    // The top toolbar area of the window is the dock bar: toolbars dock there, on the left.
+    void DockIntoTopBar(QToolBar* toolbar);
+    // The toolbar menu, the context menu of the dock bar (and of the menu bar).
+    QMenu* createPopupMenu() override;
+
+    // The nine actions that follow the book state, in the order they are switched.
+    std::vector<QAction*> BookActions() const;
+    QAction* FontSizeAction(uint8_t size) const;
+    QAction* DebugLevelAction(uint8_t level) const;
+
+    // Seams for the dialogs: the open-book dialog returns a chosen path or "" when
+    // cancelled. Tests replace them; by default they show the real dialogs.
+    std::function<QString()> OpenFileDialog;
+    // Called when a debug-level action runs, with its level (the debug toolbar's combo box).
+    std::function<void(int level)> OnDebugLevelChanged;
+    // Longest wait of OpenBook for a busy browser, in milliseconds.
+    int BusyWaitLimitMs = 15000;
+
+    // Controls (their object names are these member names).
+    QStatusBar* sb_Status = nullptr;
+    QFrame* pnl_Debug = nullptr;
+    QTabWidget* pc_Debug = nullptr;
+    QPlainTextEdit* me_DebugWindow = nullptr;
+    QSplitter* splt_Horizontal_01 = nullptr;
+    QFrame* pnl_TOC = nullptr;
+    QTreeWidget* tv_TOC = nullptr;
+    QSplitter* splt_Vertical_01 = nullptr;
+    QFrame* pnl_Browser = nullptr;
+    TWebBrowser* wb_Browser = nullptr;
+
+    // The action list: every action is a child of it.
+    QObject* al_SystemActions = nullptr;
+    QAction* act_FileOpen = nullptr;
+    QAction* act_FileCloseBook = nullptr;
+    QAction* act_FileReopenBook = nullptr;
+    QAction* act_FileShowList = nullptr;
+    QAction* act_FileExport = nullptr;
+    QAction* act_FilePrint = nullptr;
+    QAction* act_FileOpenLastDoc_01 = nullptr;
+    QAction* act_FileExit = nullptr;
+    QAction* act_EditCopy = nullptr;
+    QAction* act_EditSelectAll = nullptr;
+    QAction* act_SearchFind = nullptr;
+    QAction* act_SearchFindNext = nullptr;
+    QAction* act_SearchGo = nullptr;
+    QAction* act_ViewShowStdToolbar = nullptr;
+    QAction* act_ViewShowSearchToolbar = nullptr;
+    QAction* act_ViewShowDebugToolbar = nullptr;
+    QAction* act_ViewShowDebugWin = nullptr;
+    QAction* act_ViewShowFullScreen = nullptr;
+    QAction* act_ViewFontSizeVeryBig = nullptr;
+    QAction* act_ViewFontSizeBig = nullptr;
+    QAction* act_ViewFontSizeMedium = nullptr;
+    QAction* act_ViewFontSizeSmall = nullptr;
+    QAction* act_ViewFontSizeVerySmall = nullptr;
+    QAction* act_ViewShow_Form2 = nullptr;
+    QAction* act_ServiceDebugLevelNone = nullptr;
+    QAction* act_ServiceDebugLevelErrors = nullptr;
+    QAction* act_ServiceDebugLevelWarning = nullptr;
+    QAction* act_ServiceDebugLevelInfo = nullptr;
+    QAction* act_ServiceSettings = nullptr;
+    QAction* act_ReloadTOC = nullptr;
+    QAction* act_ReloadBookXSLTFile = nullptr;
+    QAction* act_ReloadServiceXSLTFile = nullptr;
+    QAction* act_HelpContents = nullptr;
+    QAction* act_HelpTopicSearch = nullptr;
+    QAction* act_HelpAbout = nullptr;
+    QActionGroup* FontSizeGroup = nullptr;
+    QActionGroup* DebugLevelGroup = nullptr;
+
+    // Menu entries of the recent documents (the first is bound to act_FileOpenLastDoc_01).
+    QAction* mnu_FileOpenLastDoc_01 = nullptr;
+    QAction* mnu_FileOpenLastDoc_02 = nullptr;
+    QAction* mnu_FileOpenLastDoc_03 = nullptr;
+    QAction* mnu_FileOpenLastDoc_04 = nullptr;
+    QMenu* pm_Toolbars = nullptr;  // context menu of the top dock area
+
+    // Pages opened in a new window, and viewers opened empty; released with the window.
+    const std::vector<std::unique_ptr<Tfrm_ExternalViewer>>& ExternalViewers() const { return Viewers; }
+
+signals:
+    // The window has been closed (after the settings were saved).
+    void Closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateActions();
+    void CreateMenus();
+    void ConnectHandlers();
+    void ConnectBookHandlers();
+    void ConnectViewHandlers();
+    void SetBookActionsEnabled(bool enabled);
+    void ConnectTOCHandlers();
+    void AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level);
+    void WaitWhileBrowserBusy();
+    Tfrm_ExternalViewer* NewExternalViewer();
+
+    // View handlers.
+    void FontSizeExecute(uint8_t size);
+    void DebugLevelExecute(uint8_t level);
+    void act_ViewShowFullScreenExecute();
+    void act_ViewShowDebugWinExecute();
+    void splt_Vertical_01Click();
+    void act_FileOpenExecute();
+    void act_FileExitExecute();
+    void act_FileReopenBookExecute();
+    void act_ReloadTOCExecute();
+    void act_SearchGoExecute();
+    void act_HelpAboutExecute();
+
+    QPointer<QWidget> CurrentFocused;
+    QPointer<QWidget> PreviousFocused;
+    QRect SavedBounds;           // bounds from before full screen
+    int CollapsedWidth = 0;      // width of the contents pane before its last collapse
+    bool SwitchingFullScreen = false;
+    bool OwnsLogSink = false;
+    bool OwnsLayoutCapture = false;
+    std::vector<std::unique_ptr<Tfrm_ExternalViewer>> Viewers;
+};

@@ -1,0 +1,210 @@
+// Opening and closing books, showing their parts, and the events of the main browser.
+#include <QAction>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QTimer>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "BrowserLoad.h"
+#include "ErrorGuard.h"
+#include "GlobalVars.h"
+#include "LibUnit.h"
+#include "Log.h"
+#include "PathRules.h"
+#include "SplitURI.h"
+#include "TWebBrowser.h"
+#include "Tfrm_ExternalViewer.h"
+#include "Tfrm_Main.h"
+
+namespace {
+
+std::string DataFolder()
+{
+    return NormalizeFolder(Settings.ProgramDir + Settings.WorkPath + Settings.DataPath);
+}
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ec;
+    return std::filesystem::is_regular_file(ToOsPath(path), ec);
+}
+
+// The URL as the page gave it: percent-escapes stay as they are (no decoding takes place).
+std::string UrlText(const QUrl& url)
+{
+    return url.toString(QUrl::FullyEncoded).toStdString();
+}
+
+}  // namespace
+
+void Tfrm_Main::ConnectBookHandlers()
+{
+    connect(act_FileCloseBook, &QAction::triggered, this, Guarded([this] { CloseBook(); }));
+    connect(act_FileReopenBook, &QAction::triggered, this, Guarded([this] { act_FileReopenBookExecute(); }));
+    connect(act_ReloadBookXSLTFile, &QAction::triggered, this, Guarded([] { LoadBookTemplate(BookInfo); }));
+    connect(act_ReloadServiceXSLTFile, &QAction::triggered, this, Guarded([] { LoadServiceStylesheet(BookInfo); }));
+    connect(act_ReloadTOC, &QAction::triggered, this, Guarded([this] { act_ReloadTOCExecute(); }));
+
+    wb_Browser->OnBeforeNavigate = [this](const QUrl& url, bool& cancel) {
+        RunGuardedQueued([&] { wb_BrowserBeforeNavigate2(url, cancel); });
+    };
+    wb_Browser->OnNewWindow = [this](TWebBrowser*& target, bool& cancel) {
+        RunGuardedQueued([&] { wb_BrowserNewWindow2(target, cancel); });
+    };
+    wb_Browser->OnDocumentComplete = [this](const QUrl& url) {
+        RunGuarded([&] { wb_BrowserDocumentComplete(url); });
+    };
+}
+
+std::vector<QAction*> Tfrm_Main::BookActions() const
+{
+    return {act_FileCloseBook,         act_FileReopenBook, act_FileExport, act_ReloadBookXSLTFile,
+            act_ReloadServiceXSLTFile, act_ReloadTOC,      act_FilePrint,  act_SearchFind,
+            act_SearchFindNext};
+}
+
+void Tfrm_Main::SetBookActionsEnabled(bool enabled)
+{
+    for (QAction* action : BookActions())
+        action->setEnabled(enabled);
+}
+
+void Tfrm_Main::OpenBook(const std::string& path)
+{
+    // A relative path is relative to the program's data folder.
+    const std::string fullPath = ResolvePath(DataFolder(), ExtractFilePath(path)) + ExtractFileName(path);
+    if (!FileExists(fullPath)) {
+        WriteLog("Документ не найден.", 1);
+        return;
+    }
+    if (act_FileCloseBook->isEnabled())
+        CloseBook();
+    SetBookDefaults(BookInfo, Settings);
+    BookInfo.DescriptorFile = fullPath;
+    ReadBookDescriptor(BookInfo, Settings);
+    BookInfo.Opened = false;
+
+    WriteLog("Проверка целостности книги...");
+    if (!CheckBookIntegrity(BookInfo, Settings)) {
+        WriteLog("Проверка целостности завершена неудачно.");
+        return;
+    }
+    WriteLog("Проверка целостности завершена удачно.");
+    if (!BuildTOC())
+        return;
+    if (BookInfo.TOCisExpanded)
+        tv_TOC->expandAll();
+    WaitWhileBrowserBusy();
+    ClickTOConTopItem();
+    SetBookActionsEnabled(true);
+    BookInfo.Opened = true;
+    Settings.OpenTopTOCItemOnShow = true;
+}
+
+bool Tfrm_Main::CheckBookIntegrity(const TBookInfo&, const TSettings&)
+{
+    return true;  // no check is defined: every book passes
+}
+
+void Tfrm_Main::WaitWhileBrowserBusy()
+{
+    if (!wb_Browser->Busy())
+        return;
+    // Bounded: a load that never ends must not hang the open.
+    QEventLoop loop;
+    connect(wb_Browser, &TWebBrowser::StateChanged, &loop, [&] {
+        if (!wb_Browser->Busy())
+            loop.quit();
+    });
+    QTimer::singleShot(BusyWaitLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void Tfrm_Main::CloseBook()
+{
+    SetBookActionsEnabled(false);
+    WriteLog("Очистка рабочей области браузера.");
+    try {
+        ShowHtmlMessage("");
+    } catch (...) {
+    }
+    WriteLog("Очистка оглавления.");
+    tv_TOC->clear();
+    WriteLog("Книга закрыта.");
+}
+
+void Tfrm_Main::act_FileReopenBookExecute()
+{
+    const std::string descriptor = BookInfo.DescriptorFile;  // OpenBook resets BookInfo
+    OpenBook(descriptor);
+    ClickTOConTopItem();
+}
+
+void Tfrm_Main::act_FileOpenExecute()
+{
+    QString path;
+    if (OpenFileDialog) {
+        path = OpenFileDialog();
+    } else {
+        QFileDialog dialog(this, QStringLiteral("Открыть файл..."));
+        dialog.setNameFilters({QStringLiteral("Конфигурационные файлы tomeria v1.0pR (*.tmr)"),
+                               QStringLiteral("Все файлы  (*.*)")});
+        dialog.setDefaultSuffix(QStringLiteral("tmr"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setDirectory(QString::fromStdString(ToOsPath(DataFolder())));
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().constFirst();
+    }
+    if (!path.isEmpty())
+        OpenBook(path.toStdString());
+}
+
+void Tfrm_Main::mnu_FileOpenLastDocClick(int index)
+{
+    // An entry past the end of the list has no document: nothing to open.
+    const auto& docs = Settings.LastDocs;
+    if (!docs || index < 0 || static_cast<std::size_t>(index) >= docs->size())
+        return;
+    OpenBook((*docs)[static_cast<std::size_t>(index)]);
+}
+
+void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book)
+{
+    const TBookPage page = BuildBookPart(divId, book);
+    wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
+    LoadHtmlIntoBrowser(page.Html, *wb_Browser, page.Encoding);
+    ApplyBrowserFontSize(Settings);
+}
+
+void Tfrm_Main::ShowHtmlMessage(const std::string& text)
+{
+    LoadHtmlIntoBrowser("<HTML><HEAD><TITLE></TITLE></HEAD><BODY>" + text + "</BODY></HTML>", *wb_Browser);
+}
+
+void Tfrm_Main::wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel)
+{
+    const std::string target = UrlText(url);
+    const TSplittedURI parts = SplitURI(target);
+    if (parts.Scheme == "tomeri" && parts.Host == "showdoc") {
+        std::string divId;
+        for (const TXSLTParameter& pair : ParseQuery(parts.Query))
+            if (pair.Name == "DivID")
+                divId = pair.Value;
+        cancel = true;
+        ShowBookPart(CutDivId(divId), BookInfo);
+    }
+    WriteLog("Load URI: " + target);
+}
+
+void Tfrm_Main::wb_BrowserNewWindow2(TWebBrowser*& target, bool&)
+{
+    Tfrm_ExternalViewer* viewer = NewExternalViewer();
+    viewer->show();
+    target = viewer->wb_Browser;
+}
+
+void Tfrm_Main::wb_BrowserDocumentComplete(const QUrl&)
+{
+    wb_Browser->SetBodyBorderNone();
+}

@@ -1,0 +1,180 @@
+// The contents tree: built from the service stylesheet's contents XML; clicks and Enter show parts.
+#include <QKeyEvent>
+#include <QTreeWidget>
+#include <climits>
+#include <cstring>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <memory>
+#include <stdexcept>
+
+#include "ErrorGuard.h"
+#include "GlobalVars.h"
+#include "LibUnit.h"
+#include "Log.h"
+#include "Tfrm_Main.h"
+
+namespace {
+
+// A contents node owns the record of the part it names.
+class TTOCItem : public QTreeWidgetItem {
+public:
+    explicit TTOCItem(std::string divId) { Info.DivID = std::move(divId); }
+    TTreeNodeInfo Info;
+};
+
+// Owner of a parsed libxml2 document.
+struct TXmlDocFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+using TXmlDocPtr = std::unique_ptr<xmlDoc, TXmlDocFree>;
+
+bool IsBlank(const xmlChar* text)
+{
+    for (; text && *text; ++text)
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
+            return false;
+    return true;
+}
+
+bool NameIs(const xmlNode* node, const char* name)
+{
+    return std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+// The first count characters of a UTF-8 text.
+std::string LeftChars(const std::string& text, std::size_t count)
+{
+    std::size_t i = 0;
+    for (std::size_t chars = 0; i < text.size() && chars < count; ++chars) {
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            ++i;
+    }
+    return text.substr(0, i);
+}
+
+}  // namespace
+
+const TTreeNodeInfo* Tfrm_Main::NodeInfo(const QTreeWidgetItem* node)
+{
+    const auto* item = dynamic_cast<const TTOCItem*>(node);
+    return item ? &item->Info : nullptr;
+}
+
+void Tfrm_Main::ConnectTOCHandlers()
+{
+    connect(tv_TOC, &QTreeWidget::itemClicked, this, Guarded([this] { tv_TOCClick(); }));
+    connect(tv_TOC, &QTreeWidget::itemDoubleClicked, this, Guarded([this] { tv_TOCDblClick(); }));
+}
+
+bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tv_TOC && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            RunGuarded([this] { tv_TOCDblClick(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool Tfrm_Main::BuildTOC()
+{
+    WriteLog("Формирование оглавления...");
+    bool filled = false;
+    const std::string data = RunServiceAction(0, BookInfo);
+    if (!data.empty()) {
+        WriteLog("Буфер трансформации не пуст.");
+        WriteLog("*** sData:" + LeftChars(data, 225) + "...");
+        WriteLog("Загрузка данных в XML-объект...");
+        filled = LoadTOCFromXml(data);
+    }
+    WriteLog("Формирование оглавления завершено.");
+    return filled;
+}
+
+bool Tfrm_Main::LoadTOCFromXml(const std::string& data)
+{
+    // No network, no entity substitution: the contents XML comes from a book's stylesheet.
+    TXmlDocPtr doc;
+    if (data.size() <= INT_MAX)
+        doc.reset(xmlReadMemory(data.data(), static_cast<int>(data.size()), "contents.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    xmlNode* top = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
+    if (!top) {
+        WriteLog("Ошибка загрузки данных.", 1);
+        return false;
+    }
+    WriteLog("Загрузка данных успешна.");
+    tv_TOC->clear();
+    WriteLog("Заполняем дерево навигации...");
+    if (!NameIs(top, "menu"))
+        throw std::runtime_error("Оглавление: верхний элемент документа не \"menu\", а \""
+                                 + std::string(reinterpret_cast<const char*>(top->name)) + "\".");
+    AddTOCNodes(nullptr, top, 0);
+    return true;
+}
+
+void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level)
+{
+    for (xmlNode* child = element->children; child; child = child->next) {
+        // Whitespace-only text never becomes a caption; the last other text wins.
+        if (child->type == XML_TEXT_NODE && !IsBlank(child->content) && parent)
+            parent->setText(0, QString::fromUtf8(reinterpret_cast<const char*>(child->content)));
+        if (child->type != XML_ELEMENT_NODE)
+            continue;  // entity references are not followed
+        QTreeWidgetItem* current = parent;
+        if (NameIs(child, "listitem")) {
+            xmlChar* id = xmlGetProp(child, BAD_CAST "id");
+            if (!id)
+                throw std::runtime_error("Оглавление: у элемента \"listitem\" нет атрибута \"id\".");
+            std::string divId(reinterpret_cast<const char*>(id));
+            xmlFree(id);
+            auto* node = new TTOCItem(std::move(divId));
+            if (parent)
+                parent->addChild(node);
+            else
+                tv_TOC->addTopLevelItem(node);
+            current = node;
+        }
+        if (child->children)
+            AddTOCNodes(current, child, level + 1);
+    }
+}
+
+void Tfrm_Main::tv_TOCDblClick()
+{
+    const QList<QTreeWidgetItem*> selected = tv_TOC->selectedItems();
+    if (!selected.isEmpty()) {
+        const QTreeWidgetItem* node = selected.constFirst();
+        const TTreeNodeInfo* info = NodeInfo(node);
+        // Copies: the node may go while the part is being shown.
+        const std::string divId = info ? info->DivID : std::string();
+        WriteLog(node->text(0).toStdString() + "|" + divId);
+        ShowBookPart(CutDivId(divId), BookInfo);
+    }
+    tv_TOC->setFocus();
+}
+
+void Tfrm_Main::tv_TOCClick()
+{
+    if (Settings.UseInTOCOneClickAsDblClick)
+        tv_TOCDblClick();
+}
+
+void Tfrm_Main::ClickTOConTopItem()
+{
+    if (tv_TOC->topLevelItemCount() == 0 || !isVisible())
+        return;
+    tv_TOC->setFocus();
+    tv_TOC->setCurrentItem(tv_TOC->topLevelItem(0));
+    tv_TOCDblClick();
+}
+
+void Tfrm_Main::act_ReloadTOCExecute()
+{
+    LoadServiceStylesheet(BookInfo);
+    BuildTOC();
+}
