@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "BookFixture.h"
+
+namespace {
+
+const std::string Render = std::string(TOMERIA_BINARY_DIR) + "/tomeria-render";
+const std::string ShippedDescriptor = std::string(TOMERIA_BINARY_DIR) + "/data/data/intro.ini";
+
+struct TResult {
+    int Exit = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Quote(const std::string& arg)
+{
+    std::string quoted = "'";
+    for (char c : arg)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs tomeria-render in a folder with the given arguments.
+TResult RunRender(const std::vector<std::string>& args, const std::string& cwd = ".")
+{
+    static const TTempDir errDir;
+    const std::string errFile = errDir.Os("stderr");
+    std::string command = "cd " + Quote(cwd) + " && " + Quote(Render);
+    for (const std::string& arg : args)
+        command += " " + Quote(arg);
+    command += " 2>" + Quote(errFile);
+    TResult result;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return result;
+    char buffer[65536];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        result.Out.append(buffer, n);
+    const int status = pclose(pipe);
+    result.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.Err = ReadFile(errFile);
+    return result;
+}
+
+std::vector<std::string> Matches(const std::string& text, const std::string& pattern)
+{
+    std::vector<std::string> found;
+    const std::regex re(pattern);
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
+        found.push_back((*it)[1]);
+    return found;
+}
+
+TEST(TomeriaRender, shippedBookContentsListEveryChapterAndEveryEntryRenders)
+{
+    const TResult toc = RunRender({ShippedDescriptor, "--toc"});
+    ASSERT_EQ(toc.Exit, 0) << toc.Err;
+    const std::vector<std::string> entries = Matches(toc.Out, "<listitem id=\"([^\"]*)\"");
+    const std::set<std::string> listed(entries.begin(), entries.end());
+
+    const std::string bookXml = ReadFile(std::string(TOMERIA_BINARY_DIR) + "/data/data/book.xml");
+    const std::vector<std::string> chapters = Matches(bookXml, "<chapter[^>]*\\sid=\"([^\"]*)\"");
+    ASSERT_FALSE(chapters.empty());
+    for (const std::string& chapter : chapters)
+        EXPECT_TRUE(listed.count(chapter)) << "chapter missing from the contents: " << chapter;
+
+    for (const std::string& id : entries) {
+        const TResult page = RunRender({ShippedDescriptor, id});
+        EXPECT_EQ(page.Exit, 0) << id << ": " << page.Err;
+        EXPECT_NE(page.Out.find("<html"), std::string::npos) << id;
+    }
+}
+
+TEST(TomeriaRender, relativeDescriptorFallsBackToTheProgramDataFolder)
+{
+    // "data/intro.ini" does not exist below "/", so the viewer's rule finds the shipped book.
+    const TResult toc = RunRender({"data/intro.ini", "--toc", "-v"}, "/");
+    EXPECT_EQ(toc.Exit, 0) << toc.Err;
+    EXPECT_NE(toc.Out.find("<menu>"), std::string::npos);
+    EXPECT_NE(toc.Err.find("Начало трансформации."), std::string::npos);  // -v: the log on stderr
+    EXPECT_EQ(toc.Out.find("Начало трансформации."), std::string::npos);
+}
+
+TEST(TomeriaRender, exitCodes)
+{
+    TTempDir dir;
+    const std::string sheet = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                              "<xsl:output method=\"text\"/><xsl:template match=\"/\"><%ActionID%></xsl:template>"
+                              "</xsl:stylesheet>";
+    dir.Write("data/intro.ini", "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=service.xslt\n");
+    dir.Write("data/book.xml", "<book/>");
+    dir.Write("service.xslt", sheet);
+    dir.Write("shemes/book.xsltt", "<xsl:stylesheet");
+    const std::string descriptor = dir.Os("data/intro.ini");
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        int exit;
+        std::string out;
+    };
+    const std::vector<Case> cases = {
+        {"service action", {descriptor, "--action", "3"}, 0, "DoNothing"},
+        {"contents", {descriptor, "--toc"}, 0, "MakeTOC"},
+        {"template does not parse", {descriptor, "part"}, 1, ""},
+        {"help", {"--help"}, 0, ""},
+        {"no arguments", {}, 2, ""},
+        {"missing descriptor", {dir.Os("nowhere.ini"), "--toc"}, 2, ""},
+        {"no mode", {descriptor}, 2, ""},
+        {"two modes", {descriptor, "--toc", "part"}, 2, ""},
+        {"action out of range", {descriptor, "--action", "256"}, 2, ""},
+        {"action not a number", {descriptor, "--action", "x"}, 2, ""},
+        {"unknown option", {descriptor, "--tock"}, 2, ""},
+    };
+    for (const Case& c : cases) {
+        const TResult result = RunRender(c.args);
+        EXPECT_EQ(result.Exit, c.exit) << c.name << ": " << result.Err;
+        if (!c.out.empty()) {
+            EXPECT_EQ(result.Out, c.out) << c.name;
+        }
+        if (c.exit != 0) {
+            EXPECT_TRUE(result.Out.empty()) << c.name;
+            EXPECT_FALSE(result.Err.empty()) << c.name;
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "BookDescriptor.h"
+#include "BookFixture.h"
+#include "ServiceActions.h"
+#include "Transformation.h"
+
+namespace {
+
+const std::string SheetHead = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">";
+const std::string TextOutput = "<xsl:output method=\"text\" encoding=\"UTF-8\"/>";
+
+std::string Sheet(const std::string& body)
+{
+    return SheetHead + TextOutput + "<xsl:template match=\"/\">" + body + "</xsl:template></xsl:stylesheet>";
+}
+
+struct TRun {
+    std::string Text;
+    std::string Encoding;
+    bool Ok = false;
+};
+
+class TransformationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Dir.Write("data/book.xml", "<book><t>one</t><t>two</t></book>");
+        Book.RootPath = Dir.Win() + "\\";
+        Book.BookXMLFName = "file://" + Dir.Os("data/book.xml");
+    }
+
+    TRun Run(const std::string& styleText, const std::string& inputUri = "", const std::string& styleUri = "arg://input")
+    {
+        TRun run;
+        TArgs args;
+        args.StyleText = styleText;
+        run.Text = RunTransformation(inputUri.empty() ? Book.BookXMLFName : inputUri, styleUri, args, Book,
+                                     &run.Encoding, &run.Ok);
+        return run;
+    }
+
+    TTempDir Dir;
+    TBookInfo Book;
+};
+
+TEST_F(TransformationTest, outputOfASuccessfulRun)
+{
+    const TRun run = Run(Sheet("<xsl:value-of select=\"count(//t)\"/>:<xsl:value-of select=\"//t[2]\"/>"));
+    EXPECT_TRUE(run.Ok);
+    EXPECT_EQ(run.Text, "2:two");
+    EXPECT_EQ(run.Encoding, "UTF-8");
+}
+
+TEST_F(TransformationTest, failuresGiveAnEscapedErrorText)
+{
+    Dir.Write("data/broken.xml", "this is <not xml");
+    Dir.Write("data/empty.xml", "");
+    struct Case {
+        const char* name;
+        std::string style;
+        std::string input;
+    };
+    const std::vector<Case> cases = {
+        {"stylesheet does not parse", "<xsl:stylesheet", ""},
+        {"empty stylesheet", "", ""},
+        {"bad XPath", Sheet("<xsl:value-of select=\"//t[\"/>"), ""},
+        {"message with markup", Sheet("<xsl:message terminate=\"yes\">&lt;b&gt;stop&lt;/b&gt;</xsl:message>"), ""},
+        {"book.xml is not XML", Sheet("x"), "file://" + Dir.Os("data/broken.xml")},
+        {"book.xml is empty", Sheet("x"), "file://" + Dir.Os("data/empty.xml")},
+        {"book.xml is missing", Sheet("x"), "file://" + Dir.Os("data/missing.xml")},
+    };
+    for (const Case& c : cases) {
+        const TRun run = Run(c.style, c.input);
+        EXPECT_FALSE(run.Ok) << c.name;
+        EXPECT_FALSE(run.Text.empty()) << c.name;
+        EXPECT_EQ(run.Text.find_first_of("<>"), std::string::npos) << c.name << ": " << run.Text;
+        EXPECT_EQ(run.Encoding, "UTF-8") << c.name;
+    }
+    EXPECT_NE(Run(cases[3].style).Text.find("&lt;b&gt;stop&lt;/b&gt;"), std::string::npos);
+}
+
+TEST_F(TransformationTest, fileStylesheetUriIsUsedAsIs)
+{
+    Dir.Write("s.xsl", Sheet("<xsl:value-of select=\"//t[1]\"/>"));
+    const TRun run = Run("not used", "", "file://" + Dir.Os("s.xsl"));
+    EXPECT_TRUE(run.Ok);
+    EXPECT_EQ(run.Text, "one");
+}
+
+TEST_F(TransformationTest, declaredOutputEncodingIsReported)
+{
+    const TRun run = Run(SheetHead + "<xsl:output method=\"text\" encoding=\"windows-1251\"/>"
+                         "<xsl:template match=\"/\">\xD0\x96</xsl:template></xsl:stylesheet>");
+    EXPECT_TRUE(run.Ok);
+    EXPECT_EQ(run.Text, "\xC6");  // "Ж" in windows-1251
+    EXPECT_EQ(run.Encoding, "windows-1251");
+}
+
+TEST(Stopwatch, formatsHoursMinutesSecondsAndMilliseconds)
+{
+    using std::chrono::milliseconds;
+    const std::vector<std::pair<milliseconds, std::string>> cases = {
+        {milliseconds(1500), "0:0:1.500"},
+        {milliseconds(65), "0:0:0.065"},
+        {milliseconds(0), "0:0:0.000"},
+        {milliseconds(3723004), "1:2:3.004"},
+        {milliseconds(86400000 + 61000), "0:1:1.000"},  // whole days are dropped
+    };
+    for (const auto& [elapsed, text] : cases)
+        EXPECT_EQ(FormatElapsed(elapsed), text) << elapsed.count();
+
+    Stopwatch(true);
+    EXPECT_TRUE(StopwatchState.Running);
+    EXPECT_EQ(Stopwatch(false).substr(0, 4), "0:0:");
+    EXPECT_FALSE(StopwatchState.Running);
+}
+
+// A whole book through the descriptor: service actions and parts.
+class BookRunTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitDefaultSettings(Settings, Dir.Os("prog")); }
+
+    void Open()
+    {
+        SetBookDefaults(Book, Settings);
+        Book.DescriptorFile = Dir.Win("book/data/intro.ini");
+        ReadBookDescriptor(Book, Settings);
+    }
+
+    TTempDir Dir;
+    TSettings Settings;
+    TBookInfo Book;
+};
+
+TEST_F(BookRunTest, serviceActionSeesOnlyItsActionId)
+{
+    Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=service.xslt\n"
+                                     "[TemplateVariables]\nActionID=from descriptor\n");
+    Dir.Write("book/data/book.xml", "<book/>");
+    Dir.Write("book/service.xslt", Sheet("<%ActionID%>"));
+    Open();
+    for (const auto& [code, id] : std::vector<std::pair<uint8_t, std::string>>{{0, "MakeTOC"}, {3, "DoNothing"}}) {
+        bool ok = false;
+        EXPECT_EQ(RunServiceAction(code, Book, nullptr, &ok), id);
+        EXPECT_TRUE(ok);
+    }
+}
+
+TEST_F(BookRunTest, partPageGetsDivIdLastAndLeavesTheVariablesAlone)
+{
+    Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n[TemplateVariables]\nDivID=from descriptor\nv=V\n");
+    Dir.Write("book/data/book.xml", "<book/>");
+    Dir.Write("book/shemes/book.xsltt", Sheet("<xsl:value-of select=\"string-length('<%DivID%>')\"/>|<%v%>"));
+    Open();
+    const TXSLTParameters before = Book.TemplateParams;
+
+    const TBookPage page = BuildBookPart("ch2", Book);
+    EXPECT_TRUE(page.Ok);
+    EXPECT_EQ(page.Html, "3|V");
+    EXPECT_EQ(page.Encoding, "UTF-8");
+    EXPECT_EQ(BuildBookPart(std::string(300, 'a'), Book).Html, "255|V");
+    EXPECT_EQ(Book.TemplateParams, before);
+}
+
+TEST_F(BookRunTest, windows1251BookComesOutInItsEncoding)
+{
+    // "Глава" in the book, "Часть: " in the stylesheet, both written in windows-1251.
+    const std::string glava = "\xC3\xEB\xE0\xE2\xE0";
+    const std::string chast = "\xD7\xE0\xF1\xF2\xFC: ";
+    Dir.Write("book/data/intro.ini", "[BasicParams]\r\nRootPath=..\\\r\n");
+    Dir.Write("book/data/book.xml", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<book><chapter id=\"c1\"><title>" +
+                                        glava + "</title></chapter></book>");
+    Dir.Write("book/shemes/book.xsltt",
+              "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n" + SheetHead +
+                  "\r\n<xsl:output method=\"text\" encoding=\"windows-1251\"/>\r\n<xsl:template match=\"/\">" + chast +
+                  "<xsl:value-of select=\"//chapter[@id='<%DivID%>']/title\"/></xsl:template>\r\n</xsl:stylesheet>\r\n");
+    Open();
+    const TBookPage page = BuildBookPart("c1", Book);
+    EXPECT_TRUE(page.Ok) << page.Html;
+    EXPECT_EQ(page.Html, chast + glava);
+    EXPECT_EQ(page.Encoding, "windows-1251");
+}
+
+TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText)
+{
+    Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n");
+    Open();
+    EXPECT_TRUE(Book.ServiceXSLT.empty());
+    bool ok = true;
+    EXPECT_FALSE(RunServiceAction(0, Book, nullptr, &ok).empty());
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(BuildBookPart("x", Book).Ok);
+}
+
+}  // namespace
