@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 #include "IniFile.h"
@@ -18,11 +17,11 @@ bool IsRootedPath(const std::string& path)
     return !ExtractFileDrive(path).empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
+// Only regular files count: a folder is no document, and a pipe or device could block the read.
 bool IsExistingFile(const std::string& path)
 {
     std::error_code error;
-    const auto status = std::filesystem::status(ToOsPath(path), error);
-    return !error && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+    return std::filesystem::is_regular_file(ToOsPath(path), error);
 }
 
 // The program's data folder as the descriptor rules form it (not normalised).
@@ -136,7 +135,15 @@ std::string LoadTextFromUri(const std::string& uri)
         throw std::runtime_error("Cannot open file " + ToOsPath(fileName));
     WriteLog("Считывание данных...");
     // Bytes pass unchanged; every CR and LF goes, so CR LF, LF and a lone CR all end a line.
-    std::string text{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    std::string text;
+    stream.seekg(0, std::ios::end);
+    const std::streamoff size = stream.tellg();
+    stream.seekg(0, std::ios::beg);
+    if (size > 0) {
+        text.resize(static_cast<std::size_t>(size));
+        stream.read(text.data(), size);
+        text.resize(static_cast<std::size_t>(stream.gcount()));
+    }
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
     if (stream.bad())
         throw std::runtime_error("Cannot read file " + ToOsPath(fileName));

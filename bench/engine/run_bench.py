@@ -36,7 +36,7 @@ def make_book(build, folder, gen_args):
 
 
 def run_once(argv, stdout):
-    """Wall time in seconds and peak resident memory in MiB of one run."""
+    """Wall time and CPU time (user + system) in seconds, peak resident memory in MiB."""
     start = time.perf_counter()
     with open(stdout, "wb") as out:
         proc = subprocess.Popen(argv, stdout=out, stderr=subprocess.PIPE)
@@ -47,12 +47,13 @@ def run_once(argv, stdout):
     elapsed = time.perf_counter() - start
     if proc.returncode != 0:
         sys.exit(f"{argv[0]} failed ({proc.returncode}): {err.decode(errors='replace')[:500]}")
-    return elapsed, usage.ru_maxrss / 1024.0
+    return elapsed, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
 
 
 def measure(argv, runs, stdout):
     results = [run_once(argv, stdout) for _ in range(runs)]
-    return statistics.median(t for t, _ in results), max(m for _, m in results)
+    return (statistics.median(r[0] for r in results), statistics.median(r[1] for r in results),
+            max(r[2] for r in results))
 
 
 def main():
@@ -88,16 +89,17 @@ def main():
         ("contents (--toc)", [render, descriptor, "--toc"], ["xsltproc", toc_xsl, book_xml]),
         (f"page ({args.divid})", [render, descriptor, args.divid], ["xsltproc", part_xsl, book_xml]),
     ]
-    print(f"book.xml: {size:.1f} MB, {parts} parts with an id; {args.runs} runs each, medians")
-    print(f"{'case':<22} {'tomeria-render':>15} {'xsltproc':>10} {'ratio':>7} "
-          f"{'peak RSS render':>16} {'peak RSS xsltproc':>18}  same output")
+    print(f"book.xml: {size:.1f} MB, {parts} parts with an id; {args.runs} runs each, medians; "
+          f"load average {os.getloadavg()[0]:.1f}")
+    print(f"{'case':<20} {'':<5} {'tomeria-render':>14} {'xsltproc':>9} {'ratio':>6}")
     for name, ours, theirs in cases:
-        t_ours, m_ours = measure(ours, args.runs, out_a)
-        t_ref, m_ref = measure(theirs, args.runs, out_b)
+        wall_ours, cpu_ours, mem_ours = measure(ours, args.runs, out_a)
+        wall_ref, cpu_ref, mem_ref = measure(theirs, args.runs, out_b)
         with open(out_a, "rb") as a, open(out_b, "rb") as b:
-            same = "yes" if a.read() == b.read() else "no"
-        print(f"{name:<22} {t_ours:>14.3f}s {t_ref:>9.3f}s {t_ours / t_ref:>7.2f} "
-              f"{m_ours:>13.1f} MB {m_ref:>15.1f} MB  {same}")
+            same = "same output" if a.read() == b.read() else "OUTPUTS DIFFER"
+        print(f"{name:<20} {'wall':<5} {wall_ours:>13.3f}s {wall_ref:>8.3f}s {wall_ours / wall_ref:>6.2f}  {same}")
+        print(f"{'':<20} {'cpu':<5} {cpu_ours:>13.3f}s {cpu_ref:>8.3f}s {cpu_ours / cpu_ref:>6.2f}")
+        print(f"{'':<20} {'peak':<5} {mem_ours:>11.1f}MiB {mem_ref:>6.1f}MiB {mem_ours / mem_ref:>6.2f}")
     shutil.rmtree(work, ignore_errors=True)
 
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "BookDescriptor.h"
 #include "BookFixture.h"
 #include "IniFile.h"
@@ -166,6 +168,8 @@ TEST(LoadTextFromUri, readsBytesWithoutLineBreaks)
     EXPECT_EQ(LoadTextFromUri(dir.Os("s.xslt")), "");  // no scheme at all
     EXPECT_EQ(LoadTextFromUri("file://" + dir.Os("missing.xslt")), "");
     EXPECT_EQ(LoadTextFromUri("file://" + dir.Os("")), "");  // a folder is no file
+    ASSERT_EQ(mkfifo(dir.Os("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(LoadTextFromUri("file://" + dir.Os("pipe")), "");  // nor a pipe: reading it would block
 
     dir.Write("empty.xslt", "");
     EXPECT_EQ(LoadTextFromUri("file://" + dir.Os("empty.xslt")), "");
