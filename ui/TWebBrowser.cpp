@@ -167,6 +167,9 @@ TWebPage* TWebBrowser::RaiseNewWindow() {
         } catch (const std::exception& e) {
             qWarning("TWebBrowser: new-window handler failed: %s", e.what());
             return nullptr;
+        } catch (...) {
+            qWarning("TWebBrowser: new-window handler failed");
+            return nullptr;
         }
     }
     return cancel || !target ? nullptr : target->m_page;
@@ -184,7 +187,14 @@ void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {
         if (SameUrl(info.url(), m_pageUrl)) m_page->history()->clear();
     }
     emit StateChanged();
-    if (status == QWebEngineLoadingInfo::LoadSucceededStatus && OnDocumentComplete) OnDocumentComplete(info.url());
+    if (status != QWebEngineLoadingInfo::LoadSucceededStatus || !OnDocumentComplete) return;
+    try {
+        OnDocumentComplete(info.url());
+    } catch (const std::exception& e) {
+        qWarning("TWebBrowser: document-complete handler failed: %s", e.what());
+    } catch (...) {
+        qWarning("TWebBrowser: document-complete handler failed");
+    }
 }
 
 void TWebBrowser::RequireDocument(const char* command) const {
