@@ -1,0 +1,126 @@
+// The program's own service stylesheet and the guide's book template, run by the engine
+// over a small book of the same DocBook subset.
+#include <gtest/gtest.h>
+
+#include "BookDescriptor.h"
+#include "BookFixture.h"
+#include "ServiceActions.h"
+
+namespace {
+
+const std::string ShippedData = std::string(TOMERIA_SOURCE_DIR) + "/data/";
+
+// Nested sections, a part with a para id, links inward, outward and to nowhere, and no
+// book id (so the contents have no title-page entry).
+const char* const AtlasXml = R"(<?xml version="1.0" encoding="UTF-8"?>
+<book>
+<title>Атлас</title>
+<chapter id="c1"><title>Первая <emphasis>глава</emphasis></title>
+  <para>См. <link linkend="deep-para">глубже</link>, <ulink url="https://example.org/">сайт</ulink>, <xref linkend="missing"/>.</para>
+  <section id="s1"><title>Раздел один</title>
+    <section id="deep"><title>Глубокий</title><para id="deep-para">Глубже некуда.</para></section>
+  </section>
+  <section id="s2"><title>Раздел два</title><para>x</para></section>
+</chapter>
+<chapter id="c2"><title>Вторая</title><para>y</para></chapter>
+</book>
+)";
+
+class ShippedBookTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitDefaultSettings(Settings, Dir.Os("prog"));
+        Dir.Write("atlas/data/book.xml", AtlasXml);
+        Dir.Write("atlas/data/intro.ini", "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=" + ShippedData +
+                                              "service.xslt\nBookXSLTTFName=" + ShippedData + "shemes/book.xsltt\n");
+        SetBookDefaults(Book, Settings);
+        Book.DescriptorFile = Dir.Win("atlas/data/intro.ini");
+        ReadBookDescriptor(Book, Settings);
+        ASSERT_FALSE(Book.ServiceXSLT.empty());
+        ASSERT_FALSE(Book.BookXSLTT.empty());
+    }
+
+    TTempDir Dir;
+    TSettings Settings;
+    TBookInfo Book;
+};
+
+TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection)
+{
+    bool ok = false;
+    const std::string toc = RunServiceAction(0, Book, nullptr, &ok);
+    ASSERT_TRUE(ok) << toc;
+    EXPECT_NE(toc.find("<menu>"
+                       "<listitem id=\"c1\">1. Первая глава"
+                       "<listitem id=\"s1\">1.1. Раздел один<listitem id=\"deep\">1.1.1. Глубокий</listitem></listitem>"
+                       "<listitem id=\"s2\">1.2. Раздел два</listitem>"
+                       "</listitem>"
+                       "<listitem id=\"c2\">2. Вторая</listitem>"
+                       "</menu>"),
+              std::string::npos)
+        << toc;
+}
+
+TEST_F(ShippedBookTest, otherActionsGiveAnEmptyMenu)
+{
+    for (const uint8_t code : {1, 2, 3, 4, 9}) {
+        bool ok = false;
+        const std::string out = RunServiceAction(code, Book, nullptr, &ok);
+        EXPECT_TRUE(ok) << out;
+        EXPECT_NE(out.find("<menu/>"), std::string::npos) << int(code) << out;
+    }
+}
+
+TEST_F(ShippedBookTest, pagesShowTheirPartWithNavigationAndLinks)
+{
+    struct Case {
+        std::string divId;
+        std::vector<std::string> present;
+        std::vector<std::string> absent;
+    };
+    const std::vector<Case> cases = {
+        // A chapter: its label, inline markup, links resolved to the part that holds the target.
+        {"c1",
+         {"Глава 1", "<em>глава</em>", "href=\"tomeri://showdoc/?DivID=deep\"", "class=\"broken-link\"",
+          "href=\"https://example.org/\" target=\"_blank\"", "1.1.1.</span> Глубокий",
+          "DivID=c2\" title=\"Следующий раздел\""},
+         {"Unknown variable"}},
+        // A section holds its subsections; previous is its parent, next its sibling.
+        {"s1",
+         {"1.1.</span> Раздел один", "1.1.1.</span> Глубокий", "DivID=c1\" title=\"Предыдущий раздел\"",
+          "DivID=s2\" title=\"Следующий раздел\""},
+         {"1.2.</span>"}},
+        // The last section of a chapter leads on to the next chapter.
+        {"s2", {"DivID=s1\" title=\"Предыдущий раздел\"", "DivID=c2\" title=\"Следующий раздел\""}, {}},
+        // An id inside a part shows that part.
+        {"deep-para", {"1.1.1.</span> Глубокий", "Глубже некуда."}, {"class=\"missing\""}},
+        // Empty and unknown ids give the title page, the unknown one with a notice.
+        {"", {"class=\"booktitle\">Атлас", "DivID=c1", "DivID=c2"}, {"class=\"missing\""}},
+        {"nope", {"class=\"booktitle\">Атлас", "class=\"missing\""}, {}},
+        // Quotes and markup in an id cannot break the stylesheet.
+        {"a'b\"<c>&d", {"class=\"missing\"", "a'b\"&lt;c&gt;&amp;d"}, {}},
+    };
+    for (const Case& c : cases) {
+        const TBookPage page = BuildBookPart(c.divId, Book);
+        ASSERT_TRUE(page.Ok) << c.divId << ": " << page.Html;
+        EXPECT_EQ(page.Encoding, "UTF-8");
+        for (const std::string& text : c.present)
+            EXPECT_NE(page.Html.find(text), std::string::npos) << c.divId << " lacks " << text;
+        for (const std::string& text : c.absent)
+            EXPECT_EQ(page.Html.find(text), std::string::npos) << c.divId << " has " << text;
+    }
+}
+
+TEST_F(ShippedBookTest, withoutItsVariablesTheTemplateFallsBackToTheBookRoot)
+{
+    // The descriptor names neither CSSDir nor Edition: the style sheet comes from the
+    // root's "shemes" folder by a rooted path, and no edition line is shown.
+    const TBookPage page = BuildBookPart("c2", Book);
+    ASSERT_TRUE(page.Ok) << page.Html;
+    EXPECT_NE(page.Html.find("href=\"" + Dir.Os("atlas/data/../shemes/book.css") + "\""), std::string::npos)
+        << page.Html;
+    EXPECT_EQ(page.Html.find("edition"), std::string::npos);
+}
+
+}  // namespace
