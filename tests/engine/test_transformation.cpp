@@ -88,6 +88,14 @@ TEST_F(TransformationTest, fileStylesheetUriIsUsedAsIs)
     EXPECT_EQ(run.Text, "one");
 }
 
+TEST_F(TransformationTest, relativeReferencesResolveAgainstTheBookRoot)
+{
+    Dir.Write("data/other.xml", "<other>beside</other>");
+    const TRun run = Run(Sheet("<xsl:value-of select=\"document('data/other.xml')\"/>"));
+    EXPECT_TRUE(run.Ok) << run.Text;
+    EXPECT_EQ(run.Text, "beside");
+}
+
 TEST_F(TransformationTest, declaredOutputEncodingIsReported)
 {
     const TRun run = Run(SheetHead + "<xsl:output method=\"text\" encoding=\"windows-1251\"/>"
