@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -25,12 +27,10 @@ void WriteFile(const fs::path& path, const std::string& text) {
 class IniFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() / ("tomeria-ini-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                                           "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        ASSERT_TRUE(temp.isValid());
+        dir = temp.path().toStdString();
     }
-    void TearDown() override { fs::remove_all(dir); }
+    QTemporaryDir temp;
     fs::path dir;
 };
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <QDate>
 #include <QLocale>
 
@@ -25,10 +27,8 @@ std::string ReadFile(const fs::path& path) {
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("tomeria-log-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        ASSERT_TRUE(temp.isValid());
+        dir = temp.path().toStdString();
         saved = Settings;
         InitDefaultSettings(Settings, dir.string());
         SetLogWindowSink([this](const std::string& line) { window.push_back(line); });
@@ -37,11 +37,11 @@ protected:
         CloseLog(Settings);
         SetLogWindowSink(nullptr);
         Settings = saved;
-        fs::remove_all(dir);
     }
 
     fs::path LogFilePath() const { return dir / "logs" / "tomeria.log"; }
 
+    QTemporaryDir temp;
     fs::path dir;
     TSettings saved;
     std::vector<std::string> window;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -45,16 +47,13 @@ TSettings WithPlacementReadDefaults(TSettings s) {
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("tomeria-settings-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        ASSERT_TRUE(temp.isValid());
+        dir = temp.path().toStdString();
         InitDefaultSettings(defaults, dir.string());
         iniPath = ToOsPath(defaults.SettingsPath);
     }
     void TearDown() override {
         SetLayoutCapture(nullptr);
-        fs::remove_all(dir);
     }
 
     TSettings Loaded() const {
@@ -63,6 +62,7 @@ protected:
         return target;
     }
 
+    QTemporaryDir temp;
     fs::path dir;
     std::string iniPath;
     TSettings defaults;
