@@ -27,6 +27,10 @@ TNames InLoadOrder(TNames names) {
 }
 
 std::string ReadWholeFile(const std::string& osPath) {
+    // Only regular files: a folder, a pipe or a device behaves as a missing file
+    // instead of blocking or reading without end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(osPath, ec)) return {};
     std::ifstream in(osPath, std::ios::binary);
     if (!in) return {};
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -195,6 +199,10 @@ void TIniFile::UpdateFile() const {
         }
     }
     std::error_code ec;
+    // The replacement keeps the access rights of the file it replaces.
+    const auto previous = std::filesystem::status(OsPath, ec);
+    if (!ec && std::filesystem::is_regular_file(previous))
+        std::filesystem::permissions(tempPath, previous.permissions(), ec);
     std::filesystem::rename(tempPath, OsPath, ec);
     if (ec) {
         std::error_code ignored;

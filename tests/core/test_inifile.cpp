@@ -101,10 +101,13 @@ TEST_F(IniFileTest, LongValuesAreCutTo2047Bytes) {
     EXPECT_EQ(ini.ReadString("S", "Long", "").size(), 2047u);
 }
 
-TEST_F(IniFileTest, MissingFileReadsAsEmpty) {
-    const TIniFile ini((dir / "absent.ini").string());
-    EXPECT_FALSE(ini.SectionExists("S"));
-    EXPECT_EQ(ini.ReadInteger("S", "K", 5), 5);
+TEST_F(IniFileTest, MissingOrUnreadableFileReadsAsEmpty) {
+    fs::create_directory(dir / "folder.ini");
+    for (const fs::path& path : {dir / "absent.ini", dir / "folder.ini", fs::path("/dev/zero")}) {
+        const TIniFile ini(path.string());
+        EXPECT_FALSE(ini.SectionExists("S")) << path;
+        EXPECT_EQ(ini.ReadInteger("S", "K", 5), 5) << path;
+    }
 }
 
 TEST(IniInteger, ParsesDecimalAndHexWithinThirtyTwoBits) {
