@@ -5,15 +5,19 @@
 #include <utility>
 #include <vector>
 
+#include "XmlOwners.h"
 #include "sablot.h"
 
 struct TSablotSituation {
     int LastError = 0;  // status of the latest failed call, 0 once cleared
 };
 
+// A serialised result as libxslt produced it (not copied), with its declared encoding.
 struct TSablotResult {
-    std::string Bytes;
+    XmlChars Text;
+    size_t Size = 0;
     std::string Encoding;
+    const char* Data() const { return Text ? reinterpret_cast<const char*>(Text.get()) : ""; }
 };
 
 struct TSablotProcessor {

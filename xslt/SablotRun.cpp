@@ -241,9 +241,12 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     const std::string sheet = Absolute(sheetUri);
     const bool sheetFromArg = SameScheme(UriScheme(sheet), "arg");
     BeginStep();
-    std::string bytes;
-    if (!Fetch(sheet, bytes, true)) return false;
-    XmlDoc sheetDoc(ParseDocument(bytes, sheet, "The stylesheet does not parse"));
+    XmlDoc sheetDoc;
+    {
+        TFetched bytes;
+        if (!Fetch(sheet, true, bytes)) return false;
+        sheetDoc.reset(ParseDocument(bytes.Bytes, sheet, "The stylesheet does not parse"));
+    }
     if (!sheetDoc) return false;
     if (sheetFromArg && !Processor.Base.empty()) {
         SheetDocUrl = Processor.Base;
@@ -262,8 +265,12 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
 
     const std::string input = Absolute(inputUri);
     BeginStep();
-    if (!Fetch(input, bytes, true)) return false;
-    XmlDoc inputDoc(ParseDocument(bytes, input, "The input does not parse"));
+    XmlDoc inputDoc;
+    {
+        TFetched bytes;
+        if (!Fetch(input, true, bytes)) return false;
+        inputDoc.reset(ParseDocument(bytes.Bytes, input, "The input does not parse"));
+    }
     if (!inputDoc) return false;
 
     BeginStep();
@@ -297,16 +304,16 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     BeginStep();
     xmlChar* text = nullptr;
     int length = 0;
-    if (xsltSaveResultToString(&text, &length, result.get(), style.get()) != 0) {
-        XmlChars discard(text);
+    const int saved = xsltSaveResultToString(&text, &length, result.get(), style.get());
+    XmlChars owned(text);
+    if (saved != 0 || length < 0) {
         FailStep("The result cannot be serialised", {});
         return false;
     }
-    XmlChars owned(text);
     const xmlChar* encoding = nullptr;
     XSLT_GET_IMPORT_PTR(encoding, style.get(), encoding)
-    return Deliver(Absolute(resultUri), std::string(text ? reinterpret_cast<const char*>(text) : "", length),
-                   encoding ? reinterpret_cast<const char*>(encoding) : "UTF-8");
+    return Deliver(Absolute(resultUri),
+                   {std::move(owned), static_cast<size_t>(length), encoding ? reinterpret_cast<const char*>(encoding) : "UTF-8"});
 }
 
 // Normalises a URI and resolves a relative one against the processor's base.
@@ -324,7 +331,7 @@ std::string TSablotRun::Absolute(const std::string& uri) const {
 
 // Reads a whole resource: an argument buffer, or whatever the scheme handler delivers.
 // A failure is reported with the URI; when the resource is required, the run fails.
-bool TSablotRun::Fetch(const std::string& uri, std::string& bytes, bool required) {
+bool TSablotRun::Fetch(const std::string& uri, bool required, TFetched& fetched) {
     const std::string scheme = UriScheme(uri);
     const std::string display = UnescapeUri(uri);
     TReport failure{required ? MH_LEVEL_ERROR : MH_LEVEL_WARN, CodeResourceUnreadable, ProcessorModule,
@@ -332,7 +339,7 @@ bool TSablotRun::Fetch(const std::string& uri, std::string& bytes, bool required
     if (SameScheme(scheme, "arg")) {
         const auto found = Processor.ArgBuffers.find(ArgNameOfUri(uri));
         if (found != Processor.ArgBuffers.end()) {
-            bytes = found->second;
+            fetched.Bytes = found->second;
             return true;
         }
         failure.Msg = "No argument buffer of that name";
@@ -349,8 +356,10 @@ bool TSablotRun::Fetch(const std::string& uri, std::string& bytes, bool required
         const int status = Processor.Schemes->getAll(Processor.SchemesData, &Processor, scheme.c_str(), rest.c_str(),
                                                       &buffer, &count);
         if (status == 0 && (buffer != nullptr || count == 0)) {
-            bytes.assign(buffer != nullptr ? buffer : "", count > 0 ? static_cast<size_t>(count) : 0);
-            if (buffer != nullptr) Processor.Schemes->freeMemory(Processor.SchemesData, &Processor, buffer);
+            fetched.Bytes = std::string_view(buffer != nullptr ? buffer : "", count > 0 ? static_cast<size_t>(count) : 0);
+            if (buffer != nullptr) fetched.Release = [this, buffer] {
+                Processor.Schemes->freeMemory(Processor.SchemesData, &Processor, buffer);
+            };
             return true;
         }
     }
@@ -360,7 +369,7 @@ bool TSablotRun::Fetch(const std::string& uri, std::string& bytes, bool required
     return false;
 }
 
-xmlDocPtr TSablotRun::ParseDocument(const std::string& bytes, const std::string& url, const char* what) {
+xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& url, const char* what) {
     if (bytes.size() > static_cast<size_t>(INT32_MAX)) {
         FailStep("The resource is too large", {UnescapeUri(url), 0, {}});
         return nullptr;
@@ -376,12 +385,13 @@ xmlDocPtr TSablotRun::ParseDocument(const std::string& bytes, const std::string&
 }
 
 // An "arg:" result stays in the processor; any other goes out through the scheme handler.
-bool TSablotRun::Deliver(const std::string& uri, const std::string& bytes, const std::string& encoding) {
+bool TSablotRun::Deliver(const std::string& uri, TSablotResult&& result) {
     const std::string scheme = UriScheme(uri);
     if (SameScheme(scheme, "arg")) {
-        Processor.Results[ArgNameOfUri(uri)] = {bytes, encoding};
+        Processor.Results[ArgNameOfUri(uri)] = std::move(result);
         return true;
     }
+    const std::string_view bytes(result.Data(), result.Size);
     const std::string display = UnescapeUri(uri);
     TReport failure{MH_LEVEL_ERROR, CodeOutputUnwritable, ProcessorModule, {display, 0, {}}, "Cannot write the result"};
     if (Processor.Schemes == nullptr || IsNetworkScheme(scheme)) {
@@ -425,10 +435,11 @@ xmlParserInputPtr TSablotRun::LoadEntity(const char* url, const char* publicId, 
         return nullptr;
     }
     if (IsSheetSelfReference(uri)) return nullptr;  // document(''): libxslt uses the stylesheet itself
-    std::string bytes;
-    if (!Fetch(uri, bytes, required)) return nullptr;
-    xmlParserInputBufferPtr buffer =
-        xmlParserInputBufferCreateMem(bytes.data(), static_cast<int>(bytes.size()), XML_CHAR_ENCODING_NONE);
+    TFetched bytes;
+    if (!Fetch(uri, required, bytes) || bytes.Bytes.size() > static_cast<size_t>(INT32_MAX)) return nullptr;
+    // The buffer copies the bytes, so the handler's buffer may go when this returns.
+    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateMem(
+        bytes.Bytes.data(), static_cast<int>(bytes.Bytes.size()), XML_CHAR_ENCODING_NONE);
     if (buffer == nullptr) return nullptr;
     xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_NONE);
     if (input == nullptr) {

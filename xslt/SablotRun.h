@@ -2,8 +2,10 @@
 // One run of a processor on libxslt: loads the stylesheet and the input (argument buffers
 // or the scheme handler), transforms, and keeps or writes the result. While it runs, the
 // process-wide libxml2/libxslt hooks point at it; they are restored when it ends.
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -41,11 +43,23 @@ private:
         std::string Msg;
     };
 
+    // The bytes of a resource; a buffer of the scheme handler is handed back when this goes.
+    struct TFetched {
+        std::string_view Bytes;
+        std::function<void()> Release;
+        TFetched() = default;
+        TFetched(const TFetched&) = delete;
+        TFetched& operator=(const TFetched&) = delete;
+        ~TFetched() {
+            if (Release) Release();
+        }
+    };
+
     bool RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
     std::string Absolute(const std::string& uri) const;
-    bool Fetch(const std::string& uri, std::string& bytes, bool required);
-    xmlDocPtr ParseDocument(const std::string& bytes, const std::string& url, const char* what);
-    bool Deliver(const std::string& uri, const std::string& bytes, const std::string& encoding);
+    bool Fetch(const std::string& uri, bool required, TFetched& fetched);
+    xmlDocPtr ParseDocument(std::string_view bytes, const std::string& url, const char* what);
+    bool Deliver(const std::string& uri, TSablotResult&& result);
 
     void BeginStep();
     void FailStep(const std::string& fallback, const TLocation& where);

@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -28,10 +27,13 @@ std::string TFileProxy::LocalPathOfRest(const std::string& rest) {
 int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCount) {
     const std::string path = ToOsPath(LocalPathOfRest(rest != nullptr ? rest : ""));
     if (!IsRegularFile(path)) return 1;
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
     if (!file) return 1;
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad() || bytes.size() > static_cast<size_t>(INT_MAX)) return 1;
+    const std::streamoff size = file.tellg();
+    if (size < 0 || size > INT_MAX) return 1;
+    std::string bytes(static_cast<size_t>(size), '\0');
+    file.seekg(0);
+    if (!file.read(bytes.data(), size)) return 1;
     Content.push_back(std::move(bytes));
     buffer = Content.back().data();
     byteCount = static_cast<int>(Content.back().size());

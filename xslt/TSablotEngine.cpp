@@ -105,8 +105,8 @@ void TSablotEngine::GetResultArg(const std::string& uri, std::string& text) {
             LogMessage(MH_LEVEL_DEBUG, EngineModule, "try to get an unknown output ?");
             return;
         }
-        size_t size = std::strlen(value);
-        Api.GetResultArgInfo(FProcessor, uri.c_str(), &size, nullptr);  // the result may hold zero bytes
+        size_t size = 0;  // the result may hold zero bytes
+        if (Api.GetResultArgInfo(FProcessor, uri.c_str(), &size, nullptr) != 0) size = std::strlen(value);
         text.assign(value, size);
         Api.Free(value);
     } catch (...) {

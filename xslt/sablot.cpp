@@ -147,11 +147,11 @@ int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value)
     if (processor == nullptr || argURI == nullptr || value == nullptr) return SABLOT_BAD_ARGUMENT;
     const auto found = processor->Results.find(ArgNameOfUri(argURI));
     if (found == processor->Results.end()) return SABLOT_NOT_FOUND;
-    const std::string& bytes = found->second.Bytes;
-    char* copy = static_cast<char*>(std::malloc(bytes.size() + 1));
+    const TSablotResult& result = found->second;
+    char* copy = static_cast<char*>(std::malloc(result.Size + 1));
     if (copy == nullptr) return SABLOT_BAD_ARGUMENT;
-    std::memcpy(copy, bytes.data(), bytes.size());
-    copy[bytes.size()] = '\0';
+    std::memcpy(copy, result.Data(), result.Size);
+    copy[result.Size] = '\0';
     *value = copy;
     return SABLOT_OK;
 }
@@ -160,7 +160,7 @@ int SablotGetResultArgInfo(SablotHandle processor, const char* argURI, size_t* s
     if (processor == nullptr || argURI == nullptr) return SABLOT_BAD_ARGUMENT;
     const auto found = processor->Results.find(ArgNameOfUri(argURI));
     if (found == processor->Results.end()) return SABLOT_NOT_FOUND;
-    if (size != nullptr) *size = found->second.Bytes.size();
+    if (size != nullptr) *size = found->second.Size;
     if (encoding != nullptr) *encoding = found->second.Encoding.c_str();
     return SABLOT_OK;
 }
