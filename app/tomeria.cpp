@@ -29,6 +29,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    InstallTerminationSignalHandlers();
     InitDefaultSettings(DefaultSettings);
     Settings = DefaultSettings;
 
@@ -43,13 +44,13 @@ int main(int argc, char** argv)
         closed = true;
         QApplication::quit();
     });
-    CloseOnTerminationSignals(frm);
 
     int rc = 0;
     try {
         RunStartUpSequence(frm);
         WriteLog("Уничтожение окна заставки.");
         WriteLog("Application.Run");
+        CloseOnTerminationSignals(frm);
         if (!closed)  // the window may have been closed while the start document opened
             rc = app.exec();
     } catch (const std::exception& e) {

@@ -49,9 +49,21 @@ void OnTerminationSignal(int)
 }
 }  // namespace
 
-void CloseOnTerminationSignals(Tfrm_Main& frm)
+void InstallTerminationSignalHandlers()
 {
     if (SignalPipe[0] >= 0 || ::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
+void CloseOnTerminationSignals(Tfrm_Main& frm)
+{
+    if (SignalPipe[0] < 0)
         return;
     auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, &frm);
     QObject::connect(notifier, &QSocketNotifier::activated, &frm, [&frm] {
@@ -60,10 +72,4 @@ void CloseOnTerminationSignals(Tfrm_Main& frm)
         }
         frm.close();
     });
-    struct sigaction action {};
-    action.sa_handler = OnTerminationSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
 }

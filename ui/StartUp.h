@@ -7,5 +7,7 @@ class Tfrm_Main;
 void RunStartUpSequence(Tfrm_Main& frm);
 
 // SIGTERM, SIGINT and SIGHUP close the main window the ordinary way (the settings are saved),
-// as a desktop session ending expects. Call once, after the application object exists.
+// as a desktop session ending expects. Install the handlers early; a signal that arrives
+// during start-up waits until CloseOnTerminationSignals is called, right before the event loop.
+void InstallTerminationSignalHandlers();
 void CloseOnTerminationSignals(Tfrm_Main& frm);

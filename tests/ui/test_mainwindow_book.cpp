@@ -1,0 +1,250 @@
+// Opening, closing and reopening books in the main window, the contents tree's clicks and
+// keys, links of the internal scheme, and errors that reach the error guard.
+#include <QAction>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+#include "TWebBrowser.h"
+#include "Tfrm_ExternalViewer.h"
+#include "mainwindow_test_util.h"
+
+namespace {
+
+using BookTest = MainWindowTest;
+
+TEST_F(BookTest, ShippedBookOpensWithItsContentsAndFirstPart)
+{
+    ShowAndOpen(ShippedBook);
+    ASSERT_GT(frm->tv_TOC->topLevelItemCount(), 1);
+    EXPECT_EQ(frm->tv_TOC->currentItem(), Item(0));
+    EXPECT_TRUE(PageShows(Item(0)->text(0)));
+    EXPECT_EQ(EnabledBookActions(), 9);
+    EXPECT_TRUE(BookInfo.Opened);
+    // The shipped descriptor keeps the default: the whole tree is expanded.
+    QTreeWidgetItem* withChildren = Item(1);
+    ASSERT_GT(withChildren->childCount(), 0);
+    EXPECT_TRUE(withChildren->isExpanded());
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(BookTest, ClickDoubleClickAndEnterOnContentsShowTheirParts)
+{
+    ShowAndOpen(ShippedBook);
+    QTreeWidget* tree = frm->tv_TOC;
+    QTreeWidgetItem* chapter = Item(1);
+    ASSERT_TRUE(chapter && chapter->childCount() > 0);
+
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(chapter).center());
+    EXPECT_TRUE(PageShows(chapter->text(0)));
+
+    QTreeWidgetItem* section = chapter->child(0);
+    tree->setCurrentItem(section);
+    QTest::keyClick(tree, Qt::Key_Return);
+    EXPECT_TRUE(PageShows(section->text(0)));
+    EXPECT_TRUE(tree->hasFocus() || !frm->isActiveWindow());
+
+    // With one-click off a single click only selects; a double click still shows the part.
+    Settings.UseInTOCOneClickAsDblClick = false;
+    QTreeWidgetItem* other = Item(2);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(other).center());
+    QTest::qWait(300);
+    EXPECT_TRUE(PageShows(section->text(0)));
+    EXPECT_FALSE(Page().contains(other->text(0)));
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(other).center());
+    EXPECT_TRUE(PageShows(other->text(0)));
+}
+
+TEST_F(BookTest, TomeriLinkInThePageShowsItsPartWithoutNavigating)
+{
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    Js(*frm->wb_Browser, "document.getElementById('link').click()");
+    EXPECT_TRUE(PageShows("PART[b]"));
+    EXPECT_NE(frm->wb_Browser->View()->url().scheme(), "tomeri");
+    EXPECT_TRUE(Log().contains("Load URI: tomeri://showdoc/?DivID=b"));
+    // Every completed document loses the border of its body.
+    EXPECT_TRUE(WaitFor(
+        [&] { return Js(*frm->wb_Browser, "document.body.style.borderStyle").toString() == "none"; },
+        EngineWaitMs));
+}
+
+// The before-navigate handler: which internal URLs are intercepted and which part they show.
+TEST_F(BookTest, BeforeNavigateInterceptsShowdocLinksAndReadsTheirPart)
+{
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    const std::string long300(300, 'x');
+    struct Case {
+        std::string Url;
+        bool Intercepted;
+        std::string Part;
+    };
+    const Case cases[] = {
+        {"tomeri://showdoc/?DivID=ch2", true, "ch2"},
+        {"TOMERI://showdoc/?DivID=ch2", true, "ch2"},
+        {"tomeri://showdoc?DivID=ch2", false, ""},  // no "/": the host part is empty
+        {"tomeri://other/?DivID=ch2", false, ""},
+        {"tomeri://showdoc/?DivID=a&DivID=b", true, "b"},
+        {"tomeri://showdoc/?x=1&&DivID=b", true, ""},  // parsing stops at the empty item
+        {"tomeri://showdoc/?DivID=a#top", true, "a"},
+        {"tomeri://showdoc/", true, ""},
+        {"tomeri://showdoc/?DivID=a%20b", true, "a%20b"},
+        {"tomeri://showdoc/?DivID=" + long300, true, std::string(255, 'x')},
+        {"https://example.org/", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Url);
+        frm->ShowHtmlMessage("SENTINEL");
+        ASSERT_TRUE(PageShows("SENTINEL"));
+        bool cancel = false;
+        frm->wb_BrowserBeforeNavigate2(QUrl(QString::fromStdString(c.Url)), cancel);
+        EXPECT_EQ(cancel, c.Intercepted);
+        if (c.Intercepted)
+            EXPECT_TRUE(PageShows(QString::fromStdString("PART[" + c.Part + "]")));
+        else
+            EXPECT_TRUE(PageShows("SENTINEL"));
+        const QString url = QUrl(QString::fromStdString(c.Url)).toString(QUrl::FullyEncoded);
+        EXPECT_TRUE(Log().contains("Load URI: " + url));
+    }
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(BookTest, FailingStylesheetShowsItsEscapedErrorAsThePage)
+{
+    TFixtureBook book(FixtureMenu, "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                                   "<xsl:template match=\"/\"><p>never</xsl:template>");
+    ShowAndOpen(book.Descriptor());
+    EXPECT_EQ(EnabledBookActions(), 9);  // the contents came from the service stylesheet
+    const QString page = Page();
+    EXPECT_FALSE(page.trimmed().isEmpty());
+    EXPECT_FALSE(page.contains("never"));
+    // Escaped markup of the message shows as text instead of becoming elements.
+    EXPECT_EQ(Js(*frm->wb_Browser, "document.body.getElementsByTagName('p').length").toInt(), 0);
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(BookTest, OpeningAMissingFileLeavesTheOpenBookAsItWas)
+{
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    const int nodes = frm->tv_TOC->topLevelItemCount();
+
+    frm->OpenBook(book.Path("missing.ini").toStdString());
+    frm->OpenBook(book.Path("data").toStdString());  // a folder is no document either
+
+    EXPECT_EQ(EnabledBookActions(), 9);
+    EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), nodes);
+    EXPECT_TRUE(PageShows("PART[a]"));
+    EXPECT_EQ(Log().count("{type: ERRR, code: 0} "), 2);
+    EXPECT_TRUE(Log().contains("Документ не найден."));
+    EXPECT_EQ(BookInfo.DescriptorFile, book.Descriptor());
+}
+
+TEST_F(BookTest, CloseEmptiesTreeAndPageAndDisablesTheNineActions)
+{
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    frm->act_FileCloseBook->trigger();
+    EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0);
+    EXPECT_EQ(EnabledBookActions(), 0);
+    EXPECT_TRUE(Idle(*frm->wb_Browser));
+    EXPECT_TRUE(WaitFor([&] { return Page().trimmed().isEmpty(); }, EngineWaitMs));
+    EXPECT_TRUE(Log().contains("Книга закрыта."));
+}
+
+TEST_F(BookTest, ReopenRebuildsTheTreeAndShowsTheFirstPartAgain)
+{
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    frm->tv_TOC->setCurrentItem(Item(1));
+    frm->tv_TOCDblClick();
+    ASSERT_TRUE(PageShows("PART[b]"));
+    QTreeWidgetItem* before = Item(0);
+
+    frm->act_FileReopenBook->trigger();
+    EXPECT_TRUE(PageShows("PART[a]"));
+    EXPECT_NE(Item(0), before);  // new nodes
+    EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 2);
+    EXPECT_EQ(Item(0)->childCount(), 1);
+    EXPECT_EQ(frm->tv_TOC->currentItem(), Item(0));
+    EXPECT_EQ(EnabledBookActions(), 9);
+    EXPECT_TRUE(Log().contains("Книга закрыта."));
+}
+
+TEST_F(BookTest, BookOpenedWhileHiddenShowsItsFirstPartOnceWhenShown)
+{
+    TFixtureBook book;
+    frm->OpenBook(book.Descriptor());
+    EXPECT_FALSE(frm->wb_Browser->HasDocument());
+    EXPECT_TRUE(Settings.OpenTopTOCItemOnShow);
+    Show();
+    EXPECT_TRUE(PageShows("PART[a]"));
+    EXPECT_FALSE(Settings.OpenTopTOCItemOnShow);
+    frm->hide();
+    Show();
+    EXPECT_EQ(Log().count("Part A|a"), 1);
+}
+
+// Errors no handler catches end the command with an error box; the program goes on.
+TEST_F(BookTest, ContentsErrorsEndTheOpenWithAnErrorBox)
+{
+    struct Case {
+        const char* Name;
+        QByteArray Menu;
+        int NodesLeft;
+        const char* Message;
+    };
+    const Case cases[] = {
+        {"top element not menu", R"(<contents><listitem id="a">A</listitem></contents>)", 0, "menu"},
+        {"listitem without id", R"(<menu><listitem id="a">A</listitem><listitem>B</listitem></menu>)", 1, "id"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Errors.clear();
+        TFixtureBook book(c.Menu);
+        Show();
+        frm->OpenFileDialog = [&] { return QString::fromStdString(book.Descriptor()); };
+        frm->act_FileOpen->trigger();
+        ASSERT_EQ(Errors.size(), 1);
+        EXPECT_TRUE(Errors.front().contains(c.Message));
+        EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), c.NodesLeft);
+        EXPECT_EQ(EnabledBookActions(), 2);  // only the two find actions, enabled from the start
+        EXPECT_FALSE(BookInfo.Opened);
+    }
+    // The window goes on: a good book opens afterwards.
+    TFixtureBook good;
+    frm->OpenBook(good.Descriptor());
+    EXPECT_TRUE(PageShows("PART[a]"));
+    EXPECT_EQ(EnabledBookActions(), 9);
+}
+
+TEST_F(BookTest, RecentDocumentEntryOpensItsListEntryOnly)
+{
+    TFixtureBook book;
+    Show();
+    Settings.LastDocs->assign({book.Descriptor()});
+    frm->mnu_FileOpenLastDocClick(3);  // past the end: nothing
+    EXPECT_FALSE(frm->act_FileCloseBook->isEnabled());
+    frm->mnu_FileOpenLastDocClick(0);
+    EXPECT_TRUE(PageShows("PART[a]"));
+    EXPECT_EQ(EnabledBookActions(), 9);
+    Settings.LastDocs->clear();
+}
+
+TEST_F(BookTest, PageAskingForANewWindowOpensInAViewerOfItsOwn)
+{
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    Js(*frm->wb_Browser, "document.getElementById('newwin').click()");
+    ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == 1; }, EngineWaitMs));
+    TWebBrowser& viewer = *frm->ExternalViewers().front()->wb_Browser;
+    EXPECT_TRUE(WaitFor([&] { return Text(viewer).contains("OTHER"); }, EngineWaitMs));
+    EXPECT_TRUE(frm->ExternalViewers().front()->isVisible());
+    EXPECT_TRUE(PageShows("PART[a]"));  // the main page stays
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+// Filling the contents tree from a contents XML document.
+#include <QTreeWidget>
+#include <stdexcept>
+
+#include "mainwindow_test_util.h"
+
+namespace {
+
+// The tree as "id=caption(children);sibling".
+QString Shape(QTreeWidgetItem* item)
+{
+    const TTreeNodeInfo* info = Tfrm_Main::NodeInfo(item);
+    QString text = QString::fromStdString(info ? info->DivID : "?") + "=" + item->text(0);
+    QStringList children;
+    for (int i = 0; i < item->childCount(); ++i)
+        children << Shape(item->child(i));
+    return children.isEmpty() ? text : text + "(" + children.join(";") + ")";
+}
+
+QString Shape(QTreeWidget* tree)
+{
+    QStringList items;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        items << Shape(tree->topLevelItem(i));
+    return items.join(";");
+}
+
+using TOCTest = MainWindowTest;
+
+TEST_F(TOCTest, ContentsXmlBecomesTheTree)
+{
+    struct Case {
+        const char* Xml;
+        const char* Tree;
+    };
+    const Case cases[] = {
+        {"<menu/>", ""},
+        {"<menu><listitem id='p1'>Preface</listitem><listitem id='c1'>Chapter 1<listitem id='c1s1'>Section "
+         "1.1</listitem></listitem></menu>",
+         "p1=Preface;c1=Chapter 1(c1s1=Section 1.1)"},
+        // Other elements are transparent; the last text met wins; text outside items is ignored.
+        {"<menu><group><listitem id='a'>A</listitem></group></menu>", "a=A"},
+        {"<menu><listitem id='a'>A<b>B</b></listitem></menu>", "a=B"},
+        {"<menu>loose<listitem id='a'>A</listitem>tail</menu>", "a=A"},
+        {"<menu><listitem id='a'><group><listitem id='b'>B</listitem></group></listitem></menu>", "a=(b=B)"},
+        // No text, or only CDATA: an empty caption.
+        {"<menu><listitem id='a'/><listitem id='b'><![CDATA[C]]></listitem></menu>", "a=;b="},
+        // Indentation between elements never becomes a caption.
+        {"<menu>\n  <listitem id='a'>A\n    <listitem id='b'>B</listitem>\n  </listitem>\n</menu>",
+         "a=A\n    (b=B)"},
+        {"<?xml version='1.0' encoding='windows-1251'?><menu><listitem id='r'>\xd0\xf3\xf1</listitem></menu>",
+         "r=Рус"},
+        {"<menu><listitem id=''>Empty id</listitem></menu>", "=Empty id"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Xml);
+        EXPECT_TRUE(frm->LoadTOCFromXml(c.Xml));
+        EXPECT_EQ(Shape(frm->tv_TOC), QString::fromUtf8(c.Tree));
+    }
+}
+
+TEST_F(TOCTest, OutputThatIsNotXmlLeavesTheTreeAsItWas)
+{
+    ASSERT_TRUE(frm->LoadTOCFromXml("<menu><listitem id='a'>A</listitem></menu>"));
+    for (const char* bad : {"", "Error: not a document", "<menu><listitem id='x'>", "<a></b>"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(frm->LoadTOCFromXml(bad));
+        EXPECT_EQ(Shape(frm->tv_TOC), "a=A");
+    }
+    EXPECT_TRUE(Log().contains("{type: ERRR, code: 0} "));
+    EXPECT_TRUE(Log().contains("Ошибка загрузки данных."));
+}
+
+TEST_F(TOCTest, WrongTopElementOrItemWithoutIdThrowsAndKeepsTheNodesMade)
+{
+    EXPECT_THROW(frm->LoadTOCFromXml("<contents><listitem id='a'>A</listitem></contents>"), std::runtime_error);
+    EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0);
+    EXPECT_THROW(frm->LoadTOCFromXml("<menu><listitem id='a'>A<listitem>B</listitem></listitem></menu>"),
+                 std::runtime_error);
+    EXPECT_EQ(Shape(frm->tv_TOC), "a=A");
+}
+
+TEST_F(TOCTest, EnterWithoutASelectionOnlyFocusesTheTree)
+{
+    Show();
+    frm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+    ASSERT_TRUE(frm->LoadTOCFromXml("<menu><listitem id='a'>A</listitem></menu>"));
+    frm->tv_TOC->clearSelection();
+    frm->me_DebugWindow->setFocus();
+    QTest::keyClick(frm->tv_TOC, Qt::Key_Return);
+    EXPECT_TRUE(frm->tv_TOC->hasFocus());
+    EXPECT_FALSE(Log().contains("A|a"));
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,198 @@
+// Start-up: the real program in a folder of its own (one copy per user, the start-up script,
+// settings saved on exit), and the start-up sequence in this process (the debug pane).
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "StartUp.h"
+#include "mainwindow_test_util.h"
+
+namespace {
+
+constexpr int ProcessWaitMs = 60000;
+const QString SecondCopyMessage = QStringLiteral("Одна копия программы \"tomeria\" уже запущена!");
+
+void CopyDataFolder(const QString& programDir)
+{
+    std::filesystem::copy(TOMERIA_BINARY_DIR "/data", (programDir + "/data").toStdString(),
+                          std::filesystem::copy_options::recursive);
+}
+
+// The lines of text, in order, each found after the one before.
+bool InOrder(const QString& text, const QStringList& lines, QString* missing)
+{
+    qsizetype at = 0;
+    for (const QString& line : lines) {
+        const qsizetype found = text.indexOf(line, at);
+        if (found < 0) {
+            *missing = line;
+            return false;
+        }
+        at = found + line.size();
+    }
+    return true;
+}
+
+// The program copied into a folder of its own, with its own lock folder.
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(Dir.isValid());
+        Program = Dir.path() + "/tomeria";
+        ASSERT_TRUE(QFile::copy(TOMERIA_BINARY_DIR "/tomeria", Program));
+        CopyDataFolder(Dir.path());
+        ASSERT_TRUE(QDir().mkpath(Dir.path() + "/runtime"));
+    }
+    void TearDown() override
+    {
+        for (auto& p : Processes) {
+            p->kill();
+            p->waitForFinished(ProcessWaitMs);
+        }
+    }
+
+    QProcess& Start()
+    {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", Dir.path() + "/runtime");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process->setProcessEnvironment(env);
+        process->setWorkingDirectory(Dir.path());
+        process->start(Program, {});
+        EXPECT_TRUE(process->waitForStarted(ProcessWaitMs));
+        Processes.push_back(std::move(process));
+        return *Processes.back();
+    }
+
+    // The kernel's lock table shows a flock on the lock file held by pid.
+    bool LockHeldBy(qint64 pid) const
+    {
+        struct stat st {};
+        const QByteArray lock = (Dir.path() + "/runtime/tomeria_by_orvald_kestin").toLocal8Bit();
+        if (::stat(lock.constData(), &st) != 0)
+            return false;
+        QFile locks("/proc/locks");
+        if (!locks.open(QIODevice::ReadOnly))
+            return false;
+        const QByteArray inode = ":" + QByteArray::number(qulonglong(st.st_ino)) + " ";
+        for (const QByteArray& line : locks.readAll().split('\n'))
+            if (line.contains("FLOCK") && line.contains(" " + QByteArray::number(pid) + " ") && line.contains(inode))
+                return true;
+        return false;
+    }
+    bool WaitLockHeldBy(QProcess& p)
+    {
+        return WaitFor([&] { return LockHeldBy(p.processId()) || p.state() != QProcess::Running; },
+                               ProcessWaitMs)
+            && p.state() == QProcess::Running;
+    }
+    QString ReadFile(const QString& relative) const
+    {
+        QFile file(Dir.path() + "/" + relative);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    QTemporaryDir Dir;
+    QString Program;
+    std::vector<std::unique_ptr<QProcess>> Processes;
+};
+
+TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathStarts)
+{
+    WriteTextFile(Dir.path() + "/tomeria.ini",
+                  "[ControlState]\nWriteLogToFile=1\nKeepControlState=1\nBrowserFontSize=3\n");
+    QProcess& first = Start();
+    ASSERT_TRUE(WaitLockHeldBy(first));
+
+    QProcess& second = Start();
+    QByteArray refusal;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            refusal += second.readAllStandardError();
+            return refusal.contains(SecondCopyMessage.toUtf8());
+        },
+        ProcessWaitMs));
+    second.kill();  // its error box waits for a click that never comes
+    second.waitForFinished(ProcessWaitMs);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // The first copy dies without releasing anything; the next copy starts normally.
+    first.kill();
+    ASSERT_TRUE(first.waitForFinished(ProcessWaitMs));
+    QFile::remove(Dir.path() + "/logs/tomeria.log");
+    QProcess& third = Start();
+    ASSERT_TRUE(WaitLockHeldBy(third));
+    third.terminate();  // closes the window the ordinary way once start-up is done
+    ASSERT_TRUE(third.waitForFinished(ProcessWaitMs));
+    EXPECT_EQ(third.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(third.exitCode(), 0);
+    EXPECT_FALSE(third.readAllStandardError().contains(SecondCopyMessage.toUtf8()));
+
+    const QString log = ReadFile("logs/tomeria.log");
+    QString missing;
+    EXPECT_TRUE(InOrder(log,
+                        {"LogFile is opened", "Инициализация OLE (Включение дополнительных свойств WebBrowser).",
+                         "Инициализация элементов управления...", "Элементы управления инициализированны.",
+                         "Приложение инициализированно.", "Запуск ядра...",
+                         "Выполнение операции \"Действие при запуске\"...",
+                         "Действие при запуске: открытие документа.", "Документ: data\\intro.ini",
+                         "Проверка целостности завершена удачно.", "Формирование оглавления завершено.",
+                         "Вывод на экран главной формы.", "*** show mainform", "Трансформация заняла: ",
+                         "Уничтожение окна заставки.", "Application.Run", "*** close mainform"},
+                        &missing))
+        << "missing or out of order: " << missing.toStdString() << "\n" << log.toStdString();
+    const QString ini = ReadFile("tomeria.ini");
+    EXPECT_TRUE(ini.contains("BrowserFontSize=3"));
+    EXPECT_TRUE(ini.contains("[MainWindow]"));
+}
+
+// The sequence in this process, to look at the debug pane.
+TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    CopyDataFolder(dir.path());
+    InitDefaultSettings(DefaultSettings, dir.path().toStdString());
+    Settings = DefaultSettings;
+    BookInfo = TBookInfo{};
+    QStringList errors;
+    SetErrorReporter([&](const QString& message) { errors << message; });
+    Tfrm_Main frm;
+    frm.hide();
+    frm.InstallLogSink();
+    RunStartUpSequence(frm);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
+    ASSERT_GT(frm.tv_TOC->topLevelItemCount(), 0);
+    const QString first = frm.tv_TOC->topLevelItem(0)->text(0);
+    EXPECT_TRUE(WaitFor(
+        [&] { return !frm.wb_Browser->Busy() && Text(*frm.wb_Browser).contains(first); }, EngineWaitMs));
+
+    const QString prefix = "{type: INFO, code: 0} [" +
+                           QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) + "] ";
+    const QString pane = frm.me_DebugWindow->toPlainText();
+    EXPECT_TRUE(pane.startsWith(prefix + "Считывание установок..."));
+    QString missing;
+    EXPECT_TRUE(InOrder(pane,
+                        {prefix + "Opening LogFile", prefix + "Инициализация элементов управления...",
+                         prefix + "Выполнение операции \"Действие при запуске\"...",
+                         prefix + "Документ: data\\intro.ini", prefix + "Вывод на экран главной формы.",
+                         prefix + "*** show mainform", prefix + first + "|"},
+                        &missing))
+        << missing.toStdString();
+    EXPECT_TRUE(frm.act_ServiceDebugLevelInfo->isChecked());
+    EXPECT_TRUE(errors.isEmpty());
+    SetErrorReporter(nullptr);
+    InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
+}
+
+}  // namespace
