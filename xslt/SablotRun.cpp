@@ -1,7 +1,6 @@
 #include "SablotRun.h"
 
-#include <cstdarg>
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -9,209 +8,25 @@
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
 #include <libxslt/imports.h>
-#include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/variables.h>
-#include <libxslt/xsltutils.h>
 
-#include "XmlOwners.h"
+#include "SablotCommon.h"
+#include "SablotHooks.h"
 #include "sabutils.h"
 
 namespace {
 
-// The run whose hooks are installed on this thread; runs nest (a callback may start another).
-thread_local TSablotRun* CurrentRun = nullptr;
-
-// xsltproc's parse options, without network access.
-constexpr int ParseOptions = XSLT_PARSE_OPTIONS | XML_PARSE_NONET;
-
-// Codes of the processor's own reports.
-enum : int {
-    CodeResourceUnreadable = 1,
-    CodeNetworkRefused = 2,
-    CodeNoScheme = 3,
-    CodeOutputUnwritable = 4,
-    CodeStepFailed = 5,
-    CodeInternal = 6,
-};
-
-const char* const ProcessorModule = "Processor";
-
-bool IsNetworkScheme(const std::string& scheme) {
-    return SameScheme(scheme, "http") || SameScheme(scheme, "https") || SameScheme(scheme, "ftp");
-}
-
-std::string TrimEnd(std::string text) {
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
-        text.pop_back();
-    return text;
-}
-
-const char* DomainName(int domain) {
-    switch (domain) {
-    case XML_FROM_PARSER: return "XML parser";
-    case XML_FROM_NAMESPACE: return "namespace";
-    case XML_FROM_DTD: return "DTD";
-    case XML_FROM_IO: return "I/O";
-    case XML_FROM_XPATH: return "XPath";
-    case XML_FROM_XPOINTER: return "XPointer";
-    case XML_FROM_XSLT: return "XSLT";
-    case XML_FROM_VALID: return "validity";
-    case XML_FROM_URI: return "URI";
-    case XML_FROM_CATALOG: return "catalog";
-    case XML_FROM_HTML: return "HTML parser";
-    case XML_FROM_I18N: return "encoding";
-    default: return "XML";
+// Hands a text to libxml2 piece by piece.
+struct TChunkReader {
+    std::string_view Rest;
+    static int Read(void* context, char* buffer, int length) {
+        auto* reader = static_cast<TChunkReader*>(context);
+        const size_t count = std::min(reader->Rest.size(), static_cast<size_t>(length < 0 ? 0 : length));
+        std::memcpy(buffer, reader->Rest.data(), count);
+        reader->Rest.remove_prefix(count);
+        return static_cast<int>(count);
     }
-}
-
-bool IsXslMessage(xmlNodePtr node) {
-    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
-           xmlStrEqual(node->ns->href, XSLT_NAMESPACE) && xmlStrEqual(node->name, BAD_CAST "message");
-}
-
-bool Terminates(xmlNodePtr message) {
-    XmlChars value(xmlGetProp(message, BAD_CAST "terminate"));
-    if (!value) return false;
-    std::string text(reinterpret_cast<const char*>(value.get()));
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return first != std::string::npos && text.substr(first, last - first + 1) == "yes";
-}
-
-// libxslt announces where an error happened in a line of its own before the message:
-// "runtime error: file URL line N element NAME" (each part optional).
-bool ParseContextLine(const std::string& text, std::string& url, long& line, std::string& node) {
-    static const char* const Kinds[] = {"runtime error", "compilation error"};
-    for (const char* kind : Kinds) {
-        const size_t kindLength = std::strlen(kind);
-        if (text.compare(0, kindLength, kind) != 0) continue;
-        std::string rest = text.substr(kindLength);
-        url.clear();
-        node.clear();
-        line = 0;
-        if (rest.empty()) return true;
-        if (rest.compare(0, 2, ": ") != 0) return false;
-        rest.erase(0, 2);
-        if (rest.compare(0, 5, "file ") == 0) {
-            const size_t end = rest.find(' ', 5);
-            url = rest.substr(5, end == std::string::npos ? std::string::npos : end - 5);
-            rest = end == std::string::npos ? std::string() : rest.substr(end + 1);
-        }
-        if (rest.compare(0, 5, "line ") == 0) {
-            size_t end = 5;
-            while (end < rest.size() && rest[end] >= '0' && rest[end] <= '9') line = line * 10 + (rest[end++] - '0');
-            rest = end < rest.size() ? rest.substr(end + 1) : std::string();
-        }
-        if (rest.compare(0, 8, "element ") == 0) node = rest.substr(8);
-        return true;
-    }
-    return false;
-}
-
-// ---- C hooks: each one enters the current run and lets no exception out. ----
-
-void TextHook(void*, const char* format, ...) {
-    TSablotRun* run = CurrentRun;
-    if (run == nullptr || format == nullptr) return;
-    try {
-        va_list args;
-        va_start(args, format);
-        va_list copy;
-        va_copy(copy, args);
-        const int length = std::vsnprintf(nullptr, 0, format, copy);
-        va_end(copy);
-        std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-        if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
-        va_end(args);
-        run->OnText(text);
-    } catch (...) {
-        run->NoteInternalFailure("error text");
-    }
-}
-
-void StructuredHook(void*, xmlErrorPtr error) {
-    TSablotRun* run = CurrentRun;
-    if (run == nullptr || error == nullptr) return;
-    try {
-        run->OnStructuredError(*error);
-    } catch (...) {
-        run->NoteInternalFailure("error report");
-    }
-}
-
-xmlParserInputPtr EntityLoaderHook(const char* url, const char* publicId, xmlParserCtxtPtr ctxt) {
-    TSablotRun* run = CurrentRun;
-    if (run == nullptr) return nullptr;
-    try {
-        return run->LoadEntity(url, publicId, ctxt);
-    } catch (...) {
-        run->NoteInternalFailure("resource loading");
-        return nullptr;
-    }
-}
-
-// Reads by a non-file scheme: the scheme handler serves them, except network schemes.
-int NetworkReadCheck(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* value) {
-    try {
-        return value != nullptr && IsNetworkScheme(UriScheme(value)) ? 0 : 1;
-    } catch (...) {
-        return 0;
-    }
-}
-
-XsltSecurityPrefs MakeSecurityPrefs() {
-    XsltSecurityPrefs sec(xsltNewSecurityPrefs());
-    if (sec) {
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_READ_NETWORK, NetworkReadCheck);
-    }
-    return sec;
-}
-
-// Installs the run's hooks for its lifetime and puts back whatever was there before.
-class TRunHooks {
-public:
-    TRunHooks(TSablotRun* run, xsltSecurityPrefsPtr sec)
-        : PrevRun(CurrentRun),
-          PrevGeneric(xmlGenericError),
-          PrevGenericContext(xmlGenericErrorContext),
-          PrevStructured(xmlStructuredError),
-          PrevStructuredContext(xmlStructuredErrorContext),
-          PrevXslt(xsltGenericError),
-          PrevXsltContext(xsltGenericErrorContext),
-          PrevLoader(xmlGetExternalEntityLoader()),
-          PrevSecurity(xsltGetDefaultSecurityPrefs()) {
-        CurrentRun = run;
-        xmlSetGenericErrorFunc(nullptr, TextHook);
-        xmlSetStructuredErrorFunc(nullptr, StructuredHook);
-        xsltSetGenericErrorFunc(nullptr, TextHook);
-        xmlSetExternalEntityLoader(EntityLoaderHook);
-        xsltSetDefaultSecurityPrefs(sec);
-    }
-    ~TRunHooks() {
-        xsltSetDefaultSecurityPrefs(PrevSecurity);
-        xmlSetExternalEntityLoader(PrevLoader);
-        xsltSetGenericErrorFunc(PrevXsltContext, PrevXslt);
-        xmlSetStructuredErrorFunc(PrevStructuredContext, PrevStructured);
-        xmlSetGenericErrorFunc(PrevGenericContext, PrevGeneric);
-        CurrentRun = PrevRun;
-    }
-    TRunHooks(const TRunHooks&) = delete;
-    TRunHooks& operator=(const TRunHooks&) = delete;
-
-private:
-    TSablotRun* PrevRun;
-    xmlGenericErrorFunc PrevGeneric;
-    void* PrevGenericContext;
-    xmlStructuredErrorFunc PrevStructured;
-    void* PrevStructuredContext;
-    xmlGenericErrorFunc PrevXslt;
-    void* PrevXsltContext;
-    xmlExternalEntityLoader PrevLoader;
-    xsltSecurityPrefsPtr PrevSecurity;
 };
 
 }  // namespace
@@ -280,8 +95,8 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
         return false;
     }
     xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
-    xsltSetCtxtParseOptions(ctxt.get(), ParseOptions);
-    xsltSetTransformErrorFunc(ctxt.get(), nullptr, TextHook);
+    xsltSetCtxtParseOptions(ctxt.get(), SablotParseOptions);
+    xsltSetTransformErrorFunc(ctxt.get(), nullptr, SablotTextHook);
     if (!Processor.Params.empty()) {
         std::vector<const char*> params;
         for (const auto& [name, value] : Processor.Params) {
@@ -374,7 +189,9 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
         FailStep("The resource is too large", {UnescapeUri(url), 0, {}});
         return nullptr;
     }
-    xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), url.c_str(), nullptr, ParseOptions);
+    // Read in chunks, as from a file, so that libxml2 holds no second copy of the whole text.
+    TChunkReader reader{bytes};
+    xmlDocPtr doc = xmlReadIO(TChunkReader::Read, nullptr, &reader, url.c_str(), nullptr, SablotParseOptions);
     FlushText();
     if (doc == nullptr || Failed) {
         xmlFreeDoc(doc);
@@ -460,125 +277,4 @@ void TSablotRun::NoteInternalFailure(const char* what) {
         Report({MH_LEVEL_ERROR, CodeInternal, ProcessorModule, {}, std::string("Internal error in ") + what});
     } catch (...) {
     }
-}
-
-void TSablotRun::OnStructuredError(const xmlError& error) {
-    FlushText();
-    TReport report;
-    report.Level = error.level == XML_ERR_WARNING ? MH_LEVEL_WARN : MH_LEVEL_ERROR;
-    report.Code = error.code;
-    report.Module = DomainName(error.domain);
-    report.Msg = TrimEnd(error.message != nullptr ? error.message : "");
-    if (error.domain == XML_FROM_XPATH && error.str1 != nullptr) report.Msg += std::string(": ") + error.str1;
-    if (error.file != nullptr) {
-        report.Where.Uri = DisplayUri(error.file);
-        report.Where.Line = error.line;
-        const auto node = static_cast<xmlNodePtr>(error.node);
-        if (node != nullptr && node->type == XML_ELEMENT_NODE) report.Where.Node = reinterpret_cast<const char*>(node->name);
-    } else if (Transform != nullptr && Transform->inst != nullptr) {
-        report.Where = LocationOf(Transform->inst);
-    }
-    Report(report);
-}
-
-// libxslt writes its messages in pieces; a message is complete at its line end.
-void TSablotRun::OnText(const std::string& text) {
-    if (PendingText.empty()) PendingInst = Transform != nullptr ? Transform->inst : nullptr;
-    PendingText += text;
-    if (!PendingText.empty() && PendingText.back() == '\n') FlushText();
-}
-
-void TSablotRun::FlushText() {
-    if (PendingText.empty()) return;
-    const std::string text = TrimEnd(std::move(PendingText));
-    PendingText.clear();
-    TReport report{MH_LEVEL_ERROR, 0, "XSLT", {}, text};
-    if (IsXslMessage(PendingInst)) {
-        // xsl:message: a terminating one is an error (libxslt stops the run), any other is information.
-        report.Module = "xsl:message";
-        report.Level = Terminates(PendingInst) ? MH_LEVEL_ERROR : MH_LEVEL_INFO;
-        report.Where = LocationOf(PendingInst);
-        Report(report);
-        return;
-    }
-    std::string url, node;
-    long line = 0;
-    if (ParseContextLine(text, url, line, node)) {
-        Context = TLocation{url.empty() ? std::string() : DisplayUri(url.c_str()), line, node};
-        return;
-    }
-    if (text.empty()) return;
-    if (Context) {
-        report.Where = *Context;
-        Context.reset();
-    } else if (PendingInst != nullptr) {
-        report.Where = LocationOf(PendingInst);
-    }
-    Report(report);
-}
-
-void TSablotRun::BeginStep() {
-    FlushText();
-    StepFirstError.reset();
-    StepFirstLocation.reset();
-    ReportsAfterFirstError = 0;
-}
-
-// Ends a failed step with its cause: the first error it reported, repeated when later
-// reports (usually consequences of it) followed, or the fallback text when it reported none.
-void TSablotRun::FailStep(const std::string& fallback, const TLocation& where) {
-    FlushText();
-    Failed = true;
-    if (!StepFirstError) {
-        Report({MH_LEVEL_ERROR, CodeStepFailed, ProcessorModule, where, fallback});
-    } else if (ReportsAfterFirstError > 0) {
-        TReport cause = *StepFirstError;
-        if (cause.Where.Uri.empty() && StepFirstLocation) cause.Where = *StepFirstLocation;
-        Report(cause);
-    }
-}
-
-void TSablotRun::Report(const TReport& report) {
-    if (StepFirstError) ++ReportsAfterFirstError;
-    if (report.Level >= MH_LEVEL_ERROR && !StepFirstError) StepFirstError = report;
-    if (!report.Where.Uri.empty() && !StepFirstLocation && StepFirstError) StepFirstLocation = report.Where;
-    Send(report);
-}
-
-// Hands a report to the message handler as a field list.
-void TSablotRun::Send(const TReport& report) {
-    const MessageHandler* handler = Processor.Messages;
-    if (handler == nullptr || handler->error == nullptr) return;
-    static const char* const LevelWords[] = {"debug", "info", "warning", "error", "critical"};
-    std::vector<std::string> entries;
-    entries.push_back(std::string("msgtype:") + LevelWords[report.Level]);
-    int code = report.Code;
-    if (handler->makeCode != nullptr)
-        code = handler->makeCode(Processor.MessagesData, &Processor, report.Level, 0,
-                                 static_cast<unsigned short>(report.Code));
-    entries.push_back("code:" + std::to_string(code));
-    entries.push_back("module:" + report.Module);
-    if (!report.Where.Uri.empty()) entries.push_back("URI:" + report.Where.Uri);
-    if (report.Where.Line > 0) entries.push_back("line:" + std::to_string(report.Where.Line));
-    if (!report.Where.Node.empty()) entries.push_back("node:" + report.Where.Node);
-    entries.push_back("msg:" + report.Msg);
-    std::vector<const char*> fields;
-    for (const std::string& entry : entries) fields.push_back(entry.c_str());
-    fields.push_back(nullptr);
-    handler->error(Processor.MessagesData, &Processor, code, static_cast<MH_LEVEL>(report.Level), fields.data());
-}
-
-std::string TSablotRun::DisplayUri(const char* url) const {
-    if (!SheetDocUrl.empty() && SheetDocUrl == url) return SheetDisplay;
-    return UnescapeUri(url);
-}
-
-TSablotRun::TLocation TSablotRun::LocationOf(xmlNodePtr node) const {
-    TLocation where;
-    if (node == nullptr) return where;
-    if (node->doc != nullptr && node->doc->URL != nullptr)
-        where.Uri = DisplayUri(reinterpret_cast<const char*>(node->doc->URL));
-    where.Line = xmlGetLineNo(node);
-    if (node->type == XML_ELEMENT_NODE && node->name != nullptr) where.Node = reinterpret_cast<const char*>(node->name);
-    return where;
 }

@@ -1,0 +1,27 @@
+#pragma once
+// What the parts of a run share: parse options, the codes and module of the processor's own
+// reports, and the scheme test for network reads.
+#include <string>
+
+#include <libxslt/xsltutils.h>
+
+#include "SablotInternals.h"
+
+// xsltproc's parse options, without network access.
+inline constexpr int SablotParseOptions = XSLT_PARSE_OPTIONS | XML_PARSE_NONET;
+
+// Codes of the processor's own reports.
+enum : int {
+    CodeResourceUnreadable = 1,
+    CodeNetworkRefused = 2,
+    CodeNoScheme = 3,
+    CodeOutputUnwritable = 4,
+    CodeStepFailed = 5,
+    CodeInternal = 6,
+};
+
+inline const char* const ProcessorModule = "Processor";
+
+inline bool IsNetworkScheme(const std::string& scheme) {
+    return SameScheme(scheme, "http") || SameScheme(scheme, "https") || SameScheme(scheme, "ftp");
+}
