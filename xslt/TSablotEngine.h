@@ -29,7 +29,7 @@ public:
     TSablotEngine();
     // Drives the processor through the given calls (a test seam); it must outlive the engine.
     explicit TSablotEngine(TSablotApi& api);
-    ~TSablotEngine();
+    virtual ~TSablotEngine();
     TSablotEngine(const TSablotEngine&) = delete;
     TSablotEngine& operator=(const TSablotEngine&) = delete;
 
@@ -43,7 +43,7 @@ public:
     const std::string& DefaultBase() const { return FDefaultBase; }
 
     bool AddArgBuffer(const std::string& name, const std::string& buffer);
-    bool Run();
+    virtual bool Run();
     bool RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output);
     void GetResultArg(const std::string& uri, std::string& text);
     // The encoding the stylesheet's xsl:output declares for that result ("UTF-8" when none).
@@ -52,13 +52,13 @@ public:
     // Parameters and scheme bases: "name=value" and "scheme=base URI" entries, in order.
     void AddParam(const std::string& name, const std::string& value);
     void AddBase(const std::string& scheme, const std::string& base);
-    void RemoveParam(const std::string& name);
-    void RemoveBase(const std::string& scheme);
+    virtual void RemoveParam(const std::string& name);
+    virtual void RemoveBase(const std::string& scheme);
     const std::vector<std::string>& Params() const { return FParams; }
     const std::vector<std::string>& Bases() const { return FBases; }
 
-    void LogMessage(int level, const std::string& module, const std::string& text);
-    void DoMsgEvent(int32_t code, int level, TSErrorFields fields);
+    virtual void LogMessage(int level, const std::string& module, const std::string& text);
+    virtual void DoMsgEvent(int32_t code, int level, TSErrorFields fields);
     void ClearError();
 
     // Scheme proxies: the file proxy is always the first; others attach with SetEngine.
