@@ -4,6 +4,8 @@
 #include <QFileDialog>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <filesystem>
 
 #include "BrowserLoad.h"
@@ -111,12 +113,14 @@ void Tfrm_Main::WaitWhileBrowserBusy()
 {
     if (!wb_Browser->Busy())
         return;
-    // Bounded: a load that never ends must not hang the open.
+    // Bounded, and also ended by the engine's own end of a load: a load that never ends, or a
+    // busy flag that is not cleared, must not hang the open.
     QEventLoop loop;
     connect(wb_Browser, &TWebBrowser::StateChanged, &loop, [&] {
         if (!wb_Browser->Busy())
             loop.quit();
     });
+    connect(wb_Browser->View()->page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     QTimer::singleShot(BusyWaitLimitMs, &loop, &QEventLoop::quit);
     loop.exec();
 }
