@@ -115,6 +115,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectHandlers();
     ConnectBookHandlers();
     ConnectTOCHandlers();
+    ConnectFindHandlers();
     ConnectViewHandlers();
     connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }

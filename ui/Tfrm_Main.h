@@ -98,8 +98,10 @@ public:
     QAction* DebugLevelAction(uint8_t level) const;
 
     // Seams for the dialogs: the open-book dialog returns a chosen path or "" when
-    // cancelled. Tests replace them; by default they show the real dialogs.
+    // cancelled; the find dialog, given the last text, the text to find or "". Tests replace
+    // them; by default they show the real dialogs.
     std::function<QString()> OpenFileDialog;
+    std::function<QString(const QString& last)> FindTextDialog;
     // Called when a debug-level action runs, with its level (the debug toolbar's combo box).
     std::function<void(int level)> OnDebugLevelChanged;
     // Longest wait of OpenBook for a busy browser, in milliseconds.
@@ -185,6 +187,10 @@ private:
     void ConnectViewHandlers();
     void SetBookActionsEnabled(bool enabled);
     void ConnectTOCHandlers();
+    void ConnectFindHandlers();
+    void act_SearchFindExecute();
+    void act_SearchFindNextExecute();
+    void FindIn(QWidget* control, const QString& text);
     void AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level);
     void WaitWhileBrowserBusy();
     Tfrm_ExternalViewer* NewExternalViewer();
@@ -207,6 +213,7 @@ private:
     QRect SavedBounds;           // bounds from before full screen
     int CollapsedWidth = 0;      // width of the contents pane before its last collapse
     bool SwitchingFullScreen = false;
+    QString LastFindText;
     bool OwnsLogSink = false;
     bool OwnsLayoutCapture = false;
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> Viewers;

@@ -232,3 +232,41 @@ TEST_F(ViewTest, ExportSavesTheShownPageAndPrintOrExportWithoutAPageDoNothing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewTest, FindSearchesTheFocusedContentsOrDebugPane)
+{
+    Show();
+    frm->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
+    ASSERT_TRUE(frm->LoadTOCFromXml("<menu><listitem id='a'>Alpha</listitem><listitem id='b'>Beta"
+                                    "<listitem id='b1'>Alphabet</listitem></listitem></menu>"));
+    int asked = 0;
+    frm->FindTextDialog = [&](const QString&) {
+        ++asked;
+        return QStringLiteral("Alpha");
+    };
+    frm->tv_TOC->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return frm->act_SearchFind->isEnabled(); }, 5000));
+    frm->act_SearchFind->trigger();
+    EXPECT_EQ(frm->tv_TOC->currentItem()->text(0), "Alpha");
+    frm->act_SearchFindNext->trigger();  // the next match, inside a closed branch too
+    EXPECT_EQ(frm->tv_TOC->currentItem()->text(0), "Alphabet");
+    frm->act_SearchFindNext->trigger();  // and round again
+    EXPECT_EQ(frm->tv_TOC->currentItem()->text(0), "Alpha");
+    EXPECT_EQ(asked, 1);
+
+    WriteLog("a line with a MARK-7 in it");
+    frm->me_DebugWindow->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return frm->act_SearchFind->isEnabled(); }, 5000));
+    frm->FindTextDialog = [](const QString& last) {
+        EXPECT_EQ(last, "Alpha");
+        return QStringLiteral("MARK-7");
+    };
+    frm->act_SearchFind->trigger();
+    EXPECT_EQ(frm->me_DebugWindow->textCursor().selectedText(), "MARK-7");
+    EXPECT_TRUE(Errors.isEmpty());
+}
+
+}  // namespace
