@@ -1,0 +1,254 @@
+// The viewer's speed as a reader feels it: from a click on a contents entry to the page shown,
+// and from the start of the program to its first page, with the share of each step.
+//
+//   bench_ui --book DESCRIPTOR [--clicks N]    clicks on N entries spread over the contents
+//   bench_ui --startup [--book DESCRIPTOR]     one start, from main() to the first page shown
+//   bench_ui --startup-plain                   reference: a plain QWebEngineView's first page
+//
+// Steps are told apart by the program's own log lines, time-stamped as they arrive: the
+// transformation runs between "Начало трансформации." and "Трансформация заняла"; writing is
+// the rest of the click handler (handing the page to the browser, the text size); the
+// browser's own load runs from there to the end of the load (loadFinished). The reference in
+// the same run is a plain QWebEngineView showing the same page bytes with setHtml (pages
+// under 2 MB only).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "BrowserLoad.h"
+#include "GlobalVars.h"
+#include "LibUnit.h"
+#include "Log.h"
+#include "StartUp.h"
+#include "TWebBrowser.h"
+#include "Tfrm_Main.h"
+
+namespace {
+
+QElapsedTimer Clock;  // started first thing in main()
+
+struct TStamp {
+    qint64 Ns;
+    std::string Line;
+};
+std::vector<TStamp> Stamps;
+
+qint64 Now() { return Clock.nsecsElapsed(); }
+double Ms(qint64 ns) { return double(ns) / 1e6; }
+
+// The time of the n-th log line since index from that contains text; -1 when none.
+qint64 StampOf(std::size_t from, const char* text, int n = 1)
+{
+    for (std::size_t i = from; i < Stamps.size(); ++i)
+        if (Stamps[i].Line.find(text) != std::string::npos && --n == 0)
+            return Stamps[i].Ns;
+    return -1;
+}
+
+// Waits (bounded) for the end of the page's load.
+bool WaitLoaded(TWebBrowser& browser, int ms = 120000)
+{
+    if (browser.HasDocument() && !browser.Busy())
+        return true;
+    QEventLoop loop;
+    QObject::connect(&browser, &TWebBrowser::StateChanged, &loop, [&] {
+        if (browser.HasDocument() && !browser.Busy())
+            loop.quit();
+    });
+    QObject::connect(browser.View()->page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+    return browser.HasDocument();
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+void InstallStampingSink(Tfrm_Main& frm)
+{
+    SetLogWindowSink([&frm](const std::string& line) {
+        Stamps.push_back({Now(), line});
+        frm.AppendLogLine(line);
+    });
+}
+
+void Defaults(const std::string& startDoc)
+{
+    InitDefaultSettings(DefaultSettings);
+    DefaultSettings.UseSettings = 0;  // no settings file is read or written
+    DefaultSettings.SettingsPath = "\\nonexistent\\tomeria-bench.ini";
+    if (!startDoc.empty())
+        DefaultSettings.OnStartDoc = startDoc;
+    Settings = DefaultSettings;
+}
+
+std::vector<QTreeWidgetItem*> AllItems(QTreeWidget* tree)
+{
+    std::vector<QTreeWidgetItem*> items;
+    std::vector<QTreeWidgetItem*> stack;
+    for (int i = tree->topLevelItemCount() - 1; i >= 0; --i)
+        stack.push_back(tree->topLevelItem(i));
+    while (!stack.empty()) {
+        QTreeWidgetItem* item = stack.back();
+        stack.pop_back();
+        items.push_back(item);
+        for (int i = item->childCount() - 1; i >= 0; --i)
+            stack.push_back(item->child(i));
+    }
+    return items;
+}
+
+// Plain view showing html with setHtml: the browser's load alone, for reference.
+double ReferenceLoadMs(QWebEngineView& view, const std::string& html)
+{
+    QEventLoop loop;
+    QObject::connect(view.page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    const qint64 start = Now();
+    view.setHtml(QString::fromUtf8(html.data(), qsizetype(html.size())));
+    loop.exec();
+    return Ms(Now() - start);
+}
+
+int Clicks(const std::string& descriptor, int count)
+{
+    Defaults("");
+    Tfrm_Main frm;
+    InstallStampingSink(frm);
+    frm.show();
+    const qint64 openStart = Now();
+    frm.OpenBook(descriptor);
+    if (!WaitLoaded(*frm.wb_Browser) || frm.tv_TOC->topLevelItemCount() == 0) {
+        std::fprintf(stderr, "the book did not open: %s\n", descriptor.c_str());
+        return 1;
+    }
+    const double openMs = Ms(Now() - openStart);
+    const std::vector<QTreeWidgetItem*> items = AllItems(frm.tv_TOC);
+    QWebEngineView reference;
+    reference.resize(frm.wb_Browser->size());
+    reference.show();
+    ReferenceLoadMs(reference, "<p>warm-up</p>");
+
+    std::vector<double> total, transform, write, load, refLoad, pageKb;
+    for (int n = 0; n <= count; ++n) {
+        QTreeWidgetItem* item = items[std::size_t(n) * (items.size() - 1) / std::size_t(std::max(count, 1))];
+        frm.tv_TOC->setCurrentItem(item);
+        const std::size_t from = Stamps.size();
+        const qint64 t0 = Now();
+        frm.tv_TOCDblClick();  // what a click on the entry runs
+        const qint64 written = Now();
+        WaitLoaded(*frm.wb_Browser);
+        const qint64 shown = Now();
+        const qint64 tA = StampOf(from, "Начало трансформации.");
+        const qint64 tB = StampOf(from, "Трансформация заняла");
+        if (n == 0 || tA < 0 || tB < 0)
+            continue;  // the first click warms up
+        total.push_back(Ms(shown - t0));
+        transform.push_back(Ms(tB - tA));
+        write.push_back(Ms(written - tB) + Ms(tA - t0));
+        load.push_back(Ms(shown - written));
+        const TBookPage page = BuildBookPart(Tfrm_Main::NodeInfo(item)->DivID, BookInfo);
+        pageKb.push_back(double(page.Html.size()) / 1024);
+        if (page.Html.size() < 2 * 1024 * 1024)
+            refLoad.push_back(ReferenceLoadMs(reference, page.Html));
+    }
+    const double all = Median(total);
+    std::printf("book: %s\n", descriptor.c_str());
+    std::printf("contents entries: %zu; open (contents and first page): %.0f ms\n", items.size(), openMs);
+    std::printf("clicks measured: %zu; median page %.0f KB\n", total.size(), Median(pageKb));
+    std::printf("%-34s %10s %7s\n", "median per click", "ms", "share");
+    std::printf("%-34s %10.1f %6.0f%%\n", "click to page shown", all, 100.0);
+    std::printf("%-34s %10.1f %6.0f%%\n", "  transformation", Median(transform), 100 * Median(transform) / all);
+    std::printf("%-34s %10.1f %6.0f%%\n", "  writing into the browser", Median(write), 100 * Median(write) / all);
+    std::printf("%-34s %10.1f %6.0f%%\n", "  browser's own load", Median(load), 100 * Median(load) / all);
+    if (!refLoad.empty())
+        std::printf("%-34s %10.1f  (%zu pages)\n", "reference: plain view setHtml", Median(refLoad), refLoad.size());
+    SetLogWindowSink(nullptr);
+    return 0;
+}
+
+int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated)
+{
+    Defaults(descriptor);
+    Tfrm_Main frm;
+    frm.hide();
+    InstallStampingSink(frm);
+    const qint64 windowCreated = Now();
+    RunStartUpSequence(frm);
+    const qint64 shownAt = Now();
+    WaitLoaded(*frm.wb_Browser);
+    const qint64 firstPage = Now();
+    const qint64 tocA = StampOf(0, "Начало трансформации.", 1), tocB = StampOf(0, "Трансформация заняла", 1);
+    const qint64 pageA = StampOf(0, "Начало трансформации.", 2), pageB = StampOf(0, "Трансформация заняла", 2);
+    // One line of figures in ms, read by run_bench.py: total, application object, window,
+    // contents transformation, page transformation, rest of the sequence, browser's load.
+    std::printf("STARTUP %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", Ms(firstPage - mainEntered), Ms(appCreated - mainEntered),
+                Ms(windowCreated - appCreated), Ms(tocB - tocA), Ms(pageB - pageA),
+                Ms(shownAt - windowCreated) - Ms(tocB - tocA) - Ms(pageB - pageA), Ms(firstPage - shownAt));
+    std::fflush(stdout);
+    SetLogWindowSink(nullptr);
+    return 0;
+}
+
+// The reference start: the application object and a plain view showing a small page.
+int StartUpPlain(qint64 mainEntered)
+{
+    QWebEngineView view;
+    view.resize(850, 402);
+    view.show();
+    ReferenceLoadMs(view, "<html><body><p>first page</p></body></html>");
+    std::printf("STARTUP-PLAIN %.1f\n", Ms(Now() - mainEntered));
+    std::fflush(stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Clock.start();
+    std::string descriptor;
+    int clicks = 15;
+    bool startup = false;
+    bool plain = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--book") && i + 1 < argc)
+            descriptor = argv[++i];
+        else if (!std::strcmp(argv[i], "--clicks") && i + 1 < argc)
+            clicks = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--startup"))
+            startup = true;
+        else if (!std::strcmp(argv[i], "--startup-plain"))
+            plain = true;
+        else {
+            std::fprintf(stderr, "usage: bench_ui --book DESCRIPTOR [--clicks N] | --startup [--book DESCRIPTOR]"
+                                 " | --startup-plain\n");
+            return 2;
+        }
+    }
+    if (!startup && !plain && descriptor.empty()) {
+        std::fprintf(stderr, "bench_ui: --book is needed for the clicks\n");
+        return 2;
+    }
+    const qint64 mainEntered = Now();
+    RegisterBrowserSchemes();
+    QApplication app(argc, argv);
+    const qint64 appCreated = Now();
+    if (plain)
+        return StartUpPlain(mainEntered);
+    return startup ? StartUp(descriptor, mainEntered, appCreated) : Clicks(descriptor, clicks);
+}
