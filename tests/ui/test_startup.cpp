@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+#include "SingleInstance.h"
 #include "StartUp.h"
 #include "mainwindow_test_util.h"
 
@@ -154,6 +155,32 @@ TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathSta
     const QString ini = ReadFile("tomeria.ini");
     EXPECT_TRUE(ini.contains("BrowserFontSize=3"));
     EXPECT_TRUE(ini.contains("[MainWindow]"));
+}
+
+// The lock in this process: a second open of the lock file is refused like a second copy.
+TEST(SingleInstance, LockIsHeldUntilReleasedAndAnUnusableFolderLetsTheCopyThrough)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", dir.path().toLocal8Bit());
+    {
+        TSingleInstance first("tomeria_test_lock");
+        TSingleInstance second("tomeria_test_lock");
+        EXPECT_EQ(first.LockPath(), (dir.path() + "/tomeria_test_lock").toStdString());
+        EXPECT_TRUE(first.TryAcquire());
+        EXPECT_FALSE(second.TryAcquire());
+        first.Release();
+        EXPECT_TRUE(second.TryAcquire());
+    }
+    // A lock that cannot even be created is no other copy.
+    qputenv("XDG_RUNTIME_DIR", (dir.path() + "/missing/folder").toLocal8Bit());
+    TSingleInstance nowhere("tomeria_test_lock");
+    EXPECT_TRUE(nowhere.TryAcquire());
+    if (saved.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 // The sequence in this process, to look at the debug pane.
