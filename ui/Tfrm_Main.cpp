@@ -117,11 +117,16 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     ConnectTOCHandlers();
     ConnectFindHandlers();
     ConnectViewHandlers();
-    connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
+    FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 
 Tfrm_Main::~Tfrm_Main()
 {
+    // Nothing may call back into the window while its controls are taken down.
+    disconnect(FocusHook);
+    wb_Browser->OnBeforeNavigate = nullptr;
+    wb_Browser->OnNewWindow = nullptr;
+    wb_Browser->OnDocumentComplete = nullptr;
     if (OwnsLogSink)
         SetLogWindowSink(nullptr);
     if (OwnsLayoutCapture)

@@ -208,6 +208,7 @@ private:
     void act_SearchGoExecute();
     void act_HelpAboutExecute();
 
+    QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;
     QPointer<QWidget> PreviousFocused;
     QRect SavedBounds;           // bounds from before full screen
