@@ -79,6 +79,8 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
         m_expected.clear();
         emit StateChanged();
     });
+    m_settleCheck.setInterval(50);
+    connect(&m_settleCheck, &QTimer::timeout, this, &TWebBrowser::CheckSettled);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
         m_printer.reset();
         emit PrintFinished(ok);
@@ -179,22 +181,50 @@ void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {
     const auto status = info.status();
     if (status == QWebEngineLoadingInfo::LoadStartedStatus) return;
     if (status != QWebEngineLoadingInfo::LoadStoppedStatus) m_hasDocument = true;
-    if (SameUrl(info.url(), m_expected)) m_expected.clear();
-    if (status == QWebEngineLoadingInfo::LoadSucceededStatus) {
-        if (m_zoomSet && !qFuzzyCompare(m_page->zoomFactor(), m_zoom)) m_page->setZoomFactor(m_zoom);
-        // A written page replaces the document without leaving a way back to earlier
-        // pages, whose bytes are no longer kept.
-        if (SameUrl(info.url(), m_pageUrl)) m_page->history()->clear();
+    if (SameUrl(info.url(), m_expected)) {
+        m_expected.clear();
+    } else if (!m_expected.isEmpty() && m_deferred.isEmpty()) {
+        // A load asked for just as the previous one ended can commit without any load
+        // signal of its own; watch for its document instead.
+        m_settleCheck.start();
     }
     emit StateChanged();
-    if (status != QWebEngineLoadingInfo::LoadSucceededStatus || !OnDocumentComplete) return;
+    if (status == QWebEngineLoadingInfo::LoadSucceededStatus) DocumentLoaded(info.url());
+}
+
+void TWebBrowser::DocumentLoaded(const QUrl& url) {
+    if (m_zoomSet && !qFuzzyCompare(m_page->zoomFactor(), m_zoom)) m_page->setZoomFactor(m_zoom);
+    // A written page replaces the document without leaving a way back to earlier
+    // pages, whose bytes are no longer kept.
+    if (SameUrl(url, m_pageUrl)) m_page->history()->clear();
+    if (!OnDocumentComplete) return;
     try {
-        OnDocumentComplete(info.url());
+        OnDocumentComplete(url);
     } catch (const std::exception& e) {
         qWarning("TWebBrowser: document-complete handler failed: %s", e.what());
     } catch (...) {
         qWarning("TWebBrowser: document-complete handler failed");
     }
+}
+
+// Ends a load whose signals the engine dropped: once the expected page is the complete
+// document, it counts as loaded.
+void TWebBrowser::CheckSettled() {
+    if (m_expected.isEmpty()) {
+        m_settleCheck.stop();
+        return;
+    }
+    if (!SameUrl(m_page->url(), m_expected)) return;
+    const QUrl expected = m_expected;
+    QPointer<TWebBrowser> self(this);
+    m_page->runJavaScript(QStringLiteral("document.readyState"), [self, expected](const QVariant& state) {
+        if (!self || !SameUrl(self->m_expected, expected) || state.toString() != QLatin1String("complete")) return;
+        self->m_settleCheck.stop();
+        self->m_expected.clear();
+        self->m_hasDocument = true;
+        emit self->StateChanged();
+        self->DocumentLoaded(expected);
+    });
 }
 
 void TWebBrowser::RequireDocument(const char* command) const {

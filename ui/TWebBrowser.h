@@ -2,6 +2,7 @@
 // The embedded browser control: a QWebEngineView that pages are written into.
 #include <QByteArray>
 #include <QPointer>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <functional>
@@ -80,6 +81,8 @@ private:
     void StartLoad(const QUrl& url);
     void StartDeferredLoad();
     void LoadingChanged(const QWebEngineLoadingInfo& info);
+    void DocumentLoaded(const QUrl& url);
+    void CheckSettled();
     void RequireDocument(const char* command) const;
     bool ShowPrintDialog(QPrinter& printer);
     QString ShowSaveDialog();
@@ -95,6 +98,7 @@ private:
     QUrl m_deferred;          // a load asked for inside a navigation event
     int m_eventDepth = 0;     // > 0 while OnBeforeNavigate runs
     bool m_engineLoading = false;
+    QTimer m_settleCheck;     // runs while a load may have lost its signals
     bool m_hasDocument = false;
     double m_zoom = 1.0;
     bool m_zoomSet = false;

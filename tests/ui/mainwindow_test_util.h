@@ -26,52 +26,6 @@
 
 inline const std::string ShippedBook = TOMERIA_BINARY_DIR "/data/data/intro.ini";
 
-// Waits in an event loop until pred holds, at most ms. Unlike polling with sleeps in
-// between, the engine's own work keeps running at full speed meanwhile.
-inline bool WaitFor(const std::function<bool()>& pred, int ms = EngineWaitMs)
-{
-    if (pred())
-        return true;
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(15);
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (pred())
-            loop.quit();
-    });
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    poll.start();
-    loop.exec();
-    return pred();
-}
-
-// Runs script in the page; an invalid QVariant on time-out.
-inline QVariant Js(TWebBrowser& browser, const QString& script)
-{
-    QVariant result;
-    bool done = false;
-    QEventLoop loop;
-    browser.View()->page()->runJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        done = true;
-        loop.quit();
-    });
-    QTimer::singleShot(EngineWaitMs, &loop, &QEventLoop::quit);
-    if (!done)
-        loop.exec();
-    return result;
-}
-
-inline QString Text(TWebBrowser& browser)
-{
-    return Js(browser, QStringLiteral("document.body ? document.body.innerText : ''")).toString();
-}
-
-inline bool Idle(TWebBrowser& browser)
-{
-    return WaitFor([&] { return browser.HasDocument() && !browser.Busy(); });
-}
-
 inline void WriteTextFile(const QString& path, const QByteArray& bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -151,9 +105,9 @@ protected:
     {
         Show();
         frm->OpenBook(descriptor);
-        ASSERT_TRUE(Idle(*frm->wb_Browser));
+        ASSERT_TRUE(WaitIdle(*frm->wb_Browser));
     }
-    QString Page() { return Text(*frm->wb_Browser); }
+    QString Page() { return BodyText(*frm->wb_Browser); }
     // Waits until the page's text contains text.
     bool PageShows(const QString& text)
     {

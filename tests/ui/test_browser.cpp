@@ -121,7 +121,7 @@ TEST_F(BrowserTest, RelativeAndRootedBackslashPathsLoadFromTheBookFolderOnly) {
                              "</body></html>";
     ASSERT_TRUE(ShowPage(browser, html));
     // Images load after the document; wait for them to settle.
-    (void)QTest::qWaitFor([&] {
+    (void)WaitFor([&] {
         return EvalJs(browser, QStringLiteral("Array.from(document.images).every(i => i.complete)")).toBool();
     }, EngineWaitMs);
 
@@ -151,7 +151,7 @@ TEST_F(BrowserTest, CancelledWriteKeepsThePageAndLeavesTheBrowserIdle) {
     ASSERT_TRUE(ShowPage(browser, "<html><body>Прежняя</body></html>"));
     browser.OnBeforeNavigate = [](const QUrl&, bool& cancel) { cancel = true; };
     LoadHtmlIntoBrowser("<html><body>Новая</body></html>", browser);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !browser.Busy(); }, EngineWaitMs));
+    EXPECT_TRUE(WaitFor([&] { return !browser.Busy(); }, EngineWaitMs));
     EXPECT_EQ(BodyText(browser), QStringLiteral("Прежняя"));
 }
 
@@ -167,7 +167,7 @@ TEST_F(BrowserTest, CancelledTomeriLinkKeepsThePage) {
         cancel = url.scheme() == QLatin1String("tomeri");
     };
     EvalJs(browser, QStringLiteral("document.getElementById('link').click()"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !seen.empty(); }, EngineWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return !seen.empty(); }, EngineWaitMs));
     EXPECT_EQ(seen.front(), QStringLiteral("tomeri://showdoc/?DivID=ch2"));
     QTest::qWait(200);
     EXPECT_FALSE(browser.Busy());
@@ -184,7 +184,7 @@ TEST_F(BrowserTest, PageWrittenFromInsideTheNavigationEventShows) {
         EXPECT_TRUE(browser.Busy()) << "the deferred write counts as a load at once";
     };
     EvalJs(browser, QStringLiteral("document.getElementById('link').click()"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return BodyText(browser) == QStringLiteral("Глава DivID=ch2"); },
+    ASSERT_TRUE(WaitFor([&] { return BodyText(browser) == QStringLiteral("Глава DivID=ch2"); },
                                 EngineWaitMs));
     EXPECT_TRUE(WaitIdle(browser));
 }
@@ -201,10 +201,24 @@ TEST_F(BrowserTest, PageAskingForNewWindowOpensInTheHandedBackBrowser) {
     ASSERT_TRUE(ShowPage(browser, "<html><body><a id='link' target='_blank' href='other.html'>x</a></body></html>"));
     const QUrl page = browser.View()->url();
     EvalJs(browser, QStringLiteral("document.getElementById('link').click()"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !viewers.empty(); }, EngineWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return !viewers.empty(); }, EngineWaitMs));
     TWebBrowser& opened = *viewers.front()->wb_Browser;
-    ASSERT_TRUE(QTest::qWaitFor([&] { return BodyText(opened) == QStringLiteral("Другое окно"); }, EngineWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return BodyText(opened) == QStringLiteral("Другое окно"); }, EngineWaitMs));
     EXPECT_EQ(browser.View()->url(), page);
 }
 
 }  // namespace
+
+// Two writes a few milliseconds apart: the browser ends idle on the second page, whichever
+// moment of the first load the second write hits.
+TEST_F(BrowserTest, QuickSuccessiveWritesEndIdleOnTheLastPage) {
+    ASSERT_TRUE(ShowPage(browser, "<html><body>Начало</body></html>"));
+    for (int delay = 0; delay < 20; ++delay) {
+        LoadHtmlIntoBrowser("<html><body>Первая</body></html>", browser);
+        QTest::qWait(delay);
+        const std::string last = "Вторая " + std::to_string(delay);
+        LoadHtmlIntoBrowser("<html><body>" + last + "</body></html>", browser);
+        ASSERT_TRUE(WaitIdle(browser)) << "still busy after a second write " << delay << " ms later";
+        EXPECT_EQ(BodyText(browser), QString::fromStdString(last));
+    }
+}

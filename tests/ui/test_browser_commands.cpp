@@ -45,15 +45,15 @@ TEST_F(BrowserCommandTest, ZoomLevelsChangeTheTextSizeAndSurviveTheNextPage) {
     ASSERT_TRUE(ShowPage(browser, "<html><body>текст</body></html>"));
     const int normal = InnerWidth();
     browser.ExecZoom(4);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return InnerWidth() < normal; }, EngineWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return InnerWidth() < normal; }, EngineWaitMs));
     const int big = InnerWidth();
     browser.ExecZoom(0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return InnerWidth() > normal; }, EngineWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return InnerWidth() > normal; }, EngineWaitMs));
     EXPECT_NEAR(InnerWidth() * 0.75, big * 1.5, 4.0);
 
     browser.ExecZoom(4);
     ASSERT_TRUE(ShowPage(browser, "<html><body>следующая</body></html>"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return InnerWidth() == big; }, EngineWaitMs));
+    EXPECT_TRUE(WaitFor([&] { return InnerWidth() == big; }, EngineWaitMs));
 
     EXPECT_THROW(browser.ExecZoom(5), std::runtime_error);
     EXPECT_THROW(browser.ExecZoom(-1), std::runtime_error);
@@ -64,7 +64,7 @@ TEST_F(BrowserCommandTest, SelectAllThenCopyPutsThePageTextOnTheClipboard) {
     QGuiApplication::clipboard()->clear();
     browser.ExecSelectAll();
     browser.ExecCopy();
-    EXPECT_TRUE(QTest::qWaitFor(
+    EXPECT_TRUE(WaitFor(
         [] { return QGuiApplication::clipboard()->text().contains(QStringLiteral("Скопируй меня")); },
         EngineWaitMs));
 }

@@ -59,13 +59,13 @@ TEST_F(BookTest, TomeriLinkInThePageShowsItsPartWithoutNavigating)
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
-    Js(*frm->wb_Browser, "document.getElementById('link').click()");
+    EvalJs(*frm->wb_Browser, "document.getElementById('link').click()");
     EXPECT_TRUE(PageShows("PART[b]"));
     EXPECT_NE(frm->wb_Browser->View()->url().scheme(), "tomeri");
     EXPECT_TRUE(Log().contains("Load URI: tomeri://showdoc/?DivID=b"));
     // Every completed document loses the border of its body.
     EXPECT_TRUE(WaitFor(
-        [&] { return Js(*frm->wb_Browser, "document.body.style.borderStyle").toString() == "none"; },
+        [&] { return EvalJs(*frm->wb_Browser, "document.body.style.borderStyle").toString() == "none"; },
         EngineWaitMs));
 }
 
@@ -120,7 +120,7 @@ TEST_F(BookTest, FailingStylesheetShowsItsEscapedErrorAsThePage)
     EXPECT_FALSE(page.trimmed().isEmpty());
     EXPECT_FALSE(page.contains("never"));
     // Escaped markup of the message shows as text instead of becoming elements.
-    EXPECT_EQ(Js(*frm->wb_Browser, "document.body.getElementsByTagName('p').length").toInt(), 0);
+    EXPECT_EQ(EvalJs(*frm->wb_Browser, "document.body.getElementsByTagName('p').length").toInt(), 0);
     EXPECT_TRUE(Errors.isEmpty());
 }
 
@@ -150,7 +150,7 @@ TEST_F(BookTest, CloseEmptiesTreeAndPageAndDisablesTheNineActions)
     frm->act_FileCloseBook->trigger();
     EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0);
     EXPECT_EQ(EnabledBookActions(), 0);
-    EXPECT_TRUE(Idle(*frm->wb_Browser));
+    EXPECT_TRUE(WaitIdle(*frm->wb_Browser));
     EXPECT_TRUE(WaitFor([&] { return Page().trimmed().isEmpty(); }, EngineWaitMs));
     EXPECT_TRUE(Log().contains("Книга закрыта."));
 }
@@ -239,10 +239,10 @@ TEST_F(BookTest, PageAskingForANewWindowOpensInAViewerOfItsOwn)
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
-    Js(*frm->wb_Browser, "document.getElementById('newwin').click()");
+    EvalJs(*frm->wb_Browser, "document.getElementById('newwin').click()");
     ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == 1; }, EngineWaitMs));
     TWebBrowser& viewer = *frm->ExternalViewers().front()->wb_Browser;
-    EXPECT_TRUE(WaitFor([&] { return Text(viewer).contains("OTHER"); }, EngineWaitMs));
+    EXPECT_TRUE(WaitFor([&] { return BodyText(viewer).contains("OTHER"); }, EngineWaitMs));
     EXPECT_TRUE(frm->ExternalViewers().front()->isVisible());
     EXPECT_TRUE(PageShows("PART[a]"));  // the main page stays
 }

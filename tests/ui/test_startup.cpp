@@ -202,7 +202,7 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
     ASSERT_GT(frm.tv_TOC->topLevelItemCount(), 0);
     const QString first = frm.tv_TOC->topLevelItem(0)->text(0);
     EXPECT_TRUE(WaitFor(
-        [&] { return !frm.wb_Browser->Busy() && Text(*frm.wb_Browser).contains(first); }, EngineWaitMs));
+        [&] { return !frm.wb_Browser->Busy() && BodyText(*frm.wb_Browser).contains(first); }, EngineWaitMs));
 
     const QString prefix = "{type: INFO, code: 0} [" +
                            QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) + "] ";
