@@ -20,16 +20,19 @@ TSablotEngine::TSablotEngine() : TSablotEngine(TSablotApi::Default()) {}
 TSablotEngine::TSablotEngine(TSablotApi& api) : Api(api) {
     FFileProxy = std::make_unique<TFileProxy>();
     FFileProxy->SetEngine(this);
-    Api.CreateSituation(&Situation);
-    Api.CreateProcessorForSituation(Situation, &FProcessor);
     MessageRecord = {MessageHandlerMakeCode, MessageHandlerLog, MessageHandlerError};
     try {
+        Api.CreateSituation(&Situation);
+        Api.CreateProcessorForSituation(Situation, &FProcessor);
         Api.RegHandler(FProcessor, HLR_MESSAGE, &MessageRecord, this);
         InitSchemeHandler();
     } catch (...) {
-        Api.DestroyProcessor(FProcessor);
-        Api.DestroySituation(Situation);
         FFileProxy.reset();  // while the proxy list it detaches from still exists
+        try {
+            Api.DestroyProcessor(FProcessor);
+            Api.DestroySituation(Situation);
+        } catch (...) {
+        }
         throw;
     }
 }
@@ -75,9 +78,11 @@ bool TSablotEngine::Run() { return RunProcessorGen(StyleURI, InputUri, OutputUri
 bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output) {
     try {
         PrepareBases();
-        PrepareParams();
+        // Checked before the parameters go over: the processor keeps them until a run
+        // consumes them, so a run that never starts would pass them on to the next one.
         if (sheet.empty() || input.empty() || output.empty())
             throw std::runtime_error("RunProcessorGen : Missing file argument");
+        PrepareParams();
         CallbackFailed = false;
         const int status = Api.RunProcessorGen(Situation, FProcessor, sheet.c_str(), input.c_str(), output.c_str());
         const bool callbackFailed = CallbackFailed;

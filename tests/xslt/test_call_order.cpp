@@ -186,6 +186,10 @@ TEST_F(CallOrder, raisingCallsBecomeTheEnginesErrors) {
         EXPECT_STREQ(error.what(), "TSablotEngine.InitSchemeHandler");
     }
     EXPECT_EQ(Api.Calls.back(), "DestroySituation");  // nothing is left behind
+    for (const char* call : {"CreateSituation", "CreateProcessorForSituation"}) {
+        Api.Raise = {call};
+        EXPECT_THROW(TSablotEngine engine(Api), std::runtime_error) << call;
+    }
 
     Api.Raise = {"AddArgBuffer x"};
     TSablotEngine engine(Api);

@@ -196,7 +196,9 @@ TEST_F(Transform, parametersReachTheStylesheetLiterally_andLastOneRunOnly) {
     auto run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "it's \"quoted\" & <raw>");
-    // The engine hands its list over again for each run; removing the entry removes the value.
+    // The engine hands its list over again for each run; removing the entry removes the value,
+    // also after a run that did not start.
+    EXPECT_FALSE(engine.RunProcessorGen("arg:/input", "", "arg://output"));
     engine.RemoveParam("DivID");
     run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
     ASSERT_TRUE(run.Ok) << run.Error;
