@@ -36,19 +36,17 @@ bool IsXslMessage(xmlNodePtr node) {
            xmlStrEqual(node->ns->href, XSLT_NAMESPACE) && xmlStrEqual(node->name, BAD_CAST "message");
 }
 
+// The value libxslt stops on: exactly "yes" (any other value but "no" is an error of its own).
 bool Terminates(xmlNodePtr message) {
     XmlChars value(xmlGetProp(message, BAD_CAST "terminate"));
-    if (!value) return false;
-    std::string text(reinterpret_cast<const char*>(value.get()));
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return first != std::string::npos && text.substr(first, last - first + 1) == "yes";
+    return value && xmlStrEqual(value.get(), BAD_CAST "yes");
 }
 
 // libxslt announces where an error happened in a line of its own before the message:
-// "runtime error: file URL line N element NAME" (each part optional).
+// "runtime error: file URL line N element NAME" (each part optional), or just "error"
+// when it knows no place.
 bool ParseContextLine(const std::string& text, std::string& url, long& line, std::string& node) {
-    static const char* const Kinds[] = {"runtime error", "compilation error"};
+    static const char* const Kinds[] = {"runtime error", "compilation error", "error"};
     for (const char* kind : Kinds) {
         const size_t kindLength = std::strlen(kind);
         if (text.compare(0, kindLength, kind) != 0) continue;
@@ -66,11 +64,15 @@ bool ParseContextLine(const std::string& text, std::string& url, long& line, std
         }
         if (rest.compare(0, 5, "line ") == 0) {
             size_t end = 5;
-            while (end < rest.size() && rest[end] >= '0' && rest[end] <= '9') line = line * 10 + (rest[end++] - '0');
+            for (; end < rest.size() && rest[end] >= '0' && rest[end] <= '9'; ++end)
+                if (line < 100000000) line = line * 10 + (rest[end] - '0');
             rest = end < rest.size() ? rest.substr(end + 1) : std::string();
         }
-        if (rest.compare(0, 8, "element ") == 0) node = rest.substr(8);
-        return true;
+        if (rest.compare(0, 8, "element ") == 0) {
+            node = rest.substr(8);
+            rest.clear();
+        }
+        return rest.empty();  // anything else is a message that happens to start like one
     }
     return false;
 }
@@ -108,17 +110,20 @@ void TSablotRun::FlushText() {
     const std::string text = TrimEnd(std::move(PendingText));
     PendingText.clear();
     TReport report{MH_LEVEL_ERROR, 0, "XSLT", {}, text};
-    if (IsXslMessage(PendingInst)) {
-        // xsl:message: a terminating one is an error (libxslt stops the run), any other is information.
+    std::string url, node;
+    long line = 0;
+    const bool contextLine = ParseContextLine(text, url, line, node);
+    // An xsl:message's own text, unless libxslt reports an error about the instruction itself
+    // (a context line naming it, then the error).
+    if (IsXslMessage(PendingInst) && !Context && !(contextLine && node == "message")) {
+        // A terminating message is an error (libxslt stops the run), any other is information.
         report.Module = "xsl:message";
         report.Level = Terminates(PendingInst) ? MH_LEVEL_ERROR : MH_LEVEL_INFO;
         report.Where = LocationOf(PendingInst);
         Report(report);
         return;
     }
-    std::string url, node;
-    long line = 0;
-    if (ParseContextLine(text, url, line, node)) {
+    if (contextLine) {
         Context = TLocation{url.empty() ? std::string() : DisplayUri(url.c_str()), line, node};
         return;
     }

@@ -82,13 +82,27 @@ TEST_F(Transform, stylesheetThatDoesNotParse_failsWithTheFirstErrorAndItsLine) {
     EXPECT_NE(run.Error.find("in URI:arg:/input at line 6"), std::string::npos) << run.Error;
 }
 
-TEST_F(Transform, runtimeError_namesTheCauseTheElementAndTheLine) {
-    const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">\n<xsl:value-of select=\"$missing\"/>\n"
-                                        "</xsl:template>"),
-                                  BookXml(), Dir.BookBase());
-    EXPECT_FALSE(run.Ok);
-    EXPECT_NE(run.Error.find("Variable 'missing' has not been declared"), std::string::npos) << run.Error;
-    EXPECT_NE(run.Error.find(" - value-of in URI:arg:/input at line 5"), std::string::npos) << run.Error;
+TEST_F(Transform, compileAndRuntimeErrors_nameTheCauseTheElementAndTheLine) {
+    const struct {
+        const char* name;
+        std::string body;
+        std::string cause;
+        std::string where;
+    } cases[] = {
+        {"undeclared variable", "<xsl:template match=\"/\">\n<xsl:value-of select=\"$missing\"/>\n</xsl:template>",
+         "XSLT : Variable 'missing' has not been declared", " - value-of in URI:arg:/input at line 5"},
+        {"pattern that does not compile", "<xsl:template match=\"[\">x</xsl:template>",
+         "XSLT : xsltCompileLocationPathPattern : Name expected", " - template in URI:arg:/input at line 4"},
+        {"invalid terminate of xsl:message",
+         "<xsl:template match=\"/\">\n<xsl:message terminate=\" yes\">text</xsl:message>\n</xsl:template>",
+         "XSLT : xsl:message : terminate expecting 'yes' or 'no'", " - message in URI:arg:/input at line 5"},
+    };
+    for (const auto& c : cases) {
+        const auto run = RunBookStyle(Sheet(c.body), BookXml(), Dir.BookBase());
+        EXPECT_FALSE(run.Ok) << c.name;
+        EXPECT_EQ(run.Error.rfind(c.cause, 0), 0u) << c.name << ": " << run.Error;
+        EXPECT_NE(run.Error.find(c.where), std::string::npos) << c.name << ": " << run.Error;
+    }
 }
 
 TEST_F(Transform, missingInputOrInclude_failsWithAMessageNamingTheUri) {
