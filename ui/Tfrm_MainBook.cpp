@@ -32,10 +32,11 @@ bool FileExists(const std::string& path)
     return std::filesystem::is_regular_file(ToOsPath(path), ec);
 }
 
-// The URL as the page gave it: percent-escapes stay as they are (no decoding takes place).
+// The URL as the page wrote it. The engine percent-encodes letters outside ASCII, which come
+// back as UTF-8 text; escapes of ASCII characters ("%20", "%26") stay as they are.
 std::string UrlText(const QUrl& url)
 {
-    return url.toString(QUrl::FullyEncoded).toStdString();
+    return url.toString(QUrl::EncodeSpaces | QUrl::EncodeDelimiters | QUrl::EncodeReserved).toStdString();
 }
 
 }  // namespace

@@ -69,6 +69,20 @@ TEST_F(BookTest, TomeriLinkInThePageShowsItsPartWithoutNavigating)
         EngineWaitMs));
 }
 
+// A link's identifier reaches the stylesheet as the page wrote it: letters outside ASCII come
+// back from the engine's percent-encoding, escapes the page wrote itself stay as they are.
+TEST_F(BookTest, TomeriLinkWithCyrillicIdentifierShowsThatPart)
+{
+    QByteArray page = FixturePageTemplate;
+    page.replace("DivID=b\"", "DivID=глава%202\"");
+    TFixtureBook book(FixtureMenu, page);
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    EvalJs(*frm->wb_Browser, "document.getElementById('link').click()");
+    EXPECT_TRUE(PageShows("PART[глава%202]"));
+    EXPECT_TRUE(Log().contains("Load URI: tomeri://showdoc/?DivID=глава%202"));
+}
+
 // The before-navigate handler: which internal URLs are intercepted and which part they show.
 TEST_F(BookTest, BeforeNavigateInterceptsShowdocLinksAndReadsTheirPart)
 {
