@@ -22,9 +22,13 @@ void RunStartUpSequence(Tfrm_Main& frm)
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     WriteLog("Инициализация элементов управления...");
     ApplyWindowLayout(Settings.MainWindow, frm);
-    // Until the debug toolbar exists the level menu shows the loaded level itself; a level
-    // outside 0 to 3 falls back to none, as the toolbar's selector does.
+    // Until the debug toolbar exists the level menu shows the loaded level itself (a level
+    // outside 0 to 3 falls back to none, as the toolbar's selector does), and the debug pane
+    // is shown or hidden here.
     frm.DebugLevelAction(Settings.DebugLevel)->trigger();
+    // The debug pane comes back as it was saved: the action flips its flag to the saved one.
+    frm.act_ViewShowDebugWin->setChecked(!Settings.DebugWindow.Visible);
+    frm.act_ViewShowDebugWin->trigger();
     WriteLog("Элементы управления инициализированны.");
     WriteLog("Приложение инициализированно.");
     WriteLog("Запуск ядра...");

@@ -14,6 +14,7 @@
 
 #include "SingleInstance.h"
 #include "StartUp.h"
+#include "WindowLayout.h"
 #include "mainwindow_test_util.h"
 
 namespace {
@@ -219,6 +220,30 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
     EXPECT_TRUE(frm.act_ServiceDebugLevelInfo->isChecked());
     EXPECT_TRUE(errors.isEmpty());
     SetErrorReporter(nullptr);
+    InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
+}
+
+// A debug pane saved hidden starts hidden, and the next save keeps it so.
+TEST(StartUpSequence, DebugPaneStartsAsSaved)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    WriteTextFile(dir.path() + "/tomeria.ini", "[ControlState]\nOnStartAction=0\n[DebugWindow]\nVisible=0\n");
+    InitDefaultSettings(DefaultSettings, dir.path().toStdString());
+    Settings = DefaultSettings;
+    BookInfo = TBookInfo{};
+    {
+        Tfrm_Main frm;
+        frm.hide();
+        frm.InstallLayoutCapture();
+        RunStartUpSequence(frm);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
+        EXPECT_FALSE(frm.pnl_Debug->isVisible());
+        EXPECT_FALSE(frm.act_ViewShowDebugWin->isChecked());
+        TSettings saved = Settings;
+        CaptureMainWindowLayouts(saved, frm);
+        EXPECT_FALSE(saved.DebugWindow.Visible);
+    }
     InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
 }
 
