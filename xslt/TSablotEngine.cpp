@@ -276,7 +276,9 @@ void TSablotEngine::ApplySchemeBase(std::string& scheme, std::string& rest) cons
     scheme = baseScheme;
 }
 
-void TSablotEngine::NoteGetAllBuffer(const char* buffer, TCustomSchemeProxy* proxy) { GetAllProxies[buffer] = proxy; }
+void TSablotEngine::NoteGetAllBuffer(const char* buffer, TCustomSchemeProxy* proxy) {
+    GetAllProxies.emplace(buffer, proxy);
+}
 
 TCustomSchemeProxy* TSablotEngine::TakeGetAllProxy(const char* buffer) {
     const auto found = GetAllProxies.find(buffer);

@@ -98,7 +98,8 @@ private:
     std::vector<TCustomSchemeProxy*> Proxies;  // not owned; FileProxy first
     SchemeHandler SchemeRecord{};
     SablotSituation Situation = nullptr;
-    std::map<const char*, TCustomSchemeProxy*> GetAllProxies;  // buffers not yet freed
+    // Buffers not yet freed; a proxy may deliver the same buffer to two requests.
+    std::multimap<const char*, TCustomSchemeProxy*> GetAllProxies;
     int LastHandle = 0;
     bool CallbackFailed = false;
 };

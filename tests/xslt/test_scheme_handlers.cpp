@@ -175,6 +175,15 @@ TEST_F(Routing, schemesGoToTheirProxy_fileInAnyCase_othersFail) {
     EXPECT_EQ(SchemeFreeMemory(&Engine, nullptr, buffer), 0);
     EXPECT_EQ(Memory.Freed.size(), 1u);  // released by the proxy that delivered it
 
+    // The same buffer delivered twice goes back to its proxy twice.
+    char* again = nullptr;
+    ASSERT_EQ(GetAll("mem", "//doc", buffer, count), 0);
+    ASSERT_EQ(GetAll("mem", "//doc", again, count), 0);
+    ASSERT_EQ(again, buffer);
+    EXPECT_EQ(SchemeFreeMemory(&Engine, nullptr, buffer), 0);
+    EXPECT_EQ(SchemeFreeMemory(&Engine, nullptr, again), 0);
+    EXPECT_EQ(Memory.Freed.size(), 3u);
+
     ASSERT_EQ(GetAll("FILE", ("//" + dir.File("a.txt")).c_str(), buffer, count), 0);
     EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "file text");
     EXPECT_EQ(SchemeFreeMemory(&Engine, nullptr, buffer), 0);
