@@ -1,5 +1,8 @@
 #include "ServiceActions.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include "TemplateExpansion.h"
 #include "Transformation.h"
 
@@ -28,24 +31,20 @@ std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* o
 
 TXSLTParameters ParseQuery(const std::string& query)
 {
+    // The items are read in place: a long query is one pass, not a copy per item.
     TXSLTParameters pairs;
-    std::string rest = query;
-    for (;;) {
-        std::string item;
-        const std::size_t amp = rest.find('&');
-        if (amp == std::string::npos) {
-            item = rest;
-            rest.clear();
-        } else {
-            item = rest.substr(0, amp);
-            rest.erase(0, amp + 1);
-        }
+    std::size_t pos = 0;
+    while (pos < query.size()) {
+        const std::size_t amp = std::min(query.find('&', pos), query.size());
+        const std::string_view item(query.data() + pos, amp - pos);
         if (item.empty())
-            return pairs;
+            break;
         const std::size_t eq = item.find('=');
-        if (eq != std::string::npos)
-            pairs.push_back({item.substr(0, eq), item.substr(eq + 1)});
+        if (eq != std::string_view::npos)
+            pairs.push_back({std::string(item.substr(0, eq)), std::string(item.substr(eq + 1))});
+        pos = amp + 1;
     }
+    return pairs;
 }
 
 std::string CutDivId(const std::string& divId)
