@@ -3,6 +3,10 @@
 #include <QDate>
 #include <QLocale>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -22,6 +26,17 @@ using TFileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // The log file state: the open file, buffered by stdio; null while the log is closed.
 TFileHandle LogFile;
 TLogWindowSink WindowSink;
+
+// Opens a regular file for appending, creating it when missing. The open never waits and
+// refuses anything else, so a pipe or a device at the log's path cannot block the program.
+std::FILE* OpenForAppend(const std::string& osPath) {
+    const int fd = ::open(osPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat status {};
+    std::FILE* file = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? ::fdopen(fd, "a") : nullptr;
+    if (!file) ::close(fd);
+    return file;
+}
 
 std::string CurrentShortDate() {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
@@ -65,7 +80,7 @@ void OpenLog(const TSettings& settings) {
         std::filesystem::create_directories(osFolder, ec);
 
     // Any failure leaves the file closed; logging goes on to the debug pane alone.
-    LogFile.reset(std::fopen(ToOsPath(folder + settings.LogFileName).c_str(), "ab"));
+    LogFile.reset(OpenForAppend(ToOsPath(folder + settings.LogFileName)));
     if (LogFile) WriteLog("LogFile is opened", 3, 0);
 }
 

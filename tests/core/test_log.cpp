@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QTemporaryDir>
 
 #include <QDate>
@@ -125,6 +127,13 @@ TEST_F(LogTest, UnusableFolderFallsBackToThePaneSilently) {
     EXPECT_NO_THROW(OpenLog(Settings));
     EXPECT_FALSE(LogFileOpened());
     EXPECT_FALSE(fs::exists(dir / "logs"));
+
+    // A pipe in the file's place is refused at once instead of waiting for a reader.
+    fs::create_directory(dir / "logs");
+    ASSERT_EQ(mkfifo(LogFilePath().c_str(), 0600), 0);
+    EXPECT_NO_THROW(OpenLog(Settings));
+    EXPECT_FALSE(LogFileOpened());
+    fs::remove_all(dir / "logs");
 
     // A file standing where the folder should be: creating it fails as well.
     std::ofstream(dir / "logs") << "x";
