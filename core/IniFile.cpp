@@ -5,7 +5,11 @@
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +38,23 @@ std::string ReadWholeFile(const std::string& osPath) {
     std::ifstream in(osPath, std::ios::binary);
     if (!in) return {};
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Writes a new file and forces it to the disk before it is renamed over the old one, so
+// that a crash or power loss right after the save cannot leave an empty settings file.
+// The open never waits: a pipe in the way fails the save instead of blocking it.
+bool WriteDurably(const std::string& osPath, const std::string& text) {
+    const int fd = ::open(osPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < text.size();) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) continue;
+        ok = written > 0;
+        if (ok) done += static_cast<std::size_t>(written);
+    }
+    ok = ::fsync(fd) == 0 && ok;
+    return ::close(fd) == 0 && ok;
 }
 
 std::string FirstLine(const std::string& value) { return value.substr(0, value.find_first_of("\r\n")); }
@@ -185,18 +206,10 @@ void TIniFile::UpdateFile() const {
     // The new content goes to a file beside the old one, which is replaced only once the
     // new one is complete: a failure at any step leaves the previous file as it was.
     const std::string tempPath = OsPath + ".tmp";
-    {
-        std::ofstream out(tempPath, std::ios::binary | std::ios::trunc);
-        if (out) {
-            const std::string text = ToText();
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.close();
-        }
-        if (!out) {
-            std::error_code ignored;
-            if (std::filesystem::is_regular_file(tempPath, ignored)) std::filesystem::remove(tempPath, ignored);
-            throw std::runtime_error(failure);
-        }
+    if (!WriteDurably(tempPath, ToText())) {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(tempPath, ignored)) std::filesystem::remove(tempPath, ignored);
+        throw std::runtime_error(failure);
     }
     std::error_code ec;
     // The replacement keeps the access rights of the file it replaces.
