@@ -217,8 +217,13 @@ int main(int argc, char** argv) {
         else if (option == "--repeat") repeat = std::atoi(argv[i + 1]);
         else if (option == "--runs") runs = std::atoi(argv[i + 1]);
     }
+    if (repeat < 1) repeat = 1;  // a median needs at least one sample
     std::string pattern = (std::filesystem::temp_directory_path() / "tomeria-bench-XXXXXX").string();
-    const std::string folder = ::mkdtemp(pattern.data());
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::string folder = pattern;
     const int result = runs > 0 ? ManyRuns(folder, runs) : Compare(folder, megabytes, repeat);
     std::filesystem::remove_all(folder);
     return result;
