@@ -164,7 +164,7 @@ public:
     QAction* mnu_FileOpenLastDoc_02 = nullptr;
     QAction* mnu_FileOpenLastDoc_03 = nullptr;
     QAction* mnu_FileOpenLastDoc_04 = nullptr;
-    QMenu* pm_Toolbars = nullptr;  // context menu of the top dock area
+    QMenu* pm_Toolbars = nullptr;  // the "Панели инструментов" submenu of "Вид"
 
     // Pages opened in a new window, and viewers opened empty; released with the window.
     const std::vector<std::unique_ptr<Tfrm_ExternalViewer>>& ExternalViewers() const { return Viewers; }
