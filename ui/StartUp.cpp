@@ -21,6 +21,10 @@ void RunStartUpSequence(Tfrm_Main& frm)
     // Copying from the browser needs no component layer to be switched on here.
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     WriteLog("Инициализация элементов управления...");
+    // The standard toolbar's creation lets copying from the browser on; until that toolbar
+    // exists it is done here.
+    if (Settings.AllowCopyFromBrowser)
+        frm.act_EditCopy->setEnabled(true);
     ApplyWindowLayout(Settings.MainWindow, frm);
     // Until the debug toolbar exists the level menu shows the loaded level itself (a level
     // outside 0 to 3 falls back to none, as the toolbar's selector does), and the debug pane

@@ -223,12 +223,14 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
     InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
 }
 
-// A debug pane saved hidden starts hidden, and the next save keeps it so.
-TEST(StartUpSequence, DebugPaneStartsAsSaved)
+// A debug pane saved hidden starts hidden, and the next save keeps it so; copying from the
+// browser is on when the settings allow it.
+TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    WriteTextFile(dir.path() + "/tomeria.ini", "[ControlState]\nOnStartAction=0\n[DebugWindow]\nVisible=0\n");
+    WriteTextFile(dir.path() + "/tomeria.ini",
+                  "[ControlState]\nOnStartAction=0\nAllowCopyFromBrowser=1\n[DebugWindow]\nVisible=0\n");
     InitDefaultSettings(DefaultSettings, dir.path().toStdString());
     Settings = DefaultSettings;
     BookInfo = TBookInfo{};
@@ -243,6 +245,7 @@ TEST(StartUpSequence, DebugPaneStartsAsSaved)
         TSettings saved = Settings;
         CaptureMainWindowLayouts(saved, frm);
         EXPECT_FALSE(saved.DebugWindow.Visible);
+        EXPECT_TRUE(frm.act_EditCopy->isEnabled());
     }
     InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
 }
