@@ -1,6 +1,7 @@
 #include "PathRules.h"
 
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace {
@@ -23,6 +24,22 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 std::size_t FileNameStart(const std::string& path) {
     const std::size_t pos = path.find_last_of("\\/:");
     return pos == std::string::npos ? 0 : pos + 1;
+}
+
+// Removes every "." segment (".\" at the start of the text or of a segment). A "." that
+// ends a longer name ("v1.\") is part of that name and stays.
+void RemoveCurrentFolderSegments(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool segmentStart = i == 0 || std::string_view("\\:\x01\x02").find(text[i - 1]) != std::string_view::npos;
+        if (segmentStart && text.compare(i, 2, ".\\") == 0) {
+            ++i;
+            continue;
+        }
+        out += text[i];
+    }
+    text = std::move(out);
 }
 
 }  // namespace
@@ -59,7 +76,7 @@ std::string NormalizeFolder(const std::string& folder) {
     ReplaceAll(s, "/", "\\");
     ReplaceAll(s, "..\\", parentMark);
     ReplaceAll(s, "\\\\", doubleMark);
-    ReplaceAll(s, ".\\", "");
+    RemoveCurrentFolderSegments(s);
     ReplaceAll(s, parentMark, "..\\");
     ReplaceAll(s, "\\\\", "\\");
     ReplaceAll(s, doubleMark, "\\\\");

@@ -22,6 +22,10 @@ TEST(PathRules, NormalizeFolderFollowsItsReplacementSteps) {
         {"/", "\\"},
         {"data\\\\logs", "data\\\\logs\\"},  // a doubled separator is kept as it is
         {"..\\..\\x", "..\\..\\x\\"},
+        {"..\\.\\x", "..\\x\\"},
+        // Only whole "." segments go; a name that ends in a dot keeps it.
+        {"/books/v1./x", "\\books\\v1.\\x\\"},
+        {"a.\\.\\b", "a.\\b\\"},
         // Folders whose names hold "$" keep them: only real separators are rewritten.
         {"C:\\a..$b\\$$\\", "C:\\a..$b\\$$\\"},
     };
