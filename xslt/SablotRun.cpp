@@ -29,6 +29,16 @@ struct TChunkReader {
     }
 };
 
+// The URI up to the last "/" of its path: a base that names a file resolves references as its
+// folder does, and the folder, unlike the file, cannot be what a document() call asks for.
+std::string FolderOf(const std::string& uri) {
+    const size_t authority = uri.find("://");
+    const size_t pathStart = uri.find('/', authority == std::string::npos ? 0 : authority + 3);
+    const size_t lastSlash = uri.find_last_of('/');
+    if (pathStart == std::string::npos || uri.find_first_of("?#") != std::string::npos) return uri;
+    return uri.substr(0, lastSlash + 1);
+}
+
 }  // namespace
 
 TSablotRun::TSablotRun(TSablotProcessor& processor) : Processor(processor) {}
@@ -51,8 +61,8 @@ int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri
 }
 
 bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri) {
-    // The stylesheet: a buffer gets the processor's base as its URL, so that its
-    // includes, imports and document() calls resolve against that base.
+    // The stylesheet: a buffer gets the processor's base (its folder) as its URL, so that
+    // its includes, imports and document() calls resolve against that base.
     const std::string sheet = Absolute(sheetUri);
     const bool sheetFromArg = SameScheme(UriScheme(sheet), "arg");
     BeginStep();
@@ -64,7 +74,7 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     }
     if (!sheetDoc) return false;
     if (sheetFromArg && !Processor.Base.empty()) {
-        SheetDocUrl = Processor.Base;
+        SheetDocUrl = FolderOf(Processor.Base);
         SheetDisplay = UnescapeUri(sheet);
         xmlFree(const_cast<xmlChar*>(sheetDoc->URL));
         sheetDoc->URL = xmlStrdup(BAD_CAST SheetDocUrl.c_str());

@@ -50,12 +50,16 @@ TEST_F(Transform, includeAndDocumentResolveAgainstTheBase) {
 }
 
 TEST_F(Transform, documentOfTheEmptyStringReadsTheBufferedStylesheet) {
-    const auto run = RunBookStyle(Sheet("<my:t>table</my:t><xsl:template match=\"/\">"
-                                        "<xsl:value-of select=\"document('')//my:t\"/></xsl:template>",
-                                        " xmlns:my=\"urn:my\""),
-                                  BookXml(), Dir.BookBase());
-    ASSERT_TRUE(run.Ok) << run.Error;
-    EXPECT_EQ(run.Output, "table");
+    // Also when the base names a file: document('') is the stylesheet, document() of that file the file.
+    for (const std::string& base : {Dir.BookBase(), BookXml()}) {
+        const auto run = RunBookStyle(Sheet("<my:t>table</my:t><xsl:template match=\"/\">"
+                                            "<xsl:value-of select=\"document('')//my:t\"/>|"
+                                            "<xsl:value-of select=\"document('book.xml')//part\"/></xsl:template>",
+                                            " xmlns:my=\"urn:my\""),
+                                      BookXml(), base);
+        ASSERT_TRUE(run.Ok) << base << ": " << run.Error;
+        EXPECT_EQ(run.Output, "table|One") << base;
+    }
 }
 
 TEST_F(Transform, folderWithBlanksAndCyrillicLetters_isReadAndResolved) {
