@@ -1,6 +1,5 @@
 // tomeria-render: prints what the viewer would show for a book, for authors and CI.
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <iostream>

@@ -1,7 +1,5 @@
 #include "Transformation.h"
 
-#include <memory>
-
 #include "Log.h"
 #include "SplitURI.h"
 #include "TSablotEngine.h"
