@@ -104,19 +104,26 @@ bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string&
 
 void TSablotEngine::GetResultArg(const std::string& uri, std::string& text) {
     text.clear();
+    char* value = nullptr;
+    bool ok = false;
     try {
-        char* value = nullptr;
-        if (Api.GetResultArg(FProcessor, uri.c_str(), &value) != 0 || value == nullptr) {
-            LogMessage(MH_LEVEL_DEBUG, EngineModule, "try to get an unknown output ?");
-            return;
+        if (Api.GetResultArg(FProcessor, uri.c_str(), &value) == 0 && value != nullptr) {
+            size_t size = 0;  // the result may hold zero bytes
+            if (Api.GetResultArgInfo(FProcessor, uri.c_str(), &size, nullptr) != 0) size = std::strlen(value);
+            text.assign(value, size);
+            ok = true;
         }
-        size_t size = 0;  // the result may hold zero bytes
-        if (Api.GetResultArgInfo(FProcessor, uri.c_str(), &size, nullptr) != 0) size = std::strlen(value);
-        text.assign(value, size);
-        Api.Free(value);
     } catch (...) {
-        LogMessage(MH_LEVEL_DEBUG, EngineModule, "try to get an unknown output ?");
+        ok = false;
     }
+    if (value != nullptr) {  // handed back also when copying it failed
+        try {
+            Api.Free(value);
+        } catch (...) {
+            ok = false;
+        }
+    }
+    if (!ok) LogMessage(MH_LEVEL_DEBUG, EngineModule, "try to get an unknown output ?");
 }
 
 std::string TSablotEngine::ResultEncoding(const std::string& uri) const {

@@ -216,6 +216,17 @@ TEST_F(CallOrder, raisingCallsBecomeTheEnginesErrors) {
 
     Api.Raise = {"ClearError"};
     EXPECT_THROW(engine.ClearError(), std::runtime_error);
+
+    // A result whose copy fails is still handed back to the processor.
+    Api.Raise = {"GetResultArgInfo"};
+    engine.AddArgBuffer("s", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                             "<xsl:template match='/'>x</xsl:template></xsl:stylesheet>");
+    ASSERT_TRUE(engine.RunProcessorGen("arg:/s", Dir.Uri("book.xml"), "arg:/o")) << engine.LastErrorText;
+    Api.Calls.clear();
+    std::string text;
+    engine.GetResultArg("arg:/o", text);
+    EXPECT_EQ(Api.Calls, (std::vector<std::string>{"GetResultArg", "GetResultArgInfo", "Free"}));
+    EXPECT_EQ(engine.LastDebugText, "XSLTEngine :  try to get an unknown output ?");
 }
 
 TEST_F(CallOrder, unknownResult_isEmptyAndNotFreed) {
