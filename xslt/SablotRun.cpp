@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <libxml/catalog.h>
+#include <libxml/encoding.h>
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
 #include <libxslt/imports.h>
@@ -37,6 +38,16 @@ std::string FolderOf(const std::string& uri) {
     const size_t lastSlash = uri.find_last_of('/');
     if (pathStart == std::string::npos || uri.find_first_of("?#") != std::string::npos) return uri;
     return uri.substr(0, lastSlash + 1);
+}
+
+// The encoding the serialised bytes are in: the declared one when libxml2 can write it, else
+// UTF-8, which libxslt writes instead of an encoding it does not know.
+std::string WrittenEncoding(const xmlChar* declared) {
+    if (declared == nullptr) return "UTF-8";
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(reinterpret_cast<const char*>(declared));
+    if (handler == nullptr) return "UTF-8";
+    xmlCharEncCloseFunc(handler);  // frees a handler made for this lookup only
+    return reinterpret_cast<const char*>(declared);
 }
 
 }  // namespace
@@ -137,8 +148,7 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     }
     const xmlChar* encoding = nullptr;
     XSLT_GET_IMPORT_PTR(encoding, style.get(), encoding)
-    return Deliver(Absolute(resultUri),
-                   {std::move(owned), static_cast<size_t>(length), encoding ? reinterpret_cast<const char*>(encoding) : "UTF-8"});
+    return Deliver(Absolute(resultUri), {std::move(owned), static_cast<size_t>(length), WrittenEncoding(encoding)});
 }
 
 // Normalises a URI and resolves a relative one against the processor's base.

@@ -192,6 +192,8 @@ TEST_F(Transform, cyrillicInUtf8AndInWindows1251_comesOutInTheDeclaredEncoding) 
         {"utf-8 throughout", "UTF-8", utf8Word, "UTF-8", "ru8.xml", utf8Word, "UTF-8"},
         {"windows-1251 throughout", "windows-1251", cp1251Word, "windows-1251", "ru.xml", cp1251Word, "windows-1251"},
         {"windows-1251 sheet, utf-8 output", "windows-1251", cp1251Word, "UTF-8", "ru.xml", utf8Word, "UTF-8"},
+        {"an output encoding nobody knows is written as utf-8", "UTF-8", utf8Word, "x-no-such", "ru8.xml", utf8Word,
+         "UTF-8"},
     };
     for (const auto& c : cases) {
         const std::string sheet = "<?xml version=\"1.0\" encoding=\"" + c.sheetEncoding +
