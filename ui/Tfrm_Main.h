@@ -66,7 +66,7 @@ public:
     void DebugWindowOnOff(bool on);
 
     // The recent-documents entries: index 0 to 3 opens that entry of Settings.LastDocs.
-    void mnu_FileOpenLastDocClick(int index);
+    void mnu_FileOpenLastDoc_01Click(int index);
 
     // Browser events of the main browser.
     void wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel);

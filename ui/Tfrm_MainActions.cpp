@@ -200,7 +200,7 @@ void Tfrm_Main::ConnectHandlers()
     for (QAction* entry : {mnu_FileOpenLastDoc_01, mnu_FileOpenLastDoc_02, mnu_FileOpenLastDoc_03,
                            mnu_FileOpenLastDoc_04})
         connect(entry, &QAction::triggered, this,
-                Guarded([this, entry] { mnu_FileOpenLastDocClick(entry->property("docIndex").toInt()); }));
+                Guarded([this, entry] { mnu_FileOpenLastDoc_01Click(entry->property("docIndex").toInt()); }));
     // The toolbar toggles flip their own checked flag; the toolbars come with their windows.
     connect(act_SearchGo, &QAction::triggered, this, Guarded([this] { act_SearchGoExecute(); }));
     connect(act_HelpAbout, &QAction::triggered, this, Guarded([this] { act_HelpAboutExecute(); }));

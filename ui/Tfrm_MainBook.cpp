@@ -165,7 +165,7 @@ void Tfrm_Main::act_FileOpenExecute()
         OpenBook(path.toStdString());
 }
 
-void Tfrm_Main::mnu_FileOpenLastDocClick(int index)
+void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index)
 {
     // An entry past the end of the list has no document: nothing to open.
     const auto& docs = Settings.LastDocs;

@@ -240,9 +240,9 @@ TEST_F(BookTest, RecentDocumentEntryOpensItsListEntryOnly)
     TFixtureBook book;
     Show();
     Settings.LastDocs->assign({book.Descriptor()});
-    frm->mnu_FileOpenLastDocClick(3);  // past the end: nothing
+    frm->mnu_FileOpenLastDoc_01Click(3);  // past the end: nothing
     EXPECT_FALSE(frm->act_FileCloseBook->isEnabled());
-    frm->mnu_FileOpenLastDocClick(0);
+    frm->mnu_FileOpenLastDoc_01Click(0);
     EXPECT_TRUE(PageShows("PART[a]"));
     EXPECT_EQ(EnabledBookActions(), 9);
     Settings.LastDocs->clear();
