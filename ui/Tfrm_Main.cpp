@@ -218,6 +218,15 @@ void Tfrm_Main::closeEvent(QCloseEvent* event)
     emit Closed();
 }
 
+bool Tfrm_Main::event(QEvent* event)
+{
+    // The long hints of the actions are status tips that nothing shows: the status bar
+    // stays empty while the menus are browsed.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
 // Focus tracking
 
 QWidget* Tfrm_Main::ControlOf(QWidget* w) const

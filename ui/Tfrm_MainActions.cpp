@@ -82,11 +82,12 @@ void Tfrm_Main::CreateActions()
         auto* action = new QAction(U(spec.Caption), al_SystemActions);
         action->setObjectName(U(spec.Name));
         action->setProperty("category", U(spec.Category));
-        // The long hint is only kept: as a status tip the status bar would show it.
         const QString hint = U(spec.Hint);
         action->setProperty("hint", hint);
-        if (!hint.isEmpty())
+        if (!hint.isEmpty()) {
             action->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
+            action->setStatusTip(hint.section(QLatin1Char('|'), 1, 1));  // kept, never shown
+        }
         if (*spec.Shortcut)
             action->setShortcut(QKeySequence(U(spec.Shortcut)));
         if (spec.Icon >= 0)

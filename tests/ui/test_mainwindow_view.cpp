@@ -43,7 +43,7 @@ TEST_F(ViewTest, ActionListStartsInTheDesignedStates)
         EXPECT_EQ(c.Action->isEnabled(), c.Enabled);
     }
     EXPECT_EQ(frm->act_FileOpen->toolTip(), "Открыть");
-    EXPECT_EQ(frm->act_FileOpen->property("hint").toString(), "Открыть|Открыть существующую книгу");
+    EXPECT_EQ(frm->act_FileOpen->statusTip(), "Открыть существующую книгу");
     // The long hint is shown nowhere: hovering a menu entry leaves the status bar empty.
     frm->act_FileOpen->showStatusText(frm.get());
     EXPECT_TRUE(frm->sb_Status->currentMessage().isEmpty());
