@@ -16,15 +16,11 @@
 #include "GlobalVars.h"
 #include "Log.h"
 #include "PathRules.h"
+#include "file_test_util.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class LogTest : public ::testing::Test {
 protected:
