@@ -51,19 +51,16 @@ struct TCommand {
     bool Help = false;
 };
 
-std::optional<uint8_t> ParseActionCode(const std::string& text)
-{
+std::optional<uint8_t> ParseActionCode(const std::string& text) {
     if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
     const int value = std::stoi(text);
-    if (value > 255)
-        return std::nullopt;
+    if (value > 255) return std::nullopt;
     return static_cast<uint8_t>(value);
 }
 
 // Returns an error message, or nothing when the command line is good.
-std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& command)
-{
+std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& command) {
     std::vector<std::string> positional;
     bool modeGiven = false;
     bool optionsEnd = false;
@@ -80,49 +77,41 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
         } else if (arg == "--expand") {
             command.Expand = true;
         } else if (arg == "--toc" || arg == "--action") {
-            if (modeGiven)
-                return "только одно из --toc, --action N или DIVID";
+            if (modeGiven) return "только одно из --toc, --action N или DIVID";
             modeGiven = true;
             if (arg == "--toc") {
                 command.Mode = TMode::Toc;
                 continue;
             }
-            if (i + 1 >= argc)
-                return "после --action нужен номер действия";
+            if (i + 1 >= argc) return "после --action нужен номер действия";
             const auto code = ParseActionCode(argv[++i]);
-            if (!code)
-                return std::string("номер действия должен быть от 0 до 255: ") + argv[i];
+            if (!code) return std::string("номер действия должен быть от 0 до 255: ") + argv[i];
             command.Mode = TMode::Action;
             command.ActionCode = *code;
         } else {
             return "неизвестный параметр " + arg;
         }
     }
-    if (command.Help)
-        return std::nullopt;
-    if (positional.empty())
-        return "не указан дескриптор книги";
+    if (command.Help) return std::nullopt;
+    if (positional.empty()) return "не указан дескриптор книги";
     command.Descriptor = positional[0];
     if (positional.size() == 2 && !modeGiven) {
         command.Mode = TMode::Part;
         command.DivId = positional[1];
         return std::nullopt;
     }
-    if (positional.size() == 1 && modeGiven)
-        return std::nullopt;
+    if (positional.size() == 1 && modeGiven) return std::nullopt;
     return "нужно ровно одно из --toc, --action N или DIVID";
 }
 
-bool IsFile(const std::string& osPath)
-{
+bool IsFile(const std::string& osPath) {
     std::error_code error;
     return std::filesystem::is_regular_file(osPath, error);
 }
 
 // A path that exists relative to the current folder is taken as it is; otherwise the
 // viewer's rule: a relative path is relative to the program's data folder.
-std::optional<std::string> LocateDescriptor(const std::string& given, const TSettings& settings)
-{
+std::optional<std::string> LocateDescriptor(const std::string& given, const TSettings& settings) {
     if (IsFile(given)) {
         std::error_code error;
         const std::string absolute = std::filesystem::absolute(given, error).lexically_normal().string();
@@ -131,20 +120,17 @@ std::optional<std::string> LocateDescriptor(const std::string& given, const TSet
     }
     const std::string dataFolder = NormalizeFolder(settings.ProgramDir + settings.WorkPath + settings.DataPath);
     const std::string path = ResolvePath(dataFolder, ExtractFilePath(given)) + ExtractFileName(given);
-    if (!IsFile(ToOsPath(path)))
-        return std::nullopt;
+    if (!IsFile(ToOsPath(path))) return std::nullopt;
     WriteLog("tomeria-render: дескриптор найден в каталоге данных программы: " + path);
     return path;
 }
 
-void WriteBytes(std::FILE* stream, const std::string& bytes)
-{
+void WriteBytes(std::FILE* stream, const std::string& bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
 }
 
-int Run(const TCommand& command)
-{
+int Run(const TCommand& command) {
     const auto descriptor = LocateDescriptor(command.Descriptor, Settings);
     if (!descriptor) {
         std::cerr << "tomeria-render: дескриптор не найден: " << command.Descriptor << '\n';
@@ -163,17 +149,15 @@ int Run(const TCommand& command)
     std::string encoding;
     bool ok = false;
     switch (command.Mode) {
-    case TMode::Toc:
-    case TMode::Action:
-        output = RunServiceAction(command.ActionCode, BookInfo, &encoding, &ok);
-        break;
-    case TMode::Part: {
-        const TBookPage page = BuildBookPart(command.DivId, BookInfo);
-        output = page.Html;
-        encoding = page.Encoding;
-        ok = page.Ok;
-        break;
-    }
+        case TMode::Toc:
+        case TMode::Action: output = RunServiceAction(command.ActionCode, BookInfo, &encoding, &ok); break;
+        case TMode::Part: {
+            const TBookPage page = BuildBookPart(command.DivId, BookInfo);
+            output = page.Html;
+            encoding = page.Encoding;
+            ok = page.Ok;
+            break;
+        }
     }
     if (!ok) {
         WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + output + "\n");
@@ -186,8 +170,7 @@ int Run(const TCommand& command)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     TCommand command;
     if (const auto error = ParseCommandLine(argc, argv, command)) {
         std::cerr << "tomeria-render: " << *error << "\n\n" << HelpText;
@@ -199,8 +182,7 @@ int main(int argc, char** argv)
     }
     InitDefaultSettings(DefaultSettings);
     Settings = DefaultSettings;
-    if (command.Verbose)
-        SetLogWindowSink([](const std::string& line) { WriteBytes(stderr, line + "\n"); });
+    if (command.Verbose) SetLogWindowSink([](const std::string& line) { WriteBytes(stderr, line + "\n"); });
     try {
         return Run(command);
     } catch (const std::exception& e) {

@@ -15,8 +15,7 @@ namespace {
 const char* const SecondCopyMessage = "Одна копия программы \"tomeria\" уже запущена!";
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     RegisterBrowserSchemes();  // before the application object exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tomeria"));

@@ -112,8 +112,7 @@ struct TIniFile::Impl {
     }
 };
 
-TIniFile::TIniFile(std::string osPath, std::unique_ptr<Impl> impl)
-    : OsPath(ToOsPath(osPath)), Data(std::move(impl)) {}
+TIniFile::TIniFile(std::string osPath, std::unique_ptr<Impl> impl) : OsPath(ToOsPath(osPath)), Data(std::move(impl)) {}
 
 TIniFile::TIniFile(std::string osPath) : TIniFile(std::move(osPath), std::make_unique<Impl>()) {
     const std::string text = ReadWholeFile(OsPath);
@@ -156,7 +155,8 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     std::vector<std::string> result;
     if (!Data->Ini.GetAllKeys(section.c_str(), keys)) return result;
     // GetAllKeys lists a repeated key once, at its first position.
-    for (const auto& key : InLoadOrder(std::move(keys))) result.emplace_back(key.pItem);
+    for (const auto& key : InLoadOrder(std::move(keys)))
+        result.emplace_back(key.pItem);
     return result;
 }
 
@@ -186,7 +186,8 @@ std::string TIniFile::ToText() const {
         // Every entry of the section, a key given twice included, in the order it was added.
         const CSimpleIniA::TKeyVal* keys = Data->Ini.GetSection(section.pItem);
         std::vector<CSimpleIniA::TKeyVal::const_iterator> entries;
-        for (auto it = keys->begin(); it != keys->end(); ++it) entries.push_back(it);
+        for (auto it = keys->begin(); it != keys->end(); ++it)
+            entries.push_back(it);
         std::sort(entries.begin(), entries.end(),
                   [](const auto& a, const auto& b) { return a->first.nOrder < b->first.nOrder; });
         for (const auto& entry : entries) {

@@ -72,8 +72,7 @@ void OpenLog(const TSettings& settings) {
     LogFile.reset();
     if (!settings.WriteLogToFile) return;
 
-    const std::string folder =
-        ResolvePath(settings.ProgramDir, NormalizeFolder(settings.WorkPath + settings.LogPath));
+    const std::string folder = ResolvePath(settings.ProgramDir, NormalizeFolder(settings.WorkPath + settings.LogPath));
     const std::string osFolder = ToOsPath(folder);
     std::error_code ec;
     if (!std::filesystem::is_directory(osFolder, ec) && settings.AutoCreateDirs)

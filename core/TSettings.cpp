@@ -11,20 +11,18 @@ bool TSettings::operator==(const TSettings& other) const {
         return *a == *b;
     };
     return ProgramDir == other.ProgramDir && WorkPath == other.WorkPath && DataPath == other.DataPath &&
-           TemporaryPath == other.TemporaryPath && LogPath == other.LogPath &&
-           AutoCreateDirs == other.AutoCreateDirs && SettingsPath == other.SettingsPath &&
-           ServiceXSLTFile == other.ServiceXSLTFile && StdToolbar == other.StdToolbar &&
-           DebugToolbar == other.DebugToolbar && SearchToolbar == other.SearchToolbar &&
-           DebugWindow == other.DebugWindow && MainWindow == other.MainWindow &&
+           TemporaryPath == other.TemporaryPath && LogPath == other.LogPath && AutoCreateDirs == other.AutoCreateDirs &&
+           SettingsPath == other.SettingsPath && ServiceXSLTFile == other.ServiceXSLTFile &&
+           StdToolbar == other.StdToolbar && DebugToolbar == other.DebugToolbar &&
+           SearchToolbar == other.SearchToolbar && DebugWindow == other.DebugWindow && MainWindow == other.MainWindow &&
            DebugLevel == other.DebugLevel && WriteLogToWindow == other.WriteLogToWindow &&
            WriteLogToFile == other.WriteLogToFile && UseTimeStamp == other.UseTimeStamp &&
-           LogFileName == other.LogFileName && OnStartAction == other.OnStartAction &&
-           OnStartDoc == other.OnStartDoc && ShowSplashScreen == other.ShowSplashScreen &&
-           ShowWelcomeScreen == other.ShowWelcomeScreen && UseSettings == other.UseSettings &&
-           KeepShellDesign == other.KeepShellDesign && KeepControlState == other.KeepControlState &&
-           TOCisExpanded == other.TOCisExpanded && BrowserFontSize == other.BrowserFontSize &&
-           AllowCopyFromBrowser == other.AllowCopyFromBrowser && sameDocs(LastDocs, other.LastDocs) &&
-           OpenTopTOCItemOnShow == other.OpenTopTOCItemOnShow &&
+           LogFileName == other.LogFileName && OnStartAction == other.OnStartAction && OnStartDoc == other.OnStartDoc &&
+           ShowSplashScreen == other.ShowSplashScreen && ShowWelcomeScreen == other.ShowWelcomeScreen &&
+           UseSettings == other.UseSettings && KeepShellDesign == other.KeepShellDesign &&
+           KeepControlState == other.KeepControlState && TOCisExpanded == other.TOCisExpanded &&
+           BrowserFontSize == other.BrowserFontSize && AllowCopyFromBrowser == other.AllowCopyFromBrowser &&
+           sameDocs(LastDocs, other.LastDocs) && OpenTopTOCItemOnShow == other.OpenTopTOCItemOnShow &&
            UseAlphaBlendForExternalWindows == other.UseAlphaBlendForExternalWindows &&
            AlphaBlendValueUnactive == other.AlphaBlendValueUnactive &&
            AlphaBlendValueActive == other.AlphaBlendValueActive &&

@@ -12,46 +12,36 @@
 
 namespace {
 
-bool IsRootedPath(const std::string& path)
-{
+bool IsRootedPath(const std::string& path) {
     return !ExtractFileDrive(path).empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
 // Only regular files count: a folder is no document, and a pipe or device could block the read.
-bool IsExistingFile(const std::string& path)
-{
+bool IsExistingFile(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_regular_file(ToOsPath(path), error);
 }
 
 // The program's data folder as the descriptor rules form it (not normalised).
-std::string ProgramDataFolder(const TSettings& settings)
-{
+std::string ProgramDataFolder(const TSettings& settings) {
     return ResolvePath(settings.ProgramDir, settings.WorkPath) + settings.DataPath;
 }
 
 // A relative service stylesheet is looked for in the book root first, then in the
 // program's data folder, so a book may ship its own and the default name finds the
 // program's stylesheet. Rooted paths stay as they are.
-std::string LocateServiceStylesheet(const std::string& file, const TBookInfo& book, const TSettings& settings)
-{
-    if (IsRootedPath(file))
-        return file;
+std::string LocateServiceStylesheet(const std::string& file, const TBookInfo& book, const TSettings& settings) {
+    if (IsRootedPath(file)) return file;
     const std::string inRoot = ResolvePath(book.RootPath, file);
-    if (IsExistingFile(NormalizeFilePath(inRoot)))
-        return inRoot;
+    if (IsExistingFile(NormalizeFilePath(inRoot))) return inRoot;
     return ResolvePath(ProgramDataFolder(settings), file);
 }
 
-std::string FileUri(const std::string& path)
-{
-    return "file://" + BackslashesToSlashes(NormalizeFilePath(path));
-}
+std::string FileUri(const std::string& path) { return "file://" + BackslashesToSlashes(NormalizeFilePath(path)); }
 
 }  // namespace
 
-void SetBookDefaults(TBookInfo& book, const TSettings& settings)
-{
+void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
     book.RootPath = settings.ProgramDir + settings.WorkPath + settings.DataPath;
     book.ShemesPath = "shemes\\";
     book.DataPath = "data\\";
@@ -63,8 +53,7 @@ void SetBookDefaults(TBookInfo& book, const TSettings& settings)
     book.Opened = false;
 }
 
-void ReadBookDescriptor(TBookInfo& book, const TSettings& settings)
-{
+void ReadBookDescriptor(TBookInfo& book, const TSettings& settings) {
     static const std::string Basic = "BasicParams";
     const std::string descriptorFolder = ExtractFilePath(book.DescriptorFile);
     const TIniFile ini(ToOsPath(book.DescriptorFile));
@@ -75,8 +64,7 @@ void ReadBookDescriptor(TBookInfo& book, const TSettings& settings)
     book.BookXMLFName = ini.ReadString(Basic, "BookXMLFName", book.BookXMLFName);
     book.BookXSLTTFName = ini.ReadString(Basic, "BookXSLTTFName", book.BookXSLTTFName);
     book.ServiceXSLTFile = ini.ReadString(Basic, "ServiceXSLTFile", book.ServiceXSLTFile);
-    if (book.ServiceXSLTFile.empty())
-        book.ServiceXSLTFile = ProgramDataFolder(settings) + settings.ServiceXSLTFile;
+    if (book.ServiceXSLTFile.empty()) book.ServiceXSLTFile = ProgramDataFolder(settings) + settings.ServiceXSLTFile;
     book.TOCisExpanded = ini.ReadBool(Basic, "TOCisExpanded", book.TOCisExpanded);
     book.TemplateParams = ReadTemplateParams(ini, book);
 
@@ -88,15 +76,15 @@ void ReadBookDescriptor(TBookInfo& book, const TSettings& settings)
     LoadBookTemplate(book);
 }
 
-TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& book)
-{
+TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& book) {
     WriteLog("Чтение дополнительных параметров книги...");
     TXSLTParameters params;
     for (const std::string& key : descriptor.ReadSection("TemplateVariables"))
         params.push_back({key, descriptor.ReadString("TemplateVariables", key, "")});
     WriteLog("*** Переменная: BookInfo.RootPath=" + book.RootPath);
     for (const std::string& key : descriptor.ReadSection("TemplatePaths")) {
-        const std::string value = NormalizeFolder(ResolvePath(book.RootPath, descriptor.ReadString("TemplatePaths", key, "")));
+        const std::string value =
+            NormalizeFolder(ResolvePath(book.RootPath, descriptor.ReadString("TemplatePaths", key, "")));
         params.push_back({key, value});
         WriteLog("*** Переменная: " + key + "=" + value);
     }
@@ -105,24 +93,16 @@ TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& 
     return params;
 }
 
-void LoadServiceStylesheet(TBookInfo& book)
-{
-    book.ServiceXSLT = LoadTextFromUri(book.ServiceXSLTFile);
-}
+void LoadServiceStylesheet(TBookInfo& book) { book.ServiceXSLT = LoadTextFromUri(book.ServiceXSLTFile); }
 
-void LoadBookTemplate(TBookInfo& book)
-{
-    book.BookXSLTT = LoadTextFromUri(book.BookXSLTTFName);
-}
+void LoadBookTemplate(TBookInfo& book) { book.BookXSLTT = LoadTextFromUri(book.BookXSLTTFName); }
 
-std::string LoadTextFromUri(const std::string& uri)
-{
+std::string LoadTextFromUri(const std::string& uri) {
     WriteLog("Загрузка документа из файла");
     WriteLog("URI: " + uri);
     WriteLog("Разбор URI...");
     const TSplittedURI parts = SplitURI(uri);
-    if (parts.Scheme != "file")
-        return {};
+    if (parts.Scheme != "file") return {};
     WriteLog("Обнаружен протокол доступа к локальному файлу. ");
     const std::string fileName = parts.Path + "/" + parts.Document;
     if (!IsExistingFile(fileName)) {
@@ -131,8 +111,7 @@ std::string LoadTextFromUri(const std::string& uri)
     }
     WriteLog("Открытие файлового потока...");
     std::ifstream stream(ToOsPath(fileName), std::ios::binary);
-    if (!stream)
-        throw std::runtime_error("Cannot open file " + ToOsPath(fileName));
+    if (!stream) throw std::runtime_error("Cannot open file " + ToOsPath(fileName));
     WriteLog("Считывание данных...");
     // Bytes pass unchanged; every CR and LF goes, so CR LF, LF and a lone CR all end a line.
     std::string text;
@@ -145,8 +124,7 @@ std::string LoadTextFromUri(const std::string& uri)
         text.resize(static_cast<std::size_t>(stream.gcount()));
     }
     std::erase_if(text, [](char c) { return c == '\r' || c == '\n'; });
-    if (stream.bad())
-        throw std::runtime_error("Cannot read file " + ToOsPath(fileName));
+    if (stream.bad()) throw std::runtime_error("Cannot read file " + ToOsPath(fileName));
     WriteLog("Считывание завершено.");
     stream.close();
     WriteLog("Поток закрыт.");

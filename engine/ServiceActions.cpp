@@ -6,39 +6,34 @@
 #include "TemplateExpansion.h"
 #include "Transformation.h"
 
-std::string ActionIdOf(uint8_t code)
-{
+std::string ActionIdOf(uint8_t code) {
     switch (code) {
-    case 0: return "MakeTOC";
-    case 1: return "Search";
-    case 2: return "MD5SumRead";
-    case 4: return "MD5SumPrepare";
-    default: return "DoNothing";
+        case 0: return "MakeTOC";
+        case 1: return "Search";
+        case 2: return "MD5SumRead";
+        case 4: return "MD5SumPrepare";
+        default: return "DoNothing";
     }
 }
 
-std::string ServiceStylesheet(uint8_t code, const TBookInfo& book)
-{
+std::string ServiceStylesheet(uint8_t code, const TBookInfo& book) {
     return ExpandTemplate(book.ServiceXSLT, {{"ActionID", ActionIdOf(code)}});
 }
 
-std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding, bool* ok)
-{
+std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding, bool* ok) {
     TArgs args;
     args.StyleText = ServiceStylesheet(code, book);
     return RunTransformation(book.BookXMLFName, "arg://input", args, book, outputEncoding, ok);
 }
 
-TXSLTParameters ParseQuery(const std::string& query)
-{
+TXSLTParameters ParseQuery(const std::string& query) {
     // The items are read in place: a long query is one pass, not a copy per item.
     TXSLTParameters pairs;
     std::size_t pos = 0;
     while (pos < query.size()) {
         const std::size_t amp = std::min(query.find('&', pos), query.size());
         const std::string_view item(query.data() + pos, amp - pos);
-        if (item.empty())
-            break;
+        if (item.empty()) break;
         const std::size_t eq = item.find('=');
         if (eq != std::string_view::npos)
             pairs.push_back({std::string(item.substr(0, eq)), std::string(item.substr(eq + 1))});
@@ -47,8 +42,7 @@ TXSLTParameters ParseQuery(const std::string& query)
     return pairs;
 }
 
-std::string CutDivId(const std::string& divId)
-{
+std::string CutDivId(const std::string& divId) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < divId.size(); ++i) {
         // A byte that does not continue a UTF-8 sequence starts a new character.
@@ -58,8 +52,7 @@ std::string CutDivId(const std::string& divId)
     return divId;
 }
 
-std::string BookPartStylesheet(const std::string& divId, TBookInfo& book)
-{
+std::string BookPartStylesheet(const std::string& divId, TBookInfo& book) {
     // DivID goes last so it overrides any DivID of the descriptor; it is removed at once.
     book.TemplateParams.push_back({"DivID", CutDivId(divId)});
     std::string stylesheet;
@@ -73,8 +66,7 @@ std::string BookPartStylesheet(const std::string& divId, TBookInfo& book)
     return stylesheet;
 }
 
-TBookPage BuildBookPart(const std::string& divId, TBookInfo& book)
-{
+TBookPage BuildBookPart(const std::string& divId, TBookInfo& book) {
     TArgs args;
     args.StyleText = BookPartStylesheet(divId, book);
     TBookPage page;

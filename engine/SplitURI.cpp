@@ -55,8 +55,10 @@ TSplittedURI SplitURI(const std::string& uri) {
     if (result.Scheme == "file") {
         // The host of a file URI is the start of its path («C:/a» of «file://C:/a/b.xml»);
         // joining it to an empty path adds no trailing "/".
-        if (result.Host.empty() || !result.Path.empty()) result.Path = result.Host + "/" + result.Path;
-        else result.Path = result.Host;
+        if (result.Host.empty() || !result.Path.empty())
+            result.Path = result.Host + "/" + result.Path;
+        else
+            result.Path = result.Host;
         result.Host.clear();
     }
     return result;

@@ -16,13 +16,13 @@ using TXSLTParameters = std::vector<TXSLTParameter>;
 // URIs once the descriptor is read. The two stylesheet texts are the files' bytes with
 // every line break removed.
 struct TBookInfo {
-    std::string RootPath;         // resolved, not normalised
+    std::string RootPath;  // resolved, not normalised
     std::string ShemesPath;
     std::string DataPath;
-    std::string DescriptorFile;   // full path of the descriptor that was opened
-    std::string ServiceXSLTFile;  // URI of the service stylesheet
-    std::string BookXMLFName;     // URI of the book XML
-    std::string BookXSLTTFName;   // URI of the stylesheet template
+    std::string DescriptorFile;      // full path of the descriptor that was opened
+    std::string ServiceXSLTFile;     // URI of the service stylesheet
+    std::string BookXMLFName;        // URI of the book XML
+    std::string BookXSLTTFName;      // URI of the stylesheet template
     TXSLTParameters TemplateParams;  // TemplateVariables, then TemplatePaths, then "RootPath"
     bool TOCisExpanded = true;
     bool Opened = false;

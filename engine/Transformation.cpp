@@ -10,8 +10,7 @@ TStopwatch StopwatchState;
 namespace {
 
 // An error text is shown as a page: its angle brackets must read as text, not markup.
-std::string EscapeAngles(const std::string& text)
-{
+std::string EscapeAngles(const std::string& text) {
     std::string escaped;
     escaped.reserve(text.size());
     for (char c : text) {
@@ -27,11 +26,9 @@ std::string EscapeAngles(const std::string& text)
 
 // A URI of the scheme "arg" names an in-memory buffer: register the text under the
 // URI's document name and address it the way the processor does ("arg:/name").
-std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std::string& text)
-{
+std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std::string& text) {
     const TSplittedURI parts = SplitURI(uri);
-    if (parts.Scheme != "arg")
-        return uri;
+    if (parts.Scheme != "arg") return uri;
     engine.AddArgBuffer(parts.Document, text);
     return parts.Scheme + ":/" + parts.Document;
 }
@@ -39,8 +36,7 @@ std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std:
 }  // namespace
 
 std::string RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                              const TBookInfo& book, std::string* outputEncoding, bool* ok)
-{
+                              const TBookInfo& book, std::string* outputEncoding, bool* ok) {
     WriteLog("Начало трансформации.");
     Stopwatch(true);
     std::string result;
@@ -70,15 +66,12 @@ std::string RunTransformation(const std::string& inputUri, const std::string& st
         success = false;
     }
     WriteLog("Трансформация заняла: " + Stopwatch(false));
-    if (outputEncoding)
-        *outputEncoding = encoding;
-    if (ok)
-        *ok = success;
+    if (outputEncoding) *outputEncoding = encoding;
+    if (ok) *ok = success;
     return result;
 }
 
-std::string Stopwatch(bool start)
-{
+std::string Stopwatch(bool start) {
     const auto now = std::chrono::steady_clock::now();
     if (start) {
         StopwatchState.Start = now;
@@ -89,8 +82,7 @@ std::string Stopwatch(bool start)
     return FormatElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(now - StopwatchState.Start));
 }
 
-std::string FormatElapsed(std::chrono::milliseconds elapsed)
-{
+std::string FormatElapsed(std::chrono::milliseconds elapsed) {
     const long long total = elapsed.count() < 0 ? 0 : elapsed.count();
     const long long hours = total / 3600000 % 24;
     const long long minutes = total / 60000 % 60;

@@ -7,20 +7,15 @@
 #include "GlobalVars.h"
 
 namespace {
-TErrorReporter& Reporter()
-{
+TErrorReporter& Reporter() {
     static TErrorReporter reporter;
     return reporter;
 }
 }  // namespace
 
-void SetErrorReporter(TErrorReporter reporter)
-{
-    Reporter() = std::move(reporter);
-}
+void SetErrorReporter(TErrorReporter reporter) { Reporter() = std::move(reporter); }
 
-void ReportError(const QString& message)
-{
+void ReportError(const QString& message) {
     if (Reporter()) {
         Reporter()(message);
         return;
@@ -30,7 +25,6 @@ void ReportError(const QString& message)
     QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf8(ApplicationTitle), message);
 }
 
-void ReportErrorLater(const QString& message)
-{
+void ReportErrorLater(const QString& message) {
     QTimer::singleShot(0, qApp, [message] { ReportError(message); });
 }

@@ -16,8 +16,7 @@ void ReportErrorLater(const QString& message);
 
 // Runs f; any exception it throws is reported and swallowed.
 template <class F>
-void RunGuarded(F&& f) noexcept
-{
+void RunGuarded(F&& f) noexcept {
     try {
         std::forward<F>(f)();
     } catch (const std::exception& e) {
@@ -30,16 +29,14 @@ void RunGuarded(F&& f) noexcept
 // Wraps a handler without arguments for connect(): the returned callable runs it inside the
 // guard (Qt drops the signal's arguments).
 template <class F>
-auto Guarded(F f)
-{
+auto Guarded(F f) {
     return [f = std::move(f)]() { RunGuarded(f); };
 }
 
 // For handlers that run inside the browser engine's own calls (navigation, new window): the
 // engine's stack must not run a modal box, so the error is shown once the call has returned.
 template <class F>
-void RunGuardedQueued(F&& f) noexcept
-{
+void RunGuardedQueued(F&& f) noexcept {
     try {
         std::forward<F>(f)();
     } catch (const std::exception& e) {

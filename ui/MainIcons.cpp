@@ -3,10 +3,7 @@
 #include <array>
 
 // Resources of a static library are registered by hand, outside any namespace.
-static void InitIconResources()
-{
-    Q_INIT_RESOURCE(icons);
-}
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace {
 
@@ -35,27 +32,22 @@ constexpr std::array<TIconSpec, 16> IconSpecs{{
     {19, "system-search", "helpsearch"},
 }};
 
-bool ThemeHasAll()
-{
+bool ThemeHasAll() {
     for (const TIconSpec& spec : IconSpecs)
-        if (!QIcon::hasThemeIcon(QString::fromLatin1(spec.ThemeName)))
-            return false;
+        if (!QIcon::hasThemeIcon(QString::fromLatin1(spec.ThemeName))) return false;
     return true;
 }
 
 }  // namespace
 
-QIcon MainIcon(int index)
-{
+QIcon MainIcon(int index) {
     static const bool useTheme = [] {
         InitIconResources();
         return ThemeHasAll();
     }();
     for (const TIconSpec& spec : IconSpecs) {
-        if (spec.Index != index)
-            continue;
-        if (useTheme)
-            return QIcon::fromTheme(QString::fromLatin1(spec.ThemeName));
+        if (spec.Index != index) continue;
+        if (useTheme) return QIcon::fromTheme(QString::fromLatin1(spec.ThemeName));
         return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(spec.File)));
     }
     return {};

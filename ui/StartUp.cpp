@@ -13,8 +13,7 @@
 #include "Tfrm_Main.h"
 #include "WindowLayout.h"
 
-void RunStartUpSequence(Tfrm_Main& frm)
-{
+void RunStartUpSequence(Tfrm_Main& frm) {
     WriteLog("Считывание установок...");
     LoadSettings(Settings, DefaultSettings);
     OpenLog(Settings);
@@ -23,8 +22,7 @@ void RunStartUpSequence(Tfrm_Main& frm)
     WriteLog("Инициализация элементов управления...");
     // The standard toolbar's creation lets copying from the browser on; until that toolbar
     // exists it is done here.
-    if (Settings.AllowCopyFromBrowser)
-        frm.act_EditCopy->setEnabled(true);
+    if (Settings.AllowCopyFromBrowser) frm.act_EditCopy->setEnabled(true);
     ApplyWindowLayout(Settings.MainWindow, frm);
     // Until the debug toolbar exists the level menu shows the loaded level itself (a level
     // outside 0 to 3 falls back to none, as the toolbar's selector does), and the debug pane
@@ -50,17 +48,14 @@ void RunStartUpSequence(Tfrm_Main& frm)
 namespace {
 int SignalPipe[2] = {-1, -1};
 
-void OnTerminationSignal(int)
-{
+void OnTerminationSignal(int) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(SignalPipe[1], &byte, 1);
 }
 }  // namespace
 
-void InstallTerminationSignalHandlers()
-{
-    if (SignalPipe[0] >= 0 || ::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
+void InstallTerminationSignalHandlers() {
+    if (SignalPipe[0] >= 0 || ::pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
@@ -69,10 +64,8 @@ void InstallTerminationSignalHandlers()
         ::sigaction(signal, &action, nullptr);
 }
 
-void CloseOnTerminationSignals(Tfrm_Main& frm)
-{
-    if (SignalPipe[0] < 0)
-        return;
+void CloseOnTerminationSignals(Tfrm_Main& frm) {
+    if (SignalPipe[0] < 0) return;
     auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, &frm);
     QObject::connect(notifier, &QSocketNotifier::activated, &frm, [&frm] {
         char buffer[16];

@@ -34,8 +34,8 @@ public:
 private:
     explicit TBookSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
     struct Page {
-        QString Root;      // the book folder the page's files are served from
-        QString Path;      // the URL path of the page itself
+        QString Root;  // the book folder the page's files are served from
+        QString Path;  // the URL path of the page itself
         QByteArray Bytes;
         QByteArray ContentType;
     };

@@ -44,9 +44,9 @@ public:
     // a print still running, a file that cannot be written). A cancelled dialog is no error.
     void ExecCopy();
     void ExecSelectAll();
-    void ExecPrint();          // the print dialog, then the page printed (ends with PrintFinished)
-    void ExecSaveAs();         // the save dialog, then the page saved as an HTML file
-    void ExecZoom(int level);  // 0 (smallest) .. 4 (largest) text size
+    void ExecPrint();                       // the print dialog, then the page printed (ends with PrintFinished)
+    void ExecSaveAs();                      // the save dialog, then the page saved as an HTML file
+    void ExecZoom(int level);               // 0 (smallest) .. 4 (largest) text size
     static double ZoomFactorOf(int level);  // 0.75, 0.9, 1.0, 1.25, 1.5
 
     // Seams for the dialogs of the commands. PrinterSetup shows the print dialog for the
@@ -91,14 +91,14 @@ private:
     TWebPage* m_page = nullptr;
     QPointer<TBookSchemeHandler> m_handler;
     int m_browserId = 0;
-    QString m_baseFolder;     // OS form, ends in "/"; empty for none
-    QUrl m_pageUrl;           // where the last written page is served
-    QByteArray m_pageBytes;   // and its bytes
-    QUrl m_expected;          // the load we started and have not seen end
-    QUrl m_deferred;          // a load asked for inside a navigation event
-    int m_eventDepth = 0;     // > 0 while OnBeforeNavigate runs
+    QString m_baseFolder;    // OS form, ends in "/"; empty for none
+    QUrl m_pageUrl;          // where the last written page is served
+    QByteArray m_pageBytes;  // and its bytes
+    QUrl m_expected;         // the load we started and have not seen end
+    QUrl m_deferred;         // a load asked for inside a navigation event
+    int m_eventDepth = 0;    // > 0 while OnBeforeNavigate runs
     bool m_engineLoading = false;
-    QTimer m_settleCheck;     // runs while a load may have lost its signals
+    QTimer m_settleCheck;  // runs while a load may have lost its signals
     bool m_hasDocument = false;
     double m_zoom = 1.0;
     bool m_zoomSet = false;

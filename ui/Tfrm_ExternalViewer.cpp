@@ -9,8 +9,7 @@
 
 #include "TWebBrowser.h"
 
-Tfrm_ExternalViewer::Tfrm_ExternalViewer(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+Tfrm_ExternalViewer::Tfrm_ExternalViewer(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Просмотр"));
     setMinimumSize(300, 300);
     resize(696, 480);

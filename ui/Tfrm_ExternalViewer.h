@@ -12,7 +12,7 @@ public:
     explicit Tfrm_ExternalViewer(QWidget* parent = nullptr);
 
     TWebBrowser* wb_Browser = nullptr;
-    QPushButton* btn_Save = nullptr;   // no function
+    QPushButton* btn_Save = nullptr;  // no function
     QPushButton* btn_Close = nullptr;
     QStatusBar* sb_Status = nullptr;
 };

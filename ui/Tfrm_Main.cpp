@@ -29,8 +29,7 @@ namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-QFrame* NewPanel(const char* name, QWidget* child, int margin, QWidget* parent)
-{
+QFrame* NewPanel(const char* name, QWidget* child, int margin, QWidget* parent) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(U(name));
     panel->setFrameShape(QFrame::StyledPanel);
@@ -42,9 +41,7 @@ QFrame* NewPanel(const char* name, QWidget* child, int margin, QWidget* parent)
 
 }  // namespace
 
-
-Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
-{
+Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(U(ApplicationTitle));
     move(72, 215);
@@ -60,23 +57,19 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent)
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 
-Tfrm_Main::~Tfrm_Main()
-{
+Tfrm_Main::~Tfrm_Main() {
     // Nothing may call back into the window while its controls are taken down.
     disconnect(FocusHook);
     wb_Browser->OnBeforeNavigate = nullptr;
     wb_Browser->OnNewWindow = nullptr;
     wb_Browser->OnDocumentComplete = nullptr;
-    if (OwnsLogSink)
-        SetLogWindowSink(nullptr);
-    if (OwnsLayoutCapture)
-        SetLayoutCapture(nullptr);
+    if (OwnsLogSink) SetLogWindowSink(nullptr);
+    if (OwnsLayoutCapture) SetLayoutCapture(nullptr);
     // Viewers and their pages go before the window's own browser and the profile behind it.
     Viewers.clear();
 }
 
-void Tfrm_Main::CreateControls()
-{
+void Tfrm_Main::CreateControls() {
     sb_Status = new QStatusBar(this);
     sb_Status->setObjectName(QStringLiteral("sb_Status"));
     auto* statusPanel = new QLabel(sb_Status);
@@ -161,26 +154,22 @@ void Tfrm_Main::CreateControls()
     setCentralWidget(splt_Horizontal_01);
 }
 
-void Tfrm_Main::InstallLogSink()
-{
+void Tfrm_Main::InstallLogSink() {
     SetLogWindowSink([this](const std::string& line) { AppendLogLine(line); });
     OwnsLogSink = true;
 }
 
-void Tfrm_Main::InstallLayoutCapture()
-{
+void Tfrm_Main::InstallLayoutCapture() {
     SetLayoutCapture([this](TSettings& settings) { CaptureMainWindowLayouts(settings, *this); });
     OwnsLayoutCapture = true;
 }
 
-void Tfrm_Main::AppendLogLine(const std::string& line)
-{
+void Tfrm_Main::AppendLogLine(const std::string& line) {
     me_DebugWindow->appendPlainText(QString::fromUtf8(line));
     me_DebugWindow->moveCursor(QTextCursor::End);
 }
 
-void Tfrm_Main::InitControlState(const TSettings& settings)
-{
+void Tfrm_Main::InitControlState(const TSettings& settings) {
     WriteLog("*** Init controls on mainform");
     if (!BookInfo.Opened) {
         try {
@@ -191,12 +180,10 @@ void Tfrm_Main::InitControlState(const TSettings& settings)
     ApplyBrowserFontSize(settings);
 }
 
-void Tfrm_Main::showEvent(QShowEvent* event)
-{
+void Tfrm_Main::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // Re-showing the window for full screen, or the window system restoring it, is no show.
-    if (event->spontaneous() || SwitchingFullScreen)
-        return;
+    if (event->spontaneous() || SwitchingFullScreen) return;
     RunGuarded([this] {
         WriteLog("*** show mainform");
         InitControlState(Settings);
@@ -207,8 +194,7 @@ void Tfrm_Main::showEvent(QShowEvent* event)
     });
 }
 
-void Tfrm_Main::closeEvent(QCloseEvent* event)
-{
+void Tfrm_Main::closeEvent(QCloseEvent* event) {
     // A settings file that cannot be written is reported; the window closes all the same.
     RunGuarded([] {
         WriteLog("*** close mainform");
@@ -218,34 +204,27 @@ void Tfrm_Main::closeEvent(QCloseEvent* event)
     emit Closed();
 }
 
-bool Tfrm_Main::event(QEvent* event)
-{
+bool Tfrm_Main::event(QEvent* event) {
     // The long hints of the actions are status tips that nothing shows: the status bar
     // stays empty while the menus are browsed.
-    if (event->type() == QEvent::StatusTip)
-        return true;
+    if (event->type() == QEvent::StatusTip) return true;
     return QMainWindow::event(event);
 }
 
 // Focus tracking
 
-QWidget* Tfrm_Main::ControlOf(QWidget* w) const
-{
-    for (QWidget* tracked : {static_cast<QWidget*>(tv_TOC), static_cast<QWidget*>(me_DebugWindow),
-                             static_cast<QWidget*>(wb_Browser)})
-        if (w == tracked || tracked->isAncestorOf(w))
-            return tracked;
+QWidget* Tfrm_Main::ControlOf(QWidget* w) const {
+    for (QWidget* tracked :
+         {static_cast<QWidget*>(tv_TOC), static_cast<QWidget*>(me_DebugWindow), static_cast<QWidget*>(wb_Browser)})
+        if (w == tracked || tracked->isAncestorOf(w)) return tracked;
     for (QWidget* c = w; c && c != this; c = c->parentWidget())
-        if (!c->objectName().isEmpty() && !c->objectName().startsWith(QLatin1String("qt_")))
-            return c;
+        if (!c->objectName().isEmpty() && !c->objectName().startsWith(QLatin1String("qt_"))) return c;
     return w;
 }
 
-void Tfrm_Main::ActiveControlChanged()
-{
+void Tfrm_Main::ActiveControlChanged() {
     QWidget* active = focusWidget();
-    if (!active || !active->hasFocus())
-        return;
+    if (!active || !active->hasFocus()) return;
     PreviousFocused = CurrentFocused;
     UnFocusControl(PreviousFocused);
     CurrentFocused = ControlOf(active);
@@ -253,28 +232,21 @@ void Tfrm_Main::ActiveControlChanged()
 }
 
 namespace {
-bool IsSearchable(const QWidget* control)
-{
+bool IsSearchable(const QWidget* control) {
     const QString name = control->objectName();
-    return name == QLatin1String("tv_TOC") || name == QLatin1String("me_DebugWindow")
-        || name == QLatin1String("wb_Browser");
+    return name == QLatin1String("tv_TOC") || name == QLatin1String("me_DebugWindow") ||
+           name == QLatin1String("wb_Browser");
 }
 }  // namespace
 
-void Tfrm_Main::FocusControl(QWidget* control)
-{
-    if (!control)
-        return;
-    if (IsSearchable(control))
-        act_SearchFind->setEnabled(true);
+void Tfrm_Main::FocusControl(QWidget* control) {
+    if (!control) return;
+    if (IsSearchable(control)) act_SearchFind->setEnabled(true);
     WriteLog("Focused: " + control->objectName().toStdString());
 }
 
-void Tfrm_Main::UnFocusControl(QWidget* control)
-{
-    if (!control)
-        return;
-    if (IsSearchable(control))
-        act_SearchFind->setEnabled(false);
+void Tfrm_Main::UnFocusControl(QWidget* control) {
+    if (!control) return;
+    if (IsSearchable(control)) act_SearchFind->setEnabled(false);
     WriteLog("UnFocused: " + control->objectName().toStdString());
 }

@@ -212,8 +212,8 @@ private:
     QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;
     QPointer<QWidget> PreviousFocused;
-    QRect SavedBounds;           // bounds from before full screen
-    int CollapsedWidth = 0;      // width of the contents pane before its last collapse
+    QRect SavedBounds;       // bounds from before full screen
+    int CollapsedWidth = 0;  // width of the contents pane before its last collapse
     bool SwitchingFullScreen = false;
     QString LastFindText;
     bool OwnsLogSink = false;

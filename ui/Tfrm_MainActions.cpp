@@ -33,49 +33,78 @@ struct TActionSpec {
 // Entries without behaviour ("[x] ..." and act_ViewShow_Form2) are shown greyed, and the two
 // help actions are never enabled.
 const TActionSpec ActionSpecs[] = {
-    {&Tfrm_Main::act_FileOpen, "act_FileOpen", "File", "Открыть...", "Ctrl+O", "Открыть|Открыть существующую книгу", 0, true, false},
-    {&Tfrm_Main::act_FileCloseBook, "act_FileCloseBook", "File", "Закрыть", "Ctrl+W", "Закрыть|Закрыть открытую книгу", 1, false, false},
-    {&Tfrm_Main::act_FileReopenBook, "act_FileReopenBook", "File", "Перечитать книгу", "Ctrl+Alt+R", "", -1, false, false},
-    {&Tfrm_Main::act_FileShowList, "act_FileShowList", "File", "[x] Список...", "Ctrl+L", "Список книг|Показать список книг", 2, false, false},
-    {&Tfrm_Main::act_FileExport, "act_FileExport", "File", "Экспорт в HTML", "Ctrl+E", "Экспорт|Экспортировать открытую страницу", -1, false, false},
-    {&Tfrm_Main::act_FilePrint, "act_FilePrint", "File", "Печать...", "Ctrl+P", "Печать|Печатать книгу", 3, false, false},
+    {&Tfrm_Main::act_FileOpen, "act_FileOpen", "File", "Открыть...", "Ctrl+O", "Открыть|Открыть существующую книгу", 0,
+     true, false},
+    {&Tfrm_Main::act_FileCloseBook, "act_FileCloseBook", "File", "Закрыть", "Ctrl+W", "Закрыть|Закрыть открытую книгу",
+     1, false, false},
+    {&Tfrm_Main::act_FileReopenBook, "act_FileReopenBook", "File", "Перечитать книгу", "Ctrl+Alt+R", "", -1, false,
+     false},
+    {&Tfrm_Main::act_FileShowList, "act_FileShowList", "File", "[x] Список...", "Ctrl+L",
+     "Список книг|Показать список книг", 2, false, false},
+    {&Tfrm_Main::act_FileExport, "act_FileExport", "File", "Экспорт в HTML", "Ctrl+E",
+     "Экспорт|Экспортировать открытую страницу", -1, false, false},
+    {&Tfrm_Main::act_FilePrint, "act_FilePrint", "File", "Печать...", "Ctrl+P", "Печать|Печатать книгу", 3, false,
+     false},
     {&Tfrm_Main::act_FileOpenLastDoc_01, "act_FileOpenLastDoc_01", "File", "[x] 1. ...", "", "", -1, false, false},
     {&Tfrm_Main::act_FileExit, "act_FileExit", "File", "Выход", "", "Выход|Выход из приложения", -1, true, false},
-    {&Tfrm_Main::act_EditCopy, "act_EditCopy", "Edit", "Копировать", "Ctrl+C", "Копировать|Копировать выделенный текст", 4, false, false},
-    {&Tfrm_Main::act_EditSelectAll, "act_EditSelectAll", "Edit", "Выделить всё", "Ctrl+A", "Выделить всё|Выделить весь текст в активном окне", 5, true, false},
-    {&Tfrm_Main::act_SearchFind, "act_SearchFind", "Search", "Найти...", "Ctrl+F", "Искать|Искать по тексту", 6, true, false},
-    {&Tfrm_Main::act_SearchFindNext, "act_SearchFindNext", "Search", "Найти далее", "F3", "Искать далее|Повторить последний поиск", 7, true, false},
-    {&Tfrm_Main::act_SearchGo, "act_SearchGo", "Search", "[x] Перейти...", "Ctrl+G", "Перейти|Перейти к заданному фрагменту", 8, true, false},
-    {&Tfrm_Main::act_ViewShowStdToolbar, "act_ViewShowStdToolbar", "View", "Стандартная", "", "Стандартная|Панель инструментов 'Стандартная'", -1, true, true},
-    {&Tfrm_Main::act_ViewShowSearchToolbar, "act_ViewShowSearchToolbar", "View", "Поиск", "", "Поиск|Панель инструментов 'Поиск'", -1, true, true},
-    {&Tfrm_Main::act_ViewShowDebugToolbar, "act_ViewShowDebugToolbar", "View", "Отладка", "", "Отладка|Панель инструментов 'Отладка'", -1, true, true},
-    {&Tfrm_Main::act_ViewShowDebugWin, "act_ViewShowDebugWin", "View", "Отладка", "", "Показать/скрыть окно отладки|Показать/скрыть окно отладки", 10, true, true},
-    {&Tfrm_Main::act_ViewShowFullScreen, "act_ViewShowFullScreen", "View", "Показать во весь экран", "", "На весь экран|Показать на весь экран", 9, true, true},
-    {&Tfrm_Main::act_ViewFontSizeVeryBig, "act_ViewFontSizeVeryBig", "View", "Самый крупный", "", "Самый крупный шрифт", -1, true, true},
+    {&Tfrm_Main::act_EditCopy, "act_EditCopy", "Edit", "Копировать", "Ctrl+C", "Копировать|Копировать выделенный текст",
+     4, false, false},
+    {&Tfrm_Main::act_EditSelectAll, "act_EditSelectAll", "Edit", "Выделить всё", "Ctrl+A",
+     "Выделить всё|Выделить весь текст в активном окне", 5, true, false},
+    {&Tfrm_Main::act_SearchFind, "act_SearchFind", "Search", "Найти...", "Ctrl+F", "Искать|Искать по тексту", 6, true,
+     false},
+    {&Tfrm_Main::act_SearchFindNext, "act_SearchFindNext", "Search", "Найти далее", "F3",
+     "Искать далее|Повторить последний поиск", 7, true, false},
+    {&Tfrm_Main::act_SearchGo, "act_SearchGo", "Search", "[x] Перейти...", "Ctrl+G",
+     "Перейти|Перейти к заданному фрагменту", 8, true, false},
+    {&Tfrm_Main::act_ViewShowStdToolbar, "act_ViewShowStdToolbar", "View", "Стандартная", "",
+     "Стандартная|Панель инструментов 'Стандартная'", -1, true, true},
+    {&Tfrm_Main::act_ViewShowSearchToolbar, "act_ViewShowSearchToolbar", "View", "Поиск", "",
+     "Поиск|Панель инструментов 'Поиск'", -1, true, true},
+    {&Tfrm_Main::act_ViewShowDebugToolbar, "act_ViewShowDebugToolbar", "View", "Отладка", "",
+     "Отладка|Панель инструментов 'Отладка'", -1, true, true},
+    {&Tfrm_Main::act_ViewShowDebugWin, "act_ViewShowDebugWin", "View", "Отладка", "",
+     "Показать/скрыть окно отладки|Показать/скрыть окно отладки", 10, true, true},
+    {&Tfrm_Main::act_ViewShowFullScreen, "act_ViewShowFullScreen", "View", "Показать во весь экран", "",
+     "На весь экран|Показать на весь экран", 9, true, true},
+    {&Tfrm_Main::act_ViewFontSizeVeryBig, "act_ViewFontSizeVeryBig", "View", "Самый крупный", "", "Самый крупный шрифт",
+     -1, true, true},
     {&Tfrm_Main::act_ViewFontSizeBig, "act_ViewFontSizeBig", "View", "Крупный", "", "Крупный шрифт", -1, true, true},
-    {&Tfrm_Main::act_ViewFontSizeMedium, "act_ViewFontSizeMedium", "View", "Средний", "", "Средний шрифт", -1, true, true},
+    {&Tfrm_Main::act_ViewFontSizeMedium, "act_ViewFontSizeMedium", "View", "Средний", "", "Средний шрифт", -1, true,
+     true},
     {&Tfrm_Main::act_ViewFontSizeSmall, "act_ViewFontSizeSmall", "View", "Мелкий", "", "Мелкий шрифт", -1, true, true},
-    {&Tfrm_Main::act_ViewFontSizeVerySmall, "act_ViewFontSizeVerySmall", "View", "Самый мелкий", "", "Самый мелкий шрифт", -1, true, true},
+    {&Tfrm_Main::act_ViewFontSizeVerySmall, "act_ViewFontSizeVerySmall", "View", "Самый мелкий", "",
+     "Самый мелкий шрифт", -1, true, true},
     {&Tfrm_Main::act_ViewShow_Form2, "act_ViewShow_Form2", "View", "act_ViewShow_Form2", "", "", -1, false, false},
-    {&Tfrm_Main::act_ServiceDebugLevelNone, "act_ServiceDebugLevelNone", "Service", "Не вести", "", "Не вести|Уровень отладки 'Не вести'", -1, true, true},
-    {&Tfrm_Main::act_ServiceDebugLevelErrors, "act_ServiceDebugLevelErrors", "Service", "Ошибки", "", "Ошибки|Уровень отладки 'Ошибки'", -1, true, true},
-    {&Tfrm_Main::act_ServiceDebugLevelWarning, "act_ServiceDebugLevelWarning", "Service", "... + предупреждения", "", "Предупреждения|Уровень отладки 'Предупреждения'", -1, true, true},
-    {&Tfrm_Main::act_ServiceDebugLevelInfo, "act_ServiceDebugLevelInfo", "Service", "... + ... + сообщения", "", "Информация|Уровень отладки 'Информация'", -1, true, true},
-    {&Tfrm_Main::act_ServiceSettings, "act_ServiceSettings", "Service", "Настройки...", "", "Установки|Задать установки программы", 11, true, false},
-    {&Tfrm_Main::act_ReloadTOC, "act_ReloadTOC", "Internal", "Оглавление", "", "Перечитать оглавление|Перечитать оглавление", 14, false, false},
-    {&Tfrm_Main::act_ReloadBookXSLTFile, "act_ReloadBookXSLTFile", "Internal", "Book XSLT", "", "Перечитать Book XSLT|Перечитать Book XSLT", 14, false, false},
-    {&Tfrm_Main::act_ReloadServiceXSLTFile, "act_ReloadServiceXSLTFile", "Internal", "Service XSLT", "", "Перечитать Service XSLT|Перечитать Service XSLT", 14, false, false},
-    {&Tfrm_Main::act_HelpContents, "act_HelpContents", "Help", "[x] Содержание", "", "Содержание|Содержание помощи", 12, false, false},
-    {&Tfrm_Main::act_HelpTopicSearch, "act_HelpTopicSearch", "Help", "[x] Поиск...", "Ctrl+F1", "Поиск темы", 19, false, false},
-    {&Tfrm_Main::act_HelpAbout, "act_HelpAbout", "Help", "О программе", "", "О программе|Информация о программе", 13, true, false},
+    {&Tfrm_Main::act_ServiceDebugLevelNone, "act_ServiceDebugLevelNone", "Service", "Не вести", "",
+     "Не вести|Уровень отладки 'Не вести'", -1, true, true},
+    {&Tfrm_Main::act_ServiceDebugLevelErrors, "act_ServiceDebugLevelErrors", "Service", "Ошибки", "",
+     "Ошибки|Уровень отладки 'Ошибки'", -1, true, true},
+    {&Tfrm_Main::act_ServiceDebugLevelWarning, "act_ServiceDebugLevelWarning", "Service", "... + предупреждения", "",
+     "Предупреждения|Уровень отладки 'Предупреждения'", -1, true, true},
+    {&Tfrm_Main::act_ServiceDebugLevelInfo, "act_ServiceDebugLevelInfo", "Service", "... + ... + сообщения", "",
+     "Информация|Уровень отладки 'Информация'", -1, true, true},
+    {&Tfrm_Main::act_ServiceSettings, "act_ServiceSettings", "Service", "Настройки...", "",
+     "Установки|Задать установки программы", 11, true, false},
+    {&Tfrm_Main::act_ReloadTOC, "act_ReloadTOC", "Internal", "Оглавление", "",
+     "Перечитать оглавление|Перечитать оглавление", 14, false, false},
+    {&Tfrm_Main::act_ReloadBookXSLTFile, "act_ReloadBookXSLTFile", "Internal", "Book XSLT", "",
+     "Перечитать Book XSLT|Перечитать Book XSLT", 14, false, false},
+    {&Tfrm_Main::act_ReloadServiceXSLTFile, "act_ReloadServiceXSLTFile", "Internal", "Service XSLT", "",
+     "Перечитать Service XSLT|Перечитать Service XSLT", 14, false, false},
+    {&Tfrm_Main::act_HelpContents, "act_HelpContents", "Help", "[x] Содержание", "", "Содержание|Содержание помощи", 12,
+     false, false},
+    {&Tfrm_Main::act_HelpTopicSearch, "act_HelpTopicSearch", "Help", "[x] Поиск...", "Ctrl+F1", "Поиск темы", 19, false,
+     false},
+    {&Tfrm_Main::act_HelpAbout, "act_HelpAbout", "Help", "О программе", "", "О программе|Информация о программе", 13,
+     true, false},
 };
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-void Tfrm_Main::CreateActions()
-{
+void Tfrm_Main::CreateActions() {
     al_SystemActions = new QObject(this);
     al_SystemActions->setObjectName(QStringLiteral("al_SystemActions"));
     for (const TActionSpec& spec : ActionSpecs) {
@@ -88,10 +117,8 @@ void Tfrm_Main::CreateActions()
             action->setToolTip(hint.section(QLatin1Char('|'), 0, 0));
             action->setStatusTip(hint.section(QLatin1Char('|'), 1, 1));  // kept, never shown
         }
-        if (*spec.Shortcut)
-            action->setShortcut(QKeySequence(U(spec.Shortcut)));
-        if (spec.Icon >= 0)
-            action->setIcon(MainIcon(spec.Icon));
+        if (*spec.Shortcut) action->setShortcut(QKeySequence(U(spec.Shortcut)));
+        if (spec.Icon >= 0) action->setIcon(MainIcon(spec.Icon));
         action->setProperty("iconIndex", spec.Icon);
         action->setEnabled(spec.Enabled);
         action->setCheckable(spec.Checkable);
@@ -112,8 +139,7 @@ void Tfrm_Main::CreateActions()
         DebugLevelGroup->addAction(a);
 }
 
-void Tfrm_Main::CreateMenus()
-{
+void Tfrm_Main::CreateMenus() {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu(U("Файл"));
     file->setObjectName(QStringLiteral("mnu_File"));
@@ -179,8 +205,7 @@ void Tfrm_Main::CreateMenus()
     help->addAction(act_HelpAbout);
 }
 
-QMenu* Tfrm_Main::createPopupMenu()
-{
+QMenu* Tfrm_Main::createPopupMenu() {
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("pm_TopDock"));
     menu->addActions({act_ViewShowStdToolbar, act_ViewShowSearchToolbar, act_ViewShowDebugToolbar});
@@ -189,17 +214,13 @@ QMenu* Tfrm_Main::createPopupMenu()
     return menu;
 }
 
-void Tfrm_Main::DockIntoTopBar(QToolBar* toolbar)
-{
-    addToolBar(Qt::TopToolBarArea, toolbar);
-}
+void Tfrm_Main::DockIntoTopBar(QToolBar* toolbar) { addToolBar(Qt::TopToolBarArea, toolbar); }
 
-void Tfrm_Main::ConnectHandlers()
-{
+void Tfrm_Main::ConnectHandlers() {
     connect(act_FileOpen, &QAction::triggered, this, Guarded([this] { act_FileOpenExecute(); }));
     connect(act_FileExit, &QAction::triggered, this, Guarded([this] { act_FileExitExecute(); }));
-    for (QAction* entry : {mnu_FileOpenLastDoc_01, mnu_FileOpenLastDoc_02, mnu_FileOpenLastDoc_03,
-                           mnu_FileOpenLastDoc_04})
+    for (QAction* entry :
+         {mnu_FileOpenLastDoc_01, mnu_FileOpenLastDoc_02, mnu_FileOpenLastDoc_03, mnu_FileOpenLastDoc_04})
         connect(entry, &QAction::triggered, this,
                 Guarded([this, entry] { mnu_FileOpenLastDoc_01Click(entry->property("docIndex").toInt()); }));
     // The toolbar toggles flip their own checked flag; the toolbars come with their windows.
@@ -213,45 +234,36 @@ void Tfrm_Main::ConnectHandlers()
         connect(action, &QAction::triggered, this, Guarded([this, level] { DebugLevelExecute(level); }));
 }
 
-void Tfrm_Main::DebugLevelExecute(uint8_t level)
-{
+void Tfrm_Main::DebugLevelExecute(uint8_t level) {
     DebugLevelAction(level)->setChecked(true);
-    if (OnDebugLevelChanged)
-        OnDebugLevelChanged(level);
+    if (OnDebugLevelChanged) OnDebugLevelChanged(level);
     Settings.DebugLevel = level;
 }
 
-QAction* Tfrm_Main::DebugLevelAction(uint8_t level) const
-{
+QAction* Tfrm_Main::DebugLevelAction(uint8_t level) const {
     switch (level) {
-    case 1: return act_ServiceDebugLevelErrors;
-    case 2: return act_ServiceDebugLevelWarning;
-    case 3: return act_ServiceDebugLevelInfo;
-    default: return act_ServiceDebugLevelNone;
+        case 1: return act_ServiceDebugLevelErrors;
+        case 2: return act_ServiceDebugLevelWarning;
+        case 3: return act_ServiceDebugLevelInfo;
+        default: return act_ServiceDebugLevelNone;
     }
 }
 
-void Tfrm_Main::act_FileExitExecute()
-{
+void Tfrm_Main::act_FileExitExecute() {
     WriteLog("*** file exit action");
     close();
 }
 
 // Viewers and secondary commands
 
-Tfrm_ExternalViewer* Tfrm_Main::NewExternalViewer()
-{
+Tfrm_ExternalViewer* Tfrm_Main::NewExternalViewer() {
     Viewers.push_back(std::make_unique<Tfrm_ExternalViewer>());
     return Viewers.back().get();
 }
 
-void Tfrm_Main::act_SearchGoExecute()
-{
-    NewExternalViewer()->show();
-}
+void Tfrm_Main::act_SearchGoExecute() { NewExternalViewer()->show(); }
 
-void Tfrm_Main::act_HelpAboutExecute()
-{
+void Tfrm_Main::act_HelpAboutExecute() {
     // A plain about box until the program's own one exists.
     QMessageBox::about(this, U("О программе"), U(ApplicationTitle));
 }

@@ -21,28 +21,22 @@
 
 namespace {
 
-std::string DataFolder()
-{
-    return NormalizeFolder(Settings.ProgramDir + Settings.WorkPath + Settings.DataPath);
-}
+std::string DataFolder() { return NormalizeFolder(Settings.ProgramDir + Settings.WorkPath + Settings.DataPath); }
 
-bool FileExists(const std::string& path)
-{
+bool FileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::is_regular_file(ToOsPath(path), ec);
 }
 
 // The URL as the page wrote it. The engine percent-encodes letters outside ASCII, which come
 // back as UTF-8 text; escapes of ASCII characters ("%20", "%26") stay as they are.
-std::string UrlText(const QUrl& url)
-{
+std::string UrlText(const QUrl& url) {
     return url.toString(QUrl::EncodeSpaces | QUrl::EncodeDelimiters | QUrl::EncodeReserved).toStdString();
 }
 
 }  // namespace
 
-void Tfrm_Main::ConnectBookHandlers()
-{
+void Tfrm_Main::ConnectBookHandlers() {
     connect(act_FileCloseBook, &QAction::triggered, this, Guarded([this] { CloseBook(); }));
     connect(act_FileReopenBook, &QAction::triggered, this, Guarded([this] { act_FileReopenBookExecute(); }));
     connect(act_ReloadBookXSLTFile, &QAction::triggered, this, Guarded([] { LoadBookTemplate(BookInfo); }));
@@ -55,34 +49,27 @@ void Tfrm_Main::ConnectBookHandlers()
     wb_Browser->OnNewWindow = [this](TWebBrowser*& target, bool& cancel) {
         RunGuardedQueued([&] { wb_BrowserNewWindow2(target, cancel); });
     };
-    wb_Browser->OnDocumentComplete = [this](const QUrl& url) {
-        RunGuarded([&] { wb_BrowserDocumentComplete(url); });
-    };
+    wb_Browser->OnDocumentComplete = [this](const QUrl& url) { RunGuarded([&] { wb_BrowserDocumentComplete(url); }); };
 }
 
-std::vector<QAction*> Tfrm_Main::BookActions() const
-{
-    return {act_FileCloseBook,         act_FileReopenBook, act_FileExport, act_ReloadBookXSLTFile,
-            act_ReloadServiceXSLTFile, act_ReloadTOC,      act_FilePrint,  act_SearchFind,
-            act_SearchFindNext};
+std::vector<QAction*> Tfrm_Main::BookActions() const {
+    return {act_FileCloseBook, act_FileReopenBook, act_FileExport, act_ReloadBookXSLTFile, act_ReloadServiceXSLTFile,
+            act_ReloadTOC,     act_FilePrint,      act_SearchFind, act_SearchFindNext};
 }
 
-void Tfrm_Main::SetBookActionsEnabled(bool enabled)
-{
+void Tfrm_Main::SetBookActionsEnabled(bool enabled) {
     for (QAction* action : BookActions())
         action->setEnabled(enabled);
 }
 
-void Tfrm_Main::OpenBook(const std::string& path)
-{
+void Tfrm_Main::OpenBook(const std::string& path) {
     // A relative path is relative to the program's data folder.
     const std::string fullPath = ResolvePath(DataFolder(), ExtractFilePath(path)) + ExtractFileName(path);
     if (!FileExists(fullPath)) {
         WriteLog("Документ не найден.", 1);
         return;
     }
-    if (act_FileCloseBook->isEnabled())
-        CloseBook();
+    if (act_FileCloseBook->isEnabled()) CloseBook();
     SetBookDefaults(BookInfo, Settings);
     BookInfo.DescriptorFile = fullPath;
     ReadBookDescriptor(BookInfo, Settings);
@@ -94,10 +81,8 @@ void Tfrm_Main::OpenBook(const std::string& path)
         return;
     }
     WriteLog("Проверка целостности завершена удачно.");
-    if (!BuildTOC())
-        return;
-    if (BookInfo.TOCisExpanded)
-        tv_TOC->expandAll();
+    if (!BuildTOC()) return;
+    if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
     WaitWhileBrowserBusy();
     ClickTOConTopItem();
     SetBookActionsEnabled(true);
@@ -105,29 +90,24 @@ void Tfrm_Main::OpenBook(const std::string& path)
     Settings.OpenTopTOCItemOnShow = true;
 }
 
-bool Tfrm_Main::CheckBookIntegrity(const TBookInfo&, const TSettings&)
-{
+bool Tfrm_Main::CheckBookIntegrity(const TBookInfo&, const TSettings&) {
     return true;  // no check is defined: every book passes
 }
 
-void Tfrm_Main::WaitWhileBrowserBusy()
-{
-    if (!wb_Browser->Busy())
-        return;
+void Tfrm_Main::WaitWhileBrowserBusy() {
+    if (!wb_Browser->Busy()) return;
     // Bounded, and also ended by the engine's own end of a load: a load that never ends, or a
     // busy flag that is not cleared, must not hang the open.
     QEventLoop loop;
     connect(wb_Browser, &TWebBrowser::StateChanged, &loop, [&] {
-        if (!wb_Browser->Busy())
-            loop.quit();
+        if (!wb_Browser->Busy()) loop.quit();
     });
     connect(wb_Browser->View()->page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     QTimer::singleShot(BusyWaitLimitMs, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
-void Tfrm_Main::CloseBook()
-{
+void Tfrm_Main::CloseBook() {
     SetBookActionsEnabled(false);
     WriteLog("Очистка рабочей области браузера.");
     try {
@@ -139,77 +119,64 @@ void Tfrm_Main::CloseBook()
     WriteLog("Книга закрыта.");
 }
 
-void Tfrm_Main::act_FileReopenBookExecute()
-{
+void Tfrm_Main::act_FileReopenBookExecute() {
     const std::string descriptor = BookInfo.DescriptorFile;  // OpenBook resets BookInfo
     OpenBook(descriptor);
     ClickTOConTopItem();
 }
 
-void Tfrm_Main::act_FileOpenExecute()
-{
+void Tfrm_Main::act_FileOpenExecute() {
     QString path;
     if (OpenFileDialog) {
         path = OpenFileDialog();
     } else {
         QFileDialog dialog(this, QStringLiteral("Открыть файл..."));
-        dialog.setNameFilters({QStringLiteral("Конфигурационные файлы tomeria v1.0pR (*.tmr)"),
-                               QStringLiteral("Все файлы  (*.*)")});
+        dialog.setNameFilters(
+            {QStringLiteral("Конфигурационные файлы tomeria v1.0pR (*.tmr)"), QStringLiteral("Все файлы  (*.*)")});
         dialog.setDefaultSuffix(QStringLiteral("tmr"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDirectory(QString::fromStdString(ToOsPath(DataFolder())));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().constFirst();
     }
-    if (!path.isEmpty())
-        OpenBook(path.toStdString());
+    if (!path.isEmpty()) OpenBook(path.toStdString());
 }
 
-void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index)
-{
+void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
     // An entry past the end of the list has no document: nothing to open.
     const auto& docs = Settings.LastDocs;
-    if (!docs || index < 0 || static_cast<std::size_t>(index) >= docs->size())
-        return;
+    if (!docs || index < 0 || static_cast<std::size_t>(index) >= docs->size()) return;
     OpenBook((*docs)[static_cast<std::size_t>(index)]);
 }
 
-void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book)
-{
+void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
     const TBookPage page = BuildBookPart(divId, book);
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     LoadHtmlIntoBrowser(page.Html, *wb_Browser, page.Encoding);
     ApplyBrowserFontSize(Settings);
 }
 
-void Tfrm_Main::ShowHtmlMessage(const std::string& text)
-{
+void Tfrm_Main::ShowHtmlMessage(const std::string& text) {
     LoadHtmlIntoBrowser("<HTML><HEAD><TITLE></TITLE></HEAD><BODY>" + text + "</BODY></HTML>", *wb_Browser);
 }
 
-void Tfrm_Main::wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel)
-{
+void Tfrm_Main::wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel) {
     const std::string target = UrlText(url);
     const TSplittedURI parts = SplitURI(target);
     if (parts.Scheme == "tomeri" && parts.Host == "showdoc") {
         std::string divId;
         for (const TXSLTParameter& pair : ParseQuery(parts.Query))
-            if (pair.Name == "DivID")
-                divId = pair.Value;
+            if (pair.Name == "DivID") divId = pair.Value;
         cancel = true;
         ShowBookPart(CutDivId(divId), BookInfo);
     }
     WriteLog("Load URI: " + target);
 }
 
-void Tfrm_Main::wb_BrowserNewWindow2(TWebBrowser*& target, bool&)
-{
+void Tfrm_Main::wb_BrowserNewWindow2(TWebBrowser*& target, bool&) {
     Tfrm_ExternalViewer* viewer = NewExternalViewer();
     viewer->show();
     target = viewer->wb_Browser;
 }
 
-void Tfrm_Main::wb_BrowserDocumentComplete(const QUrl&)
-{
-    wb_Browser->SetBodyBorderNone();
-}
+void Tfrm_Main::wb_BrowserDocumentComplete(const QUrl&) { wb_Browser->SetBodyBorderNone(); }

@@ -29,22 +29,18 @@ struct TXmlDocFree {
 };
 using TXmlDocPtr = std::unique_ptr<xmlDoc, TXmlDocFree>;
 
-bool IsBlank(const xmlChar* text)
-{
+bool IsBlank(const xmlChar* text) {
     for (; text && *text; ++text)
-        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n')
-            return false;
+        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
     return true;
 }
 
-bool NameIs(const xmlNode* node, const char* name)
-{
+bool NameIs(const xmlNode* node, const char* name) {
     return std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
 }
 
 // The first count characters of a UTF-8 text.
-std::string LeftChars(const std::string& text, std::size_t count)
-{
+std::string LeftChars(const std::string& text, std::size_t count) {
     std::size_t i = 0;
     for (std::size_t chars = 0; i < text.size() && chars < count; ++chars) {
         ++i;
@@ -56,20 +52,17 @@ std::string LeftChars(const std::string& text, std::size_t count)
 
 }  // namespace
 
-const TTreeNodeInfo* Tfrm_Main::NodeInfo(const QTreeWidgetItem* node)
-{
+const TTreeNodeInfo* Tfrm_Main::NodeInfo(const QTreeWidgetItem* node) {
     const auto* item = dynamic_cast<const TTOCItem*>(node);
     return item ? &item->Info : nullptr;
 }
 
-void Tfrm_Main::ConnectTOCHandlers()
-{
+void Tfrm_Main::ConnectTOCHandlers() {
     connect(tv_TOC, &QTreeWidget::itemClicked, this, Guarded([this] { tv_TOCClick(); }));
     connect(tv_TOC, &QTreeWidget::itemDoubleClicked, this, Guarded([this] { tv_TOCDblClick(); }));
 }
 
-bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event)
-{
+bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
     if (watched == tv_TOC && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -80,8 +73,7 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Tfrm_Main::BuildTOC()
-{
+bool Tfrm_Main::BuildTOC() {
     WriteLog("Формирование оглавления...");
     bool filled = false;
     const std::string data = RunServiceAction(0, BookInfo);
@@ -95,8 +87,7 @@ bool Tfrm_Main::BuildTOC()
     return filled;
 }
 
-bool Tfrm_Main::LoadTOCFromXml(const std::string& data)
-{
+bool Tfrm_Main::LoadTOCFromXml(const std::string& data) {
     // No network, no entity substitution: the contents XML comes from a book's stylesheet.
     TXmlDocPtr doc;
     if (data.size() <= INT_MAX)
@@ -111,25 +102,22 @@ bool Tfrm_Main::LoadTOCFromXml(const std::string& data)
     tv_TOC->clear();
     WriteLog("Заполняем дерево навигации...");
     if (!NameIs(top, "menu"))
-        throw std::runtime_error("Оглавление: верхний элемент документа не \"menu\", а \""
-                                 + std::string(reinterpret_cast<const char*>(top->name)) + "\".");
+        throw std::runtime_error("Оглавление: верхний элемент документа не \"menu\", а \"" +
+                                 std::string(reinterpret_cast<const char*>(top->name)) + "\".");
     AddTOCNodes(nullptr, top, 0);
     return true;
 }
 
-void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level)
-{
+void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level) {
     for (xmlNode* child = element->children; child; child = child->next) {
         // Whitespace-only text never becomes a caption; the last other text wins.
         if (child->type == XML_TEXT_NODE && !IsBlank(child->content) && parent)
             parent->setText(0, QString::fromUtf8(reinterpret_cast<const char*>(child->content)));
-        if (child->type != XML_ELEMENT_NODE)
-            continue;  // entity references are not followed
+        if (child->type != XML_ELEMENT_NODE) continue;  // entity references are not followed
         QTreeWidgetItem* current = parent;
         if (NameIs(child, "listitem")) {
             xmlChar* id = xmlGetProp(child, BAD_CAST "id");
-            if (!id)
-                throw std::runtime_error("Оглавление: у элемента \"listitem\" нет атрибута \"id\".");
+            if (!id) throw std::runtime_error("Оглавление: у элемента \"listitem\" нет атрибута \"id\".");
             std::string divId(reinterpret_cast<const char*>(id));
             xmlFree(id);
             auto* node = new TTOCItem(std::move(divId));
@@ -139,13 +127,11 @@ void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int leve
                 tv_TOC->addTopLevelItem(node);
             current = node;
         }
-        if (child->children)
-            AddTOCNodes(current, child, level + 1);
+        if (child->children) AddTOCNodes(current, child, level + 1);
     }
 }
 
-void Tfrm_Main::tv_TOCDblClick()
-{
+void Tfrm_Main::tv_TOCDblClick() {
     const QList<QTreeWidgetItem*> selected = tv_TOC->selectedItems();
     if (!selected.isEmpty()) {
         const QTreeWidgetItem* node = selected.constFirst();
@@ -158,23 +144,18 @@ void Tfrm_Main::tv_TOCDblClick()
     tv_TOC->setFocus();
 }
 
-void Tfrm_Main::tv_TOCClick()
-{
-    if (Settings.UseInTOCOneClickAsDblClick)
-        tv_TOCDblClick();
+void Tfrm_Main::tv_TOCClick() {
+    if (Settings.UseInTOCOneClickAsDblClick) tv_TOCDblClick();
 }
 
-void Tfrm_Main::ClickTOConTopItem()
-{
-    if (tv_TOC->topLevelItemCount() == 0 || !isVisible())
-        return;
+void Tfrm_Main::ClickTOConTopItem() {
+    if (tv_TOC->topLevelItemCount() == 0 || !isVisible()) return;
     tv_TOC->setFocus();
     tv_TOC->setCurrentItem(tv_TOC->topLevelItem(0));
     tv_TOCDblClick();
 }
 
-void Tfrm_Main::act_ReloadTOCExecute()
-{
+void Tfrm_Main::act_ReloadTOCExecute() {
     LoadServiceStylesheet(BookInfo);
     BuildTOC();
 }

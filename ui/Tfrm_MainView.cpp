@@ -11,8 +11,7 @@
 #include "TWebBrowser.h"
 #include "Tfrm_Main.h"
 
-void Tfrm_Main::ConnectViewHandlers()
-{
+void Tfrm_Main::ConnectViewHandlers() {
     const std::pair<QAction*, uint8_t> sizes[] = {{act_ViewFontSizeVerySmall, 0},
                                                   {act_ViewFontSizeSmall, 1},
                                                   {act_ViewFontSizeMedium, 2},
@@ -38,33 +37,29 @@ void Tfrm_Main::ConnectViewHandlers()
     });
     connect(act_FilePrint, &QAction::triggered, this, [this] {
         try {
-            if (wb_Browser->HasDocument())
-                wb_Browser->ExecPrint();
+            if (wb_Browser->HasDocument()) wb_Browser->ExecPrint();
         } catch (...) {
         }
     });
     connect(act_FileExport, &QAction::triggered, this, [this] {
         try {
-            if (wb_Browser->HasDocument())
-                wb_Browser->ExecSaveAs();
+            if (wb_Browser->HasDocument()) wb_Browser->ExecSaveAs();
         } catch (...) {
         }
     });
 }
 
-QAction* Tfrm_Main::FontSizeAction(uint8_t size) const
-{
+QAction* Tfrm_Main::FontSizeAction(uint8_t size) const {
     switch (size) {
-    case 1: return act_ViewFontSizeSmall;
-    case 2: return act_ViewFontSizeMedium;
-    case 3: return act_ViewFontSizeBig;
-    case 4: return act_ViewFontSizeVeryBig;
-    default: return act_ViewFontSizeVerySmall;
+        case 1: return act_ViewFontSizeSmall;
+        case 2: return act_ViewFontSizeMedium;
+        case 3: return act_ViewFontSizeBig;
+        case 4: return act_ViewFontSizeVeryBig;
+        default: return act_ViewFontSizeVerySmall;
     }
 }
 
-void Tfrm_Main::FontSizeExecute(uint8_t size)
-{
+void Tfrm_Main::FontSizeExecute(uint8_t size) {
     FontSizeAction(size)->setChecked(true);
     Settings.BrowserFontSize = size;
     // With no page yet the zoom fails; the stored size is applied to the next page.
@@ -74,13 +69,9 @@ void Tfrm_Main::FontSizeExecute(uint8_t size)
     }
 }
 
-void Tfrm_Main::ApplyBrowserFontSize(const TSettings& settings)
-{
-    FontSizeAction(settings.BrowserFontSize)->trigger();
-}
+void Tfrm_Main::ApplyBrowserFontSize(const TSettings& settings) { FontSizeAction(settings.BrowserFontSize)->trigger(); }
 
-void Tfrm_Main::act_ViewShowFullScreenExecute()
-{
+void Tfrm_Main::act_ViewShowFullScreenExecute() {
     // The action is checkable: its flag has already been flipped to the new mode.
     const bool enter = act_ViewShowFullScreen->isChecked();
     SwitchingFullScreen = true;  // the window is hidden and shown again: no show handler
@@ -100,21 +91,15 @@ void Tfrm_Main::act_ViewShowFullScreenExecute()
     show();
 }
 
-void Tfrm_Main::act_ViewShowDebugWinExecute()
-{
-    DebugWindowOnOff(act_ViewShowDebugWin->isChecked());
-}
+void Tfrm_Main::act_ViewShowDebugWinExecute() { DebugWindowOnOff(act_ViewShowDebugWin->isChecked()); }
 
-void Tfrm_Main::DebugWindowOnOff(bool on)
-{
+void Tfrm_Main::DebugWindowOnOff(bool on) {
     // The pane sits below its splitter and above the status bar in every state.
     pnl_Debug->setVisible(on);
-    if (splt_Horizontal_01->count() > 1)
-        splt_Horizontal_01->handle(1)->setEnabled(on);
+    if (splt_Horizontal_01->count() > 1) splt_Horizontal_01->handle(1)->setEnabled(on);
 }
 
-void Tfrm_Main::splt_Vertical_01Click()
-{
+void Tfrm_Main::splt_Vertical_01Click() {
     const QList<int> sizes = splt_Vertical_01->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     const int minimum = pnl_TOC->minimumWidth();

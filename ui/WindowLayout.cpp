@@ -9,22 +9,20 @@ namespace {
 bool IsDebugWindow(const TWindowLayout& layout) { return layout.Name == "DebugWindow"; }
 }  // namespace
 
-void ApplyWindowLayout(const TWindowLayout& layout, QWidget& window)
-{
+void ApplyWindowLayout(const TWindowLayout& layout, QWidget& window) {
     if (!IsDebugWindow(layout) && !layout.Docked) {
         window.move(layout.Left, layout.Top);
         window.resize(layout.Width, layout.Height);
     }
     switch (layout.WindowState) {
-    case 0: window.setWindowState(Qt::WindowNoState); break;
-    case 1: window.setWindowState(Qt::WindowMinimized); break;
-    case 2: window.setWindowState(Qt::WindowMaximized); break;
-    default: break;
+        case 0: window.setWindowState(Qt::WindowNoState); break;
+        case 1: window.setWindowState(Qt::WindowMinimized); break;
+        case 2: window.setWindowState(Qt::WindowMaximized); break;
+        default: break;
     }
 }
 
-void CaptureWindowLayout(TWindowLayout& layout, QWidget& window)
-{
+void CaptureWindowLayout(TWindowLayout& layout, QWidget& window) {
     if (IsDebugWindow(layout)) {
         const auto* action = window.window()->findChild<QAction*>(QStringLiteral("act_ViewShowDebugWin"));
         layout.Visible = action && action->isChecked();
@@ -45,8 +43,7 @@ void CaptureWindowLayout(TWindowLayout& layout, QWidget& window)
     layout.Height = window.height();
 }
 
-void CaptureMainWindowLayouts(TSettings& settings, Tfrm_Main& frm)
-{
+void CaptureMainWindowLayouts(TSettings& settings, Tfrm_Main& frm) {
     CaptureWindowLayout(settings.MainWindow, frm);
     CaptureWindowLayout(settings.DebugWindow, frm);
 }

@@ -26,11 +26,11 @@ struct TSablotProcessor {
     void* MessagesData = nullptr;
     const SchemeHandler* Schemes = nullptr;
     void* SchemesData = nullptr;
-    std::map<std::string, std::string> ArgBuffers;              // by name
-    std::vector<std::pair<std::string, std::string>> Params;    // for the next run only
-    std::string Base;                                           // normalised (see NormaliseUri)
+    std::map<std::string, std::string> ArgBuffers;            // by name
+    std::vector<std::pair<std::string, std::string>> Params;  // for the next run only
+    std::string Base;                                         // normalised (see NormaliseUri)
     std::map<std::string, std::string> SchemeBases;
-    std::map<std::string, TSablotResult> Results;               // by argument name
+    std::map<std::string, TSablotResult> Results;  // by argument name
     int LastError = 0;
 };
 

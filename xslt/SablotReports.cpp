@@ -15,19 +15,19 @@ std::string TrimEnd(std::string text) {
 
 const char* DomainName(int domain) {
     switch (domain) {
-    case XML_FROM_PARSER: return "XML parser";
-    case XML_FROM_NAMESPACE: return "namespace";
-    case XML_FROM_DTD: return "DTD";
-    case XML_FROM_IO: return "I/O";
-    case XML_FROM_XPATH: return "XPath";
-    case XML_FROM_XPOINTER: return "XPointer";
-    case XML_FROM_XSLT: return "XSLT";
-    case XML_FROM_VALID: return "validity";
-    case XML_FROM_URI: return "URI";
-    case XML_FROM_CATALOG: return "catalog";
-    case XML_FROM_HTML: return "HTML parser";
-    case XML_FROM_I18N: return "encoding";
-    default: return "XML";
+        case XML_FROM_PARSER: return "XML parser";
+        case XML_FROM_NAMESPACE: return "namespace";
+        case XML_FROM_DTD: return "DTD";
+        case XML_FROM_IO: return "I/O";
+        case XML_FROM_XPATH: return "XPath";
+        case XML_FROM_XPOINTER: return "XPointer";
+        case XML_FROM_XSLT: return "XSLT";
+        case XML_FROM_VALID: return "validity";
+        case XML_FROM_URI: return "URI";
+        case XML_FROM_CATALOG: return "catalog";
+        case XML_FROM_HTML: return "HTML parser";
+        case XML_FROM_I18N: return "encoding";
+        default: return "XML";
     }
 }
 
@@ -91,7 +91,8 @@ void TSablotRun::OnStructuredError(const xmlError& error) {
         report.Where.Uri = DisplayUri(error.file);
         report.Where.Line = error.line;
         const auto node = static_cast<xmlNodePtr>(error.node);
-        if (node != nullptr && node->type == XML_ELEMENT_NODE) report.Where.Node = reinterpret_cast<const char*>(node->name);
+        if (node != nullptr && node->type == XML_ELEMENT_NODE)
+            report.Where.Node = reinterpret_cast<const char*>(node->name);
     } else if (Transform != nullptr && Transform->inst != nullptr) {
         report.Where = LocationOf(Transform->inst);
     }
@@ -183,7 +184,8 @@ void TSablotRun::Send(const TReport& report) {
     if (!report.Where.Node.empty()) entries.push_back("node:" + report.Where.Node);
     entries.push_back("msg:" + report.Msg);
     std::vector<const char*> fields;
-    for (const std::string& entry : entries) fields.push_back(entry.c_str());
+    for (const std::string& entry : entries)
+        fields.push_back(entry.c_str());
     fields.push_back(nullptr);
     handler->error(Processor.MessagesData, &Processor, code, static_cast<MH_LEVEL>(report.Level), fields.data());
 }

@@ -128,8 +128,8 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
         if (xsltQuoteUserParams(ctxt.get(), params.data()) != 0) Failed = true;
     }
     Transform = ctxt.get();
-    XmlDoc result(Failed ? nullptr : xsltApplyStylesheetUser(style.get(), inputDoc.get(), nullptr, nullptr, nullptr,
-                                                              ctxt.get()));
+    XmlDoc result(Failed ? nullptr
+                         : xsltApplyStylesheetUser(style.get(), inputDoc.get(), nullptr, nullptr, nullptr, ctxt.get()));
     FlushText();
     Transform = nullptr;
     if (!result || ctxt->state != XSLT_STATE_OK || Failed) {
@@ -169,8 +169,11 @@ std::string TSablotRun::Absolute(const std::string& uri) const {
 bool TSablotRun::Fetch(const std::string& uri, bool required, TFetched& fetched) {
     const std::string scheme = UriScheme(uri);
     const std::string display = UnescapeUri(uri);
-    TReport failure{required ? MH_LEVEL_ERROR : MH_LEVEL_WARN, CodeResourceUnreadable, ProcessorModule,
-                    {display, 0, {}}, "Cannot read the resource"};
+    TReport failure{required ? MH_LEVEL_ERROR : MH_LEVEL_WARN,
+                    CodeResourceUnreadable,
+                    ProcessorModule,
+                    {display, 0, {}},
+                    "Cannot read the resource"};
     if (SameScheme(scheme, "arg")) {
         const auto found = Processor.ArgBuffers.find(ArgNameOfUri(uri));
         if (found != Processor.ArgBuffers.end()) {
@@ -188,13 +191,15 @@ bool TSablotRun::Fetch(const std::string& uri, bool required, TFetched& fetched)
         const std::string rest = display.substr(scheme.empty() ? 0 : scheme.size() + 1);
         char* buffer = nullptr;
         int count = 0;
-        const int status = Processor.Schemes->getAll(Processor.SchemesData, &Processor, scheme.c_str(), rest.c_str(),
-                                                      &buffer, &count);
+        const int status =
+            Processor.Schemes->getAll(Processor.SchemesData, &Processor, scheme.c_str(), rest.c_str(), &buffer, &count);
         if (status == 0 && (buffer != nullptr || count == 0)) {
-            fetched.Bytes = std::string_view(buffer != nullptr ? buffer : "", count > 0 ? static_cast<size_t>(count) : 0);
-            if (buffer != nullptr) fetched.Release = [this, buffer] {
-                Processor.Schemes->freeMemory(Processor.SchemesData, &Processor, buffer);
-            };
+            fetched.Bytes =
+                std::string_view(buffer != nullptr ? buffer : "", count > 0 ? static_cast<size_t>(count) : 0);
+            if (buffer != nullptr)
+                fetched.Release = [this, buffer] {
+                    Processor.Schemes->freeMemory(Processor.SchemesData, &Processor, buffer);
+                };
             return true;
         }
     }
@@ -266,7 +271,10 @@ xmlParserInputPtr TSablotRun::LoadEntity(const char* url, const char* publicId, 
         if (local) uri = Absolute(reinterpret_cast<const char*>(local.get()));
     }
     if (uri.empty()) {
-        Report({required ? MH_LEVEL_ERROR : MH_LEVEL_WARN, CodeResourceUnreadable, ProcessorModule, {},
+        Report({required ? MH_LEVEL_ERROR : MH_LEVEL_WARN,
+                CodeResourceUnreadable,
+                ProcessorModule,
+                {},
                 std::string("No system identifier for ") + (publicId != nullptr ? publicId : "an external resource")});
         if (required) Failed = true;
         return nullptr;
@@ -275,8 +283,8 @@ xmlParserInputPtr TSablotRun::LoadEntity(const char* url, const char* publicId, 
     TFetched bytes;
     if (!Fetch(uri, required, bytes) || bytes.Bytes.size() > static_cast<size_t>(INT32_MAX)) return nullptr;
     // The buffer copies the bytes, so the handler's buffer may go when this returns.
-    xmlParserInputBufferPtr buffer = xmlParserInputBufferCreateMem(
-        bytes.Bytes.data(), static_cast<int>(bytes.Bytes.size()), XML_CHAR_ENCODING_NONE);
+    xmlParserInputBufferPtr buffer =
+        xmlParserInputBufferCreateMem(bytes.Bytes.data(), static_cast<int>(bytes.Bytes.size()), XML_CHAR_ENCODING_NONE);
     if (buffer == nullptr) return nullptr;
     xmlParserInputPtr input = xmlNewIOInputStream(ctxt, buffer, XML_CHAR_ENCODING_NONE);
     if (input == nullptr) {

@@ -75,9 +75,9 @@ private:
     std::string SheetDisplay;                     // "arg:/name" for that stylesheet
     bool Failed = false;
 
-    std::string PendingText;                      // generic error text up to its line end
+    std::string PendingText;  // generic error text up to its line end
     xmlNodePtr PendingInst = nullptr;
-    std::optional<TLocation> Context;             // from a "runtime error: file ..." line
+    std::optional<TLocation> Context;  // from a "runtime error: file ..." line
     std::optional<TReport> StepFirstError;
     std::optional<TLocation> StepFirstLocation;
     int ReportsAfterFirstError = 0;

@@ -14,10 +14,15 @@ int HexValue(char c) {
 bool NeedsEscape(unsigned char c) {
     if (c <= 0x20 || c >= 0x7F) return true;
     switch (c) {
-    case '"': case '<': case '>': case '^': case '`': case '{': case '|': case '}':
-        return true;
-    default:
-        return false;
+        case '"':
+        case '<':
+        case '>':
+        case '^':
+        case '`':
+        case '{':
+        case '|':
+        case '}': return true;
+        default: return false;
     }
 }
 
@@ -37,7 +42,8 @@ std::string UriScheme(const std::string& uri) {
 bool SameScheme(const std::string& scheme, const char* expected) {
     size_t i = 0;
     for (; i < scheme.size() && expected[i] != '\0'; ++i)
-        if (std::tolower(static_cast<unsigned char>(scheme[i])) != std::tolower(static_cast<unsigned char>(expected[i])))
+        if (std::tolower(static_cast<unsigned char>(scheme[i])) !=
+            std::tolower(static_cast<unsigned char>(expected[i])))
             return false;
     return i == scheme.size() && expected[i] == '\0';
 }
@@ -45,7 +51,8 @@ bool SameScheme(const std::string& scheme, const char* expected) {
 std::string ArgNameOfUri(const std::string& uri) {
     size_t start = uri.find(':');
     start = (start == std::string::npos) ? 0 : start + 1;
-    while (start < uri.size() && uri[start] == '/') ++start;
+    while (start < uri.size() && uri[start] == '/')
+        ++start;
     return uri.substr(start);
 }
 

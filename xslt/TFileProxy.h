@@ -39,6 +39,6 @@ private:
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
     using TStream = std::unique_ptr<std::FILE, FileCloser>;
-    std::map<int, TStream> Streams;   // handle -> stream opened by Open
-    std::list<std::string> Content;   // files delivered by GetAll and not yet freed
+    std::map<int, TStream> Streams;  // handle -> stream opened by Open
+    std::list<std::string> Content;  // files delivered by GetAll and not yet freed
 };

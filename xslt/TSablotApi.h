@@ -11,8 +11,7 @@ public:
     virtual int CreateProcessorForSituation(SablotSituation situation, SablotHandle* processor);
     virtual int RegHandler(SablotHandle processor, HandlerType type, void* handler, void* userData);
     virtual int UnregHandler(SablotHandle processor, HandlerType type, void* handler, void* userData);
-    virtual int AddArgBuffer(SablotSituation situation, SablotHandle processor, const char* name,
-                             const char* buffer);
+    virtual int AddArgBuffer(SablotSituation situation, SablotHandle processor, const char* name, const char* buffer);
     virtual int AddParam(SablotSituation situation, SablotHandle processor, const char* name, const char* value);
     virtual int SetBase(SablotHandle processor, const char* base);
     virtual int SetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);

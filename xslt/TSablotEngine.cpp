@@ -48,7 +48,8 @@ TSablotEngine::~TSablotEngine() {
     }
     FFileProxy.reset();
     // Proxies the engine does not own must not keep a reference to it.
-    for (TCustomSchemeProxy* proxy : Proxies) proxy->FEngine = nullptr;
+    for (TCustomSchemeProxy* proxy : Proxies)
+        proxy->FEngine = nullptr;
 }
 
 void TSablotEngine::InitSchemeHandler() {
@@ -87,7 +88,8 @@ bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string&
         const int status = Api.RunProcessorGen(Situation, FProcessor, sheet.c_str(), input.c_str(), output.c_str());
         const bool callbackFailed = CallbackFailed;
         CallbackFailed = false;
-        if (callbackFailed) LogMessage(MH_LEVEL_ERROR, EngineModule, "Error in the MessageHandlerError callback function");
+        if (callbackFailed)
+            LogMessage(MH_LEVEL_ERROR, EngineModule, "Error in the MessageHandlerError callback function");
         const bool result = status == 0 && !callbackFailed;
         if (!result) {
             ClearError();
@@ -132,9 +134,13 @@ std::string TSablotEngine::ResultEncoding(const std::string& uri) const {
     return encoding;
 }
 
-void TSablotEngine::AddParam(const std::string& name, const std::string& value) { FParams.push_back(name + "=" + value); }
+void TSablotEngine::AddParam(const std::string& name, const std::string& value) {
+    FParams.push_back(name + "=" + value);
+}
 
-void TSablotEngine::AddBase(const std::string& scheme, const std::string& base) { FBases.push_back(scheme + "=" + base); }
+void TSablotEngine::AddBase(const std::string& scheme, const std::string& base) {
+    FBases.push_back(scheme + "=" + base);
+}
 
 void TSablotEngine::RemoveParam(const std::string& name) {
     for (auto it = FParams.begin(); it != FParams.end(); ++it) {
@@ -220,12 +226,12 @@ void TSablotEngine::LogMessage(int level, const std::string& module, const std::
 void TSablotEngine::DoMsgEvent(int32_t code, int level, TSErrorFields fields) {
     const TSErrorEvent* event = nullptr;
     switch (level) {
-    case MH_LEVEL_DEBUG: event = &OnMsgDebug; break;
-    case MH_LEVEL_INFO: event = &OnMsgInfo; break;
-    case MH_LEVEL_WARN: event = &OnMsgWarning; break;
-    case MH_LEVEL_ERROR: event = &OnMsgError; break;
-    case MH_LEVEL_CRITICAL: event = &OnMsgCritical; break;
-    default: return;
+        case MH_LEVEL_DEBUG: event = &OnMsgDebug; break;
+        case MH_LEVEL_INFO: event = &OnMsgInfo; break;
+        case MH_LEVEL_WARN: event = &OnMsgWarning; break;
+        case MH_LEVEL_ERROR: event = &OnMsgError; break;
+        case MH_LEVEL_CRITICAL: event = &OnMsgCritical; break;
+        default: return;
     }
     if (*event) (*event)(*this, code, fields);
 }

@@ -60,14 +60,14 @@ int SablotDestroyProcessor(SablotHandle processor) {
 int SablotRegHandler(SablotHandle processor, HandlerType type, void* handler, void* userData) {
     if (processor == nullptr || handler == nullptr) return SABLOT_BAD_ARGUMENT;
     switch (type) {
-    case HLR_MESSAGE:
-        processor->Messages = static_cast<const MessageHandler*>(handler);
-        processor->MessagesData = userData;
-        return SABLOT_OK;
-    case HLR_SCHEME:
-        processor->Schemes = static_cast<const SchemeHandler*>(handler);
-        processor->SchemesData = userData;
-        return SABLOT_OK;
+        case HLR_MESSAGE:
+            processor->Messages = static_cast<const MessageHandler*>(handler);
+            processor->MessagesData = userData;
+            return SABLOT_OK;
+        case HLR_SCHEME:
+            processor->Schemes = static_cast<const SchemeHandler*>(handler);
+            processor->SchemesData = userData;
+            return SABLOT_OK;
     }
     return SABLOT_BAD_ARGUMENT;
 }
@@ -88,7 +88,8 @@ int SablotUnregHandler(SablotHandle processor, HandlerType type, void* handler, 
 }
 
 int SablotAddArgBuffer(SablotSituation situation, SablotHandle processor, const char* name, const char* buffer) {
-    if (situation == nullptr || processor == nullptr || name == nullptr || buffer == nullptr) return SABLOT_BAD_ARGUMENT;
+    if (situation == nullptr || processor == nullptr || name == nullptr || buffer == nullptr)
+        return SABLOT_BAD_ARGUMENT;
     processor->ArgBuffers[name] = buffer;
     return SABLOT_OK;
 }
@@ -123,8 +124,8 @@ int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const cha
     return SABLOT_OK;
 }
 
-int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
-                          const char* inputURI, const char* resultURI) {
+int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
+                          const char* resultURI) {
     if (situation == nullptr || processor == nullptr || sheetURI == nullptr || inputURI == nullptr ||
         resultURI == nullptr)
         return SABLOT_BAD_ARGUMENT;

@@ -29,19 +29,17 @@ using MH_ERROR = int32_t;
 // Message handler: makeCode picks the code that is then passed to error(); error() receives
 // a null-terminated list of "name:value" fields (msgtype, code, module, URI, line, node, msg).
 struct MessageHandler {
-    MH_ERROR (*makeCode)(void* userData, SablotHandle processor, int severity, unsigned short facility,
-                         unsigned short code);
-    MH_ERROR (*log)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level,
-                    const char** fields);
-    MH_ERROR (*error)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level,
-                      const char** fields);
+    MH_ERROR (*makeCode)
+    (void* userData, SablotHandle processor, int severity, unsigned short facility, unsigned short code);
+    MH_ERROR (*log)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level, const char** fields);
+    MH_ERROR (*error)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level, const char** fields);
 };
 
 // Scheme handler: every resource a run reads (other than argument buffers) and every
 // non-"arg" output goes through it, the URI split at its first ":" into scheme and rest.
 struct SchemeHandler {
-    int (*getAll)(void* userData, SablotHandle processor, const char* scheme, const char* rest,
-                  char** buffer, int* byteCount);
+    int (*getAll)(void* userData, SablotHandle processor, const char* scheme, const char* rest, char** buffer,
+                  int* byteCount);
     int (*freeMemory)(void* userData, SablotHandle processor, char* buffer);
     int (*open)(void* userData, SablotHandle processor, const char* scheme, const char* rest, int* handle);
     int (*get)(void* userData, SablotHandle processor, int handle, char* buffer, int* byteCount);
@@ -67,8 +65,8 @@ int SablotAddParam(SablotSituation situation, SablotHandle processor, const char
 int SablotSetBase(SablotHandle processor, const char* base);
 int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);
 
-int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
-                          const char* inputURI, const char* resultURI);
+int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
+                          const char* resultURI);
 
 // A copy of the result held for an "arg:" URI, zero-terminated; release it with SablotFree.
 int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value);

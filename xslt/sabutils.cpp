@@ -37,7 +37,8 @@ bool MergePaths(const std::string& basePath, const std::string& referencePath, s
     }
 
     merged.clear();
-    for (const auto& segment : kept) merged += "/" + segment;
+    for (const auto& segment : kept)
+        merged += "/" + segment;
     return true;
 }
 

@@ -164,7 +164,8 @@ int SchemePut(void* userData, SablotHandle, int handle, const char* buffer, int*
     int result = 1;
     Guarded(*engine, [&] {
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Put Call back : handle=" + std::to_string(handle));
-        if (TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle)) result = proxy->Put(handle, buffer, *byteCount);
+        if (TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle))
+            result = proxy->Put(handle, buffer, *byteCount);
         return result;
     });
     return result;

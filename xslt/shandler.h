@@ -5,8 +5,7 @@
 
 MH_ERROR MessageHandlerMakeCode(void* userData, SablotHandle processor, int severity, unsigned short facility,
                                 unsigned short code);
-MH_ERROR MessageHandlerLog(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level,
-                           const char** fields);
+MH_ERROR MessageHandlerLog(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level, const char** fields);
 MH_ERROR MessageHandlerError(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level,
                              const char** fields);
 

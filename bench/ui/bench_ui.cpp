@@ -46,23 +46,18 @@ qint64 Now() { return Clock.nsecsElapsed(); }
 double Ms(qint64 ns) { return double(ns) / 1e6; }
 
 // The time of the n-th log line since index from that contains text; -1 when none.
-qint64 StampOf(std::size_t from, const char* text, int n = 1)
-{
+qint64 StampOf(std::size_t from, const char* text, int n = 1) {
     for (std::size_t i = from; i < Stamps.size(); ++i)
-        if (Stamps[i].Line.find(text) != std::string::npos && --n == 0)
-            return Stamps[i].Ns;
+        if (Stamps[i].Line.find(text) != std::string::npos && --n == 0) return Stamps[i].Ns;
     return -1;
 }
 
 // Waits (bounded) for the end of the page's load.
-bool WaitLoaded(TWebBrowser& browser, int ms = 120000)
-{
-    if (browser.HasDocument() && !browser.Busy())
-        return true;
+bool WaitLoaded(TWebBrowser& browser, int ms = 120000) {
+    if (browser.HasDocument() && !browser.Busy()) return true;
     QEventLoop loop;
     QObject::connect(&browser, &TWebBrowser::StateChanged, &loop, [&] {
-        if (browser.HasDocument() && !browser.Busy())
-            loop.quit();
+        if (browser.HasDocument() && !browser.Busy()) loop.quit();
     });
     QObject::connect(browser.View()->page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -70,34 +65,28 @@ bool WaitLoaded(TWebBrowser& browser, int ms = 120000)
     return browser.HasDocument();
 }
 
-double Median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
 }
 
-void InstallStampingSink(Tfrm_Main& frm)
-{
+void InstallStampingSink(Tfrm_Main& frm) {
     SetLogWindowSink([&frm](const std::string& line) {
         Stamps.push_back({Now(), line});
         frm.AppendLogLine(line);
     });
 }
 
-void Defaults(const std::string& startDoc)
-{
+void Defaults(const std::string& startDoc) {
     InitDefaultSettings(DefaultSettings);
     DefaultSettings.UseSettings = 0;  // no settings file is read or written
     DefaultSettings.SettingsPath = "\\nonexistent\\tomeria-bench.ini";
-    if (!startDoc.empty())
-        DefaultSettings.OnStartDoc = startDoc;
+    if (!startDoc.empty()) DefaultSettings.OnStartDoc = startDoc;
     Settings = DefaultSettings;
 }
 
-std::vector<QTreeWidgetItem*> AllItems(QTreeWidget* tree)
-{
+std::vector<QTreeWidgetItem*> AllItems(QTreeWidget* tree) {
     std::vector<QTreeWidgetItem*> items;
     std::vector<QTreeWidgetItem*> stack;
     for (int i = tree->topLevelItemCount() - 1; i >= 0; --i)
@@ -113,8 +102,7 @@ std::vector<QTreeWidgetItem*> AllItems(QTreeWidget* tree)
 }
 
 // Plain view showing html with setHtml: the browser's load alone, for reference.
-double ReferenceLoadMs(QWebEngineView& view, const std::string& html)
-{
+double ReferenceLoadMs(QWebEngineView& view, const std::string& html) {
     QEventLoop loop;
     QObject::connect(view.page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
@@ -124,8 +112,7 @@ double ReferenceLoadMs(QWebEngineView& view, const std::string& html)
     return Ms(Now() - start);
 }
 
-int Clicks(const std::string& descriptor, int count)
-{
+int Clicks(const std::string& descriptor, int count) {
     Defaults("");
     Tfrm_Main frm;
     InstallStampingSink(frm);
@@ -155,16 +142,14 @@ int Clicks(const std::string& descriptor, int count)
         const qint64 shown = Now();
         const qint64 tA = StampOf(from, "Начало трансформации.");
         const qint64 tB = StampOf(from, "Трансформация заняла");
-        if (n == 0 || tA < 0 || tB < 0)
-            continue;  // the first click warms up
+        if (n == 0 || tA < 0 || tB < 0) continue;  // the first click warms up
         total.push_back(Ms(shown - t0));
         transform.push_back(Ms(tB - tA));
         write.push_back(Ms(written - tB) + Ms(tA - t0));
         load.push_back(Ms(shown - written));
         const TBookPage page = BuildBookPart(Tfrm_Main::NodeInfo(item)->DivID, BookInfo);
         pageKb.push_back(double(page.Html.size()) / 1024);
-        if (page.Html.size() < 2 * 1024 * 1024)
-            refLoad.push_back(ReferenceLoadMs(reference, page.Html));
+        if (page.Html.size() < 2 * 1024 * 1024) refLoad.push_back(ReferenceLoadMs(reference, page.Html));
     }
     const double all = Median(total);
     std::printf("book: %s\n", descriptor.c_str());
@@ -181,8 +166,7 @@ int Clicks(const std::string& descriptor, int count)
     return 0;
 }
 
-int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated)
-{
+int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated) {
     Defaults(descriptor);
     Tfrm_Main frm;
     frm.hide();
@@ -196,8 +180,8 @@ int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated
     const qint64 pageA = StampOf(0, "Начало трансформации.", 2), pageB = StampOf(0, "Трансформация заняла", 2);
     // One line of figures in ms, read by run_bench.py: total, application object, window,
     // contents transformation, page transformation, rest of the sequence, browser's load.
-    std::printf("STARTUP %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", Ms(firstPage - mainEntered), Ms(appCreated - mainEntered),
-                Ms(windowCreated - appCreated), Ms(tocB - tocA), Ms(pageB - pageA),
+    std::printf("STARTUP %.1f %.1f %.1f %.1f %.1f %.1f %.1f\n", Ms(firstPage - mainEntered),
+                Ms(appCreated - mainEntered), Ms(windowCreated - appCreated), Ms(tocB - tocA), Ms(pageB - pageA),
                 Ms(shownAt - windowCreated) - Ms(tocB - tocA) - Ms(pageB - pageA), Ms(firstPage - shownAt));
     std::fflush(stdout);
     SetLogWindowSink(nullptr);
@@ -205,8 +189,7 @@ int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated
 }
 
 // The reference start: the application object and a plain view showing a small page.
-int StartUpPlain(qint64 mainEntered)
-{
+int StartUpPlain(qint64 mainEntered) {
     QWebEngineView view;
     view.resize(850, 402);
     view.show();
@@ -218,8 +201,7 @@ int StartUpPlain(qint64 mainEntered)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     Clock.start();
     std::string descriptor;
     int clicks = 15;
@@ -235,8 +217,9 @@ int main(int argc, char** argv)
         else if (!std::strcmp(argv[i], "--startup-plain"))
             plain = true;
         else {
-            std::fprintf(stderr, "usage: bench_ui --book DESCRIPTOR [--clicks N] | --startup [--book DESCRIPTOR]"
-                                 " | --startup-plain\n");
+            std::fprintf(stderr,
+                         "usage: bench_ui --book DESCRIPTOR [--clicks N] | --startup [--book DESCRIPTOR]"
+                         " | --startup-plain\n");
             return 2;
         }
     }
@@ -248,7 +231,6 @@ int main(int argc, char** argv)
     RegisterBrowserSchemes();
     QApplication app(argc, argv);
     const qint64 appCreated = Now();
-    if (plain)
-        return StartUpPlain(mainEntered);
+    if (plain) return StartUpPlain(mainEntered);
     return startup ? StartUp(descriptor, mainEntered, appCreated) : Clicks(descriptor, clicks);
 }

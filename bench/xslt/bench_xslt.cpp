@@ -140,7 +140,8 @@ bool RunLibxslt(const std::string& sheet, const std::string& input, std::string&
 bool RunXsltproc(const std::string& sheet, const std::string& input, const std::string& output) {
     std::vector<std::string> args = {"xsltproc", "-o", output, sheet, input};
     std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
     argv.push_back(nullptr);
     pid_t pid = 0;
     if (::posix_spawnp(&pid, "xsltproc", nullptr, nullptr, argv.data(), environ) != 0) return false;
@@ -213,9 +214,12 @@ int main(int argc, char** argv) {
     int repeat = 9, runs = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
-        if (option == "--size-mb") megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-        else if (option == "--repeat") repeat = std::atoi(argv[i + 1]);
-        else if (option == "--runs") runs = std::atoi(argv[i + 1]);
+        if (option == "--size-mb")
+            megabytes = std::strtoul(argv[i + 1], nullptr, 10);
+        else if (option == "--repeat")
+            repeat = std::atoi(argv[i + 1]);
+        else if (option == "--runs")
+            runs = std::atoi(argv[i + 1]);
     }
     if (repeat < 1) repeat = 1;  // a median needs at least one sample
     std::string pattern = (std::filesystem::temp_directory_path() / "tomeria-bench-XXXXXX").string();

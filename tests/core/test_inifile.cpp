@@ -63,10 +63,11 @@ TEST_F(IniFileTest, ReadsValuesByTheProfileRules) {
         const char* key;
         int32_t expected;
     } const ints[] = {
-        {"Hex1", 31}, {"Hex2", 31}, {"HexUpper", 31}, {"Negative", -12},  {"Big", 258},
-        {"Word", 77}, {"Partly", 77}, {"Empty", 77},   {"Missing", 77},    {"RootPath", 77},
+        {"Hex1", 31}, {"Hex2", 31},   {"HexUpper", 31}, {"Negative", -12}, {"Big", 258},
+        {"Word", 77}, {"Partly", 77}, {"Empty", 77},    {"Missing", 77},   {"RootPath", 77},
     };
-    for (const auto& c : ints) EXPECT_EQ(ini.ReadInteger("BasicParams", c.key, 77), c.expected) << c.key;
+    for (const auto& c : ints)
+        EXPECT_EQ(ini.ReadInteger("BasicParams", c.key, 77), c.expected) << c.key;
     EXPECT_EQ(static_cast<uint8_t>(ini.ReadInteger("BasicParams", "Big", 0)), 2);
 
     EXPECT_TRUE(ini.ReadBool("BasicParams", "Hex1", false));

@@ -66,10 +66,8 @@ TEST_F(LogTest, LevelFilterAndSinkSwitches) {
         const char* fileName;
         std::vector<uint8_t> written;  // which of the levels 0..3 reach the window
     } const cases[] = {
-        {3, true, false, "tomeria.log", {0, 1, 2, 3}},
-        {1, true, false, "tomeria.log", {0, 1}},
-        {0, true, false, "tomeria.log", {0}},
-        {3, false, false, "tomeria.log", {}},
+        {3, true, false, "tomeria.log", {0, 1, 2, 3}}, {1, true, false, "tomeria.log", {0, 1}},
+        {0, true, false, "tomeria.log", {0}},          {3, false, false, "tomeria.log", {}},
         {3, false, true, "tomeria.log", {}},  // file on, window off: nothing to the pane
     };
     for (const auto& c : cases) {
@@ -79,7 +77,8 @@ TEST_F(LogTest, LevelFilterAndSinkSwitches) {
         Settings.WriteLogToFile = c.toFile;
         Settings.LogFileName = c.fileName;
         Settings.UseTimeStamp = false;
-        for (uint8_t level = 0; level <= 3; ++level) WriteLog("m", level);
+        for (uint8_t level = 0; level <= 3; ++level)
+            WriteLog("m", level);
         std::vector<uint8_t> got;
         for (const auto& line : window) {
             for (uint8_t level = 0; level <= 3; ++level) {

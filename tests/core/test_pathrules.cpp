@@ -29,7 +29,8 @@ TEST(PathRules, NormalizeFolderFollowsItsReplacementSteps) {
         // Folders whose names hold "$" keep them: only real separators are rewritten.
         {"C:\\a..$b\\$$\\", "C:\\a..$b\\$$\\"},
     };
-    for (const auto& c : cases) EXPECT_EQ(NormalizeFolder(c.input), c.expected) << "input: " << c.input;
+    for (const auto& c : cases)
+        EXPECT_EQ(NormalizeFolder(c.input), c.expected) << "input: " << c.input;
 }
 
 TEST(PathRules, ResolvePathTakesDriveRootOrFolderOfBase) {

@@ -30,8 +30,10 @@ std::vector<std::string> SectionsOf(const std::string& text) {
 
 // The defaults after a read that found no placement keys: shown and docked.
 TSettings WithPlacementReadDefaults(TSettings s) {
-    for (TToolbarLayout* t : {&s.StdToolbar, &s.SearchToolbar, &s.DebugToolbar}) t->Visible = t->Docked = true;
-    for (TWindowLayout* w : {&s.MainWindow, &s.DebugWindow}) w->Visible = w->Docked = true;
+    for (TToolbarLayout* t : {&s.StdToolbar, &s.SearchToolbar, &s.DebugToolbar})
+        t->Visible = t->Docked = true;
+    for (TWindowLayout* w : {&s.MainWindow, &s.DebugWindow})
+        w->Visible = w->Docked = true;
     return s;
 }
 
@@ -43,9 +45,7 @@ protected:
         InitDefaultSettings(defaults, dir.string());
         iniPath = ToOsPath(defaults.SettingsPath);
     }
-    void TearDown() override {
-        SetLayoutCapture(nullptr);
-    }
+    void TearDown() override { SetLayoutCapture(nullptr); }
 
     TSettings Loaded() const {
         TSettings target = defaults;
@@ -59,9 +59,7 @@ protected:
     TSettings defaults;
 };
 
-TEST_F(SettingsFileTest, SettingsFileLivesInTheProgramFolder) {
-    EXPECT_EQ(fs::path(iniPath), dir / "tomeria.ini");
-}
+TEST_F(SettingsFileTest, SettingsFileLivesInTheProgramFolder) { EXPECT_EQ(fs::path(iniPath), dir / "tomeria.ini"); }
 
 TEST_F(SettingsFileTest, MissingFileLeavesAllDefaults) { EXPECT_EQ(Loaded(), WithPlacementReadDefaults(defaults)); }
 
@@ -103,7 +101,7 @@ TEST_F(SettingsFileTest, DefaultsSaveAllSectionsInOrderWithoutCopyFlag) {
     SaveSettingsOnExit(defaults);
     const std::string text = ReadFile(iniPath);
     EXPECT_EQ(SectionsOf(text), (std::vector<std::string>{"StdToolbar", "SearchToolbar", "DebugToolbar", "MainWindow",
-                                                           "DebugWindow", "ControlState"}));
+                                                          "DebugWindow", "ControlState"}));
     const TIniFile ini(iniPath);
     const auto keys = ini.ReadSection("ControlState");
     EXPECT_EQ(keys.size(), 23u);

@@ -12,15 +12,13 @@ namespace {
 // A program folder "prog/" with its data folder, and a book folder "book/" beside it.
 class BookDescriptorTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         InitDefaultSettings(Settings, Dir.Os("prog"));
         Dir.Write("prog/data/service.xslt", "program service");
         Dir.Write("book/shemes/book.xsltt", "book template");
     }
 
-    TBookInfo Open(const std::string& descriptorBytes, const std::string& descriptorPath = "book/data/intro.ini")
-    {
+    TBookInfo Open(const std::string& descriptorBytes, const std::string& descriptorPath = "book/data/intro.ini") {
         Dir.Write(descriptorPath, descriptorBytes);
         TBookInfo book;
         SetBookDefaults(book, Settings);
@@ -35,8 +33,7 @@ protected:
     TSettings Settings;
 };
 
-TEST_F(BookDescriptorTest, rootPathResolvesDataAndTemplateUris)
-{
+TEST_F(BookDescriptorTest, rootPathResolvesDataAndTemplateUris) {
     const TBookInfo book = Open("[BasicParams]\r\nRootPath=" + Dir.Win("book") + "\\\r\n");
     EXPECT_EQ(book.RootPath, Dir.Win("book") + "\\");
     EXPECT_EQ(book.BookXMLFName, Uri("book/data/book.xml"));
@@ -46,8 +43,7 @@ TEST_F(BookDescriptorTest, rootPathResolvesDataAndTemplateUris)
     EXPECT_TRUE(book.TOCisExpanded);
 }
 
-TEST_F(BookDescriptorTest, relativeRootInEitherSeparatorIsResolvedAgainstTheDescriptorFolder)
-{
+TEST_F(BookDescriptorTest, relativeRootInEitherSeparatorIsResolvedAgainstTheDescriptorFolder) {
     for (const std::string root : {"..\\", "../"}) {
         const TBookInfo book = Open("[BasicParams]\nRootPath=" + root + "\n");
         EXPECT_EQ(book.BookXSLTT, "book template") << root;
@@ -55,8 +51,7 @@ TEST_F(BookDescriptorTest, relativeRootInEitherSeparatorIsResolvedAgainstTheDesc
     }
 }
 
-TEST_F(BookDescriptorTest, withoutBasicParamsTheRootIsTheProgramDataFolder)
-{
+TEST_F(BookDescriptorTest, withoutBasicParamsTheRootIsTheProgramDataFolder) {
     const TBookInfo book = Open("[TemplateVariables]\nv=1\n");
     EXPECT_EQ(book.RootPath, Dir.Win("prog") + "\\.\\data\\");
     EXPECT_EQ(book.BookXMLFName, Uri("prog/data/data/book.xml"));
@@ -64,9 +59,9 @@ TEST_F(BookDescriptorTest, withoutBasicParamsTheRootIsTheProgramDataFolder)
     EXPECT_EQ(book.ServiceXSLT, "program service");
 }
 
-TEST_F(BookDescriptorTest, bookFileNamesAbsoluteOrRelative)
-{
-    const TBookInfo absolute = Open("[BasicParams]\nRootPath=..\\\nBookXMLFName=\\x\\b.xml\nBookXSLTTFName=/y/t.xsltt\n");
+TEST_F(BookDescriptorTest, bookFileNamesAbsoluteOrRelative) {
+    const TBookInfo absolute =
+        Open("[BasicParams]\nRootPath=..\\\nBookXMLFName=\\x\\b.xml\nBookXSLTTFName=/y/t.xsltt\n");
     EXPECT_EQ(absolute.BookXMLFName, "file:///x/b.xml");
     EXPECT_EQ(absolute.BookXSLTTFName, "file:///y/t.xsltt");
 
@@ -75,8 +70,7 @@ TEST_F(BookDescriptorTest, bookFileNamesAbsoluteOrRelative)
     EXPECT_EQ(noSlash.BookXMLFName, "file://" + Dir.Os("book/data/../book.xml"));
 }
 
-TEST_F(BookDescriptorTest, serviceStylesheetLookup)
-{
+TEST_F(BookDescriptorTest, serviceStylesheetLookup) {
     Dir.Write("book/own.xslt", "book service");
     struct Case {
         const char* name;
@@ -100,30 +94,27 @@ TEST_F(BookDescriptorTest, serviceStylesheetLookup)
     }
 }
 
-TEST_F(BookDescriptorTest, tocIsExpandedReadsIntegersOnly)
-{
+TEST_F(BookDescriptorTest, tocIsExpandedReadsIntegersOnly) {
     EXPECT_FALSE(Open("[BasicParams]\nTOCisExpanded=0\n").TOCisExpanded);
     EXPECT_TRUE(Open("[BasicParams]\nTOCisExpanded=false\n").TOCisExpanded);
     EXPECT_TRUE(Open("[BasicParams]\nTOCisExpanded=2\n").TOCisExpanded);
 }
 
-TEST_F(BookDescriptorTest, templateVariablesPathsAndRootPathOrder)
-{
-    const TBookInfo book = Open("[BasicParams]\nRootPath=" + Dir.Win("book") + "\\\n"
+TEST_F(BookDescriptorTest, templateVariablesPathsAndRootPathOrder) {
+    const TBookInfo book = Open("[BasicParams]\nRootPath=" + Dir.Win("book") +
+                                "\\\n"
                                 "[TemplateVariables]\nv=plain\nRootPath=mine\nkeep=C:\\as\\is\n"
                                 "[TemplatePaths]\nv=img\nempty=\nup=../shared/\n");
     const std::string root = Dir.Win("book") + "\\";
     const TXSLTParameters expected = {
-        {"v", "plain"}, {"RootPath", "mine"}, {"keep", "C:\\as\\is"},
-        {"v", root + "img\\"}, {"empty", root}, {"up", root + "..\\shared\\"},
-        {"RootPath", root},
+        {"v", "plain"},  {"RootPath", "mine"},          {"keep", "C:\\as\\is"}, {"v", root + "img\\"},
+        {"empty", root}, {"up", root + "..\\shared\\"}, {"RootPath", root},
     };
     EXPECT_EQ(book.TemplateParams, expected);
     EXPECT_EQ(ExpandTemplate("<%v%>|<%RootPath%>", book.TemplateParams), root + "img\\|" + root);
 }
 
-TEST_F(BookDescriptorTest, badDescriptorsGiveTheDefaults)
-{
+TEST_F(BookDescriptorTest, badDescriptorsGiveTheDefaults) {
     std::string garbage;
     for (int i = 0; i < 4096; ++i)
         garbage += static_cast<char>((i * 131 + 7) % 256);
@@ -137,8 +128,7 @@ TEST_F(BookDescriptorTest, badDescriptorsGiveTheDefaults)
     EXPECT_EQ(Open(longLine).DataPath, "d\\");
 }
 
-TEST_F(BookDescriptorTest, missingDescriptorGivesTheDefaults)
-{
+TEST_F(BookDescriptorTest, missingDescriptorGivesTheDefaults) {
     TBookInfo book;
     SetBookDefaults(book, Settings);
     book.DescriptorFile = Dir.Win("nowhere/intro.ini");
@@ -147,8 +137,7 @@ TEST_F(BookDescriptorTest, missingDescriptorGivesTheDefaults)
     EXPECT_EQ(book.ServiceXSLT, "program service");
 }
 
-TEST_F(BookDescriptorTest, setBookDefaultsResetsAnEarlierBook)
-{
+TEST_F(BookDescriptorTest, setBookDefaultsResetsAnEarlierBook) {
     TBookInfo book = Open("[BasicParams]\nTOCisExpanded=0\nDataPath=x\\\n[TemplateVariables]\na=1\n");
     book.Opened = true;
     SetBookDefaults(book, Settings);
@@ -158,8 +147,7 @@ TEST_F(BookDescriptorTest, setBookDefaultsResetsAnEarlierBook)
     EXPECT_FALSE(book.Opened);
 }
 
-TEST(LoadTextFromUri, readsBytesWithoutLineBreaks)
-{
+TEST(LoadTextFromUri, readsBytesWithoutLineBreaks) {
     TTempDir dir;
     dir.Write("s.xslt", "a\r\nb\rc\n\xEF\xBB\xBF\xCA\n");
     EXPECT_EQ(LoadTextFromUri("file://" + dir.Os("s.xslt")), "abc\xEF\xBB\xBF\xCA");

@@ -28,8 +28,7 @@ const char* const AtlasXml = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 class ShippedBookTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         InitDefaultSettings(Settings, Dir.Os("prog"));
         Dir.Write("atlas/data/book.xml", AtlasXml);
         Dir.Write("atlas/data/intro.ini", "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=" + ShippedData +
@@ -46,8 +45,7 @@ protected:
     TBookInfo Book;
 };
 
-TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection)
-{
+TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection) {
     bool ok = false;
     const std::string toc = RunServiceAction(0, Book, nullptr, &ok);
     ASSERT_TRUE(ok) << toc;
@@ -62,8 +60,7 @@ TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection)
         << toc;
 }
 
-TEST_F(ShippedBookTest, otherActionsGiveAnEmptyMenu)
-{
+TEST_F(ShippedBookTest, otherActionsGiveAnEmptyMenu) {
     for (const uint8_t code : {1, 2, 3, 4, 9}) {
         bool ok = false;
         const std::string out = RunServiceAction(code, Book, nullptr, &ok);
@@ -72,8 +69,7 @@ TEST_F(ShippedBookTest, otherActionsGiveAnEmptyMenu)
     }
 }
 
-TEST_F(ShippedBookTest, pagesShowTheirPartWithNavigationAndLinks)
-{
+TEST_F(ShippedBookTest, pagesShowTheirPartWithNavigationAndLinks) {
     struct Case {
         std::string divId;
         std::vector<std::string> present;
@@ -112,8 +108,7 @@ TEST_F(ShippedBookTest, pagesShowTheirPartWithNavigationAndLinks)
     }
 }
 
-TEST_F(ShippedBookTest, withoutItsVariablesTheTemplateFallsBackToTheBookRoot)
-{
+TEST_F(ShippedBookTest, withoutItsVariablesTheTemplateFallsBackToTheBookRoot) {
     // The descriptor names neither CSSDir nor Edition: the style sheet comes from the
     // root's "shemes" folder by a rooted path, and no edition line is shown.
     const TBookPage page = BuildBookPart("c2", Book);

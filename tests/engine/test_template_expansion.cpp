@@ -13,8 +13,7 @@ struct ExpansionCase {
 
 const std::string Unknown = "*** Warning. Unknown variable is reached: ";
 
-TEST(ExpandTemplate, casesTable)
-{
+TEST(ExpandTemplate, casesTable) {
     const std::vector<ExpansionCase> cases = {
         {"no placeholder is unchanged", "<xsl:stylesheet/>", {{"a", "1"}}, "<xsl:stylesheet/>"},
         {"empty value and neighbour", "<%a%><%b%>", {{"a", ""}, {"b", "x"}}, "x"},
@@ -33,8 +32,7 @@ TEST(ExpandTemplate, casesTable)
         EXPECT_EQ(ExpandTemplate(c.templateText, c.variables), c.expected) << c.name;
 }
 
-TEST(ExpandTemplate, templateItselfIsNotChanged)
-{
+TEST(ExpandTemplate, templateItselfIsNotChanged) {
     const std::string templateText = "<%DivID%>";
     const std::string copy = templateText;
     ExpandTemplate(templateText, {{"DivID", "ch1"}});

@@ -19,16 +19,14 @@ struct TResult {
     std::string Err;
 };
 
-std::string Quote(const std::string& arg)
-{
+std::string Quote(const std::string& arg) {
     std::string quoted = "'";
     for (char c : arg)
         quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";
 }
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
@@ -36,8 +34,7 @@ std::string ReadFile(const std::string& path)
 }
 
 // Runs tomeria-render in a folder with the given arguments.
-TResult RunRender(const std::vector<std::string>& args, const std::string& cwd = ".")
-{
+TResult RunRender(const std::vector<std::string>& args, const std::string& cwd = ".") {
     static const TTempDir errDir;
     const std::string errFile = errDir.Os("stderr");
     std::string command = "cd " + Quote(cwd) + " && " + Quote(Render);
@@ -46,8 +43,7 @@ TResult RunRender(const std::vector<std::string>& args, const std::string& cwd =
     command += " 2>" + Quote(errFile);
     TResult result;
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return result;
+    if (!pipe) return result;
     char buffer[65536];
     for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         result.Out.append(buffer, n);
@@ -57,8 +53,7 @@ TResult RunRender(const std::vector<std::string>& args, const std::string& cwd =
     return result;
 }
 
-std::vector<std::string> Matches(const std::string& text, const std::string& pattern)
-{
+std::vector<std::string> Matches(const std::string& text, const std::string& pattern) {
     std::vector<std::string> found;
     const std::regex re(pattern);
     for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator(); ++it)
@@ -66,8 +61,7 @@ std::vector<std::string> Matches(const std::string& text, const std::string& pat
     return found;
 }
 
-TEST(TomeriaRender, shippedBookContentsListEveryChapterAndEveryEntryRenders)
-{
+TEST(TomeriaRender, shippedBookContentsListEveryChapterAndEveryEntryRenders) {
     const TResult toc = RunRender({ShippedDescriptor, "--toc"});
     ASSERT_EQ(toc.Exit, 0) << toc.Err;
     const std::vector<std::string> entries = Matches(toc.Out, "<listitem id=\"([^\"]*)\"");
@@ -86,8 +80,7 @@ TEST(TomeriaRender, shippedBookContentsListEveryChapterAndEveryEntryRenders)
     }
 }
 
-TEST(TomeriaRender, relativeDescriptorFallsBackToTheProgramDataFolder)
-{
+TEST(TomeriaRender, relativeDescriptorFallsBackToTheProgramDataFolder) {
     // "data/intro.ini" does not exist below "/", so the viewer's rule finds the shipped book.
     const TResult toc = RunRender({"data/intro.ini", "--toc", "-v"}, "/");
     EXPECT_EQ(toc.Exit, 0) << toc.Err;
@@ -96,12 +89,12 @@ TEST(TomeriaRender, relativeDescriptorFallsBackToTheProgramDataFolder)
     EXPECT_EQ(toc.Out.find("Начало трансформации."), std::string::npos);
 }
 
-TEST(TomeriaRender, exitCodes)
-{
+TEST(TomeriaRender, exitCodes) {
     TTempDir dir;
-    const std::string sheet = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-                              "<xsl:output method=\"text\"/><xsl:template match=\"/\"><%ActionID%></xsl:template>"
-                              "</xsl:stylesheet>";
+    const std::string sheet =
+        "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+        "<xsl:output method=\"text\"/><xsl:template match=\"/\"><%ActionID%></xsl:template>"
+        "</xsl:stylesheet>";
     dir.Write("data/intro.ini", "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=service.xslt\n");
     dir.Write("data/book.xml", "<book/>");
     dir.Write("service.xslt", sheet);

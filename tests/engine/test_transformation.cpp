@@ -10,8 +10,7 @@ namespace {
 const std::string SheetHead = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">";
 const std::string TextOutput = "<xsl:output method=\"text\" encoding=\"UTF-8\"/>";
 
-std::string Sheet(const std::string& body)
-{
+std::string Sheet(const std::string& body) {
     return SheetHead + TextOutput + "<xsl:template match=\"/\">" + body + "</xsl:template></xsl:stylesheet>";
 }
 
@@ -23,15 +22,14 @@ struct TRun {
 
 class TransformationTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         Dir.Write("data/book.xml", "<book><t>one</t><t>two</t></book>");
         Book.RootPath = Dir.Win() + "\\";
         Book.BookXMLFName = "file://" + Dir.Os("data/book.xml");
     }
 
-    TRun Run(const std::string& styleText, const std::string& inputUri = "", const std::string& styleUri = "arg://input")
-    {
+    TRun Run(const std::string& styleText, const std::string& inputUri = "",
+             const std::string& styleUri = "arg://input") {
         TRun run;
         TArgs args;
         args.StyleText = styleText;
@@ -44,16 +42,14 @@ protected:
     TBookInfo Book;
 };
 
-TEST_F(TransformationTest, outputOfASuccessfulRun)
-{
+TEST_F(TransformationTest, outputOfASuccessfulRun) {
     const TRun run = Run(Sheet("<xsl:value-of select=\"count(//t)\"/>:<xsl:value-of select=\"//t[2]\"/>"));
     EXPECT_TRUE(run.Ok);
     EXPECT_EQ(run.Text, "2:two");
     EXPECT_EQ(run.Encoding, "UTF-8");
 }
 
-TEST_F(TransformationTest, failuresGiveAnEscapedErrorText)
-{
+TEST_F(TransformationTest, failuresGiveAnEscapedErrorText) {
     Dir.Write("data/broken.xml", "this is <not xml");
     Dir.Write("data/empty.xml", "");
     struct Case {
@@ -80,33 +76,30 @@ TEST_F(TransformationTest, failuresGiveAnEscapedErrorText)
     EXPECT_NE(Run(cases[3].style).Text.find("&lt;b&gt;stop&lt;/b&gt;"), std::string::npos);
 }
 
-TEST_F(TransformationTest, fileStylesheetUriIsUsedAsIs)
-{
+TEST_F(TransformationTest, fileStylesheetUriIsUsedAsIs) {
     Dir.Write("s.xsl", Sheet("<xsl:value-of select=\"//t[1]\"/>"));
     const TRun run = Run("not used", "", "file://" + Dir.Os("s.xsl"));
     EXPECT_TRUE(run.Ok);
     EXPECT_EQ(run.Text, "one");
 }
 
-TEST_F(TransformationTest, relativeReferencesResolveAgainstTheBookRoot)
-{
+TEST_F(TransformationTest, relativeReferencesResolveAgainstTheBookRoot) {
     Dir.Write("data/other.xml", "<other>beside</other>");
     const TRun run = Run(Sheet("<xsl:value-of select=\"document('data/other.xml')\"/>"));
     EXPECT_TRUE(run.Ok) << run.Text;
     EXPECT_EQ(run.Text, "beside");
 }
 
-TEST_F(TransformationTest, declaredOutputEncodingIsReported)
-{
-    const TRun run = Run(SheetHead + "<xsl:output method=\"text\" encoding=\"windows-1251\"/>"
+TEST_F(TransformationTest, declaredOutputEncodingIsReported) {
+    const TRun run = Run(SheetHead +
+                         "<xsl:output method=\"text\" encoding=\"windows-1251\"/>"
                          "<xsl:template match=\"/\">\xD0\x96</xsl:template></xsl:stylesheet>");
     EXPECT_TRUE(run.Ok);
     EXPECT_EQ(run.Text, "\xC6");  // "Ж" in windows-1251
     EXPECT_EQ(run.Encoding, "windows-1251");
 }
 
-TEST(Stopwatch, formatsHoursMinutesSecondsAndMilliseconds)
-{
+TEST(Stopwatch, formatsHoursMinutesSecondsAndMilliseconds) {
     using std::chrono::milliseconds;
     const std::vector<std::pair<milliseconds, std::string>> cases = {
         {milliseconds(1500), "0:0:1.500"},
@@ -129,8 +122,7 @@ class BookRunTest : public ::testing::Test {
 protected:
     void SetUp() override { InitDefaultSettings(Settings, Dir.Os("prog")); }
 
-    void Open()
-    {
+    void Open() {
         SetBookDefaults(Book, Settings);
         Book.DescriptorFile = Dir.Win("book/data/intro.ini");
         ReadBookDescriptor(Book, Settings);
@@ -141,10 +133,10 @@ protected:
     TBookInfo Book;
 };
 
-TEST_F(BookRunTest, serviceActionSeesOnlyItsActionId)
-{
-    Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=service.xslt\n"
-                                     "[TemplateVariables]\nActionID=from descriptor\n");
+TEST_F(BookRunTest, serviceActionSeesOnlyItsActionId) {
+    Dir.Write("book/data/intro.ini",
+              "[BasicParams]\nRootPath=..\\\nServiceXSLTFile=service.xslt\n"
+              "[TemplateVariables]\nActionID=from descriptor\n");
     Dir.Write("book/data/book.xml", "<book/>");
     Dir.Write("book/service.xslt", Sheet("<%ActionID%>"));
     Open();
@@ -155,8 +147,7 @@ TEST_F(BookRunTest, serviceActionSeesOnlyItsActionId)
     }
 }
 
-TEST_F(BookRunTest, partPageGetsDivIdLastAndLeavesTheVariablesAlone)
-{
+TEST_F(BookRunTest, partPageGetsDivIdLastAndLeavesTheVariablesAlone) {
     Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n[TemplateVariables]\nDivID=from descriptor\nv=V\n");
     Dir.Write("book/data/book.xml", "<book/>");
     Dir.Write("book/shemes/book.xsltt", Sheet("<xsl:value-of select=\"string-length('<%DivID%>')\"/>|<%v%>"));
@@ -171,18 +162,19 @@ TEST_F(BookRunTest, partPageGetsDivIdLastAndLeavesTheVariablesAlone)
     EXPECT_EQ(Book.TemplateParams, before);
 }
 
-TEST_F(BookRunTest, windows1251BookComesOutInItsEncoding)
-{
+TEST_F(BookRunTest, windows1251BookComesOutInItsEncoding) {
     // "Глава" in the book, "Часть: " in the stylesheet, both written in windows-1251.
     const std::string glava = "\xC3\xEB\xE0\xE2\xE0";
     const std::string chast = "\xD7\xE0\xF1\xF2\xFC: ";
     Dir.Write("book/data/intro.ini", "[BasicParams]\r\nRootPath=..\\\r\n");
-    Dir.Write("book/data/book.xml", "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<book><chapter id=\"c1\"><title>" +
-                                        glava + "</title></chapter></book>");
-    Dir.Write("book/shemes/book.xsltt",
-              "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n" + SheetHead +
-                  "\r\n<xsl:output method=\"text\" encoding=\"windows-1251\"/>\r\n<xsl:template match=\"/\">" + chast +
-                  "<xsl:value-of select=\"//chapter[@id='<%DivID%>']/title\"/></xsl:template>\r\n</xsl:stylesheet>\r\n");
+    Dir.Write("book/data/book.xml",
+              "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<book><chapter id=\"c1\"><title>" + glava +
+                  "</title></chapter></book>");
+    Dir.Write(
+        "book/shemes/book.xsltt",
+        "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n" + SheetHead +
+            "\r\n<xsl:output method=\"text\" encoding=\"windows-1251\"/>\r\n<xsl:template match=\"/\">" + chast +
+            "<xsl:value-of select=\"//chapter[@id='<%DivID%>']/title\"/></xsl:template>\r\n</xsl:stylesheet>\r\n");
     Open();
     const TBookPage page = BuildBookPart("c1", Book);
     EXPECT_TRUE(page.Ok) << page.Html;
@@ -190,8 +182,7 @@ TEST_F(BookRunTest, windows1251BookComesOutInItsEncoding)
     EXPECT_EQ(page.Encoding, "windows-1251");
 }
 
-TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText)
-{
+TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText) {
     Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n");
     Open();
     EXPECT_TRUE(Book.ServiceXSLT.empty());

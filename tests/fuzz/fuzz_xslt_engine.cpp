@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> lines = Lines(input);
 
     std::vector<const char*> fields;
-    for (const std::string& line : lines) fields.push_back(line.c_str());
+    for (const std::string& line : lines)
+        fields.push_back(line.c_str());
     fields.push_back(nullptr);
     BuildMessageText(fields.data());
 

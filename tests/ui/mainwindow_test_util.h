@@ -26,8 +26,7 @@
 
 inline const std::string ShippedBook = TOMERIA_BINARY_DIR "/data/data/intro.ini";
 
-inline void WriteTextFile(const QString& path, const QByteArray& bytes)
-{
+inline void WriteTextFile(const QString& path, const QByteArray& bytes) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -54,8 +53,7 @@ inline const QByteArray FixtureMenu =
 class TFixtureBook {
 public:
     explicit TFixtureBook(const QByteArray& contentsXml = FixtureMenu,
-                          const QByteArray& pageTemplate = FixturePageTemplate)
-    {
+                          const QByteArray& pageTemplate = FixturePageTemplate) {
         const QString root = Dir.path();
         WriteTextFile(root + "/intro.ini", "[BasicParams]\r\nRootPath=.\\\r\n");
         WriteTextFile(root + "/data/book.xml", "<book/>");
@@ -65,7 +63,8 @@ public:
                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
                       "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
                       "<xsl:output method=\"xml\" encoding=\"UTF-8\"/>"
-                      "<xsl:template match=\"/\">" + contentsXml + "</xsl:template></xsl:stylesheet>");
+                      "<xsl:template match=\"/\">" +
+                          contentsXml + "</xsl:template></xsl:stylesheet>");
     }
     std::string Descriptor() const { return (Dir.path() + "/intro.ini").toStdString(); }
     QString Path(const char* relative) const { return Dir.path() + "/" + relative; }
@@ -76,8 +75,7 @@ private:
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(Temp.isValid());
         InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
         Settings = DefaultSettings;
@@ -89,38 +87,32 @@ protected:
         frm = std::make_unique<Tfrm_Main>();
         frm->InstallLogSink();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         frm.reset();
         SetErrorReporter(nullptr);
     }
 
-    void Show()
-    {
+    void Show() {
         frm->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
     }
     // Shows the window and opens a book; waits for its first page.
-    void ShowAndOpen(const std::string& descriptor)
-    {
+    void ShowAndOpen(const std::string& descriptor) {
         Show();
         frm->OpenBook(descriptor);
         ASSERT_TRUE(WaitIdle(*frm->wb_Browser));
     }
     QString Page() { return BodyText(*frm->wb_Browser); }
     // Waits until the page's text contains text.
-    bool PageShows(const QString& text)
-    {
+    bool PageShows(const QString& text) {
         return WaitFor([&] { return !frm->wb_Browser->Busy() && Page().contains(text); });
     }
     QString Log() const { return frm->me_DebugWindow->toPlainText(); }
-    QTreeWidgetItem* Item(int top, int child = -1) const
-    {
+    QTreeWidgetItem* Item(int top, int child = -1) const {
         QTreeWidgetItem* item = frm->tv_TOC->topLevelItem(top);
         return child < 0 || !item ? item : item->child(child);
     }
-    int EnabledBookActions() const
-    {
+    int EnabledBookActions() const {
         int n = 0;
         for (QAction* a : frm->BookActions())
             n += a->isEnabled() ? 1 : 0;

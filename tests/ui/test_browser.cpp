@@ -78,7 +78,8 @@ TEST_F(BrowserTest, FirstPageWaitsForBlankDocumentThenShowsAndRaisesEvents) {
 TEST_F(BrowserTest, TenMegabytePageShows) {
     std::string html = "<html><body>";
     const std::string paragraph = "<p>" + std::string(1000, 'x') + "</p>\n";
-    while (html.size() < 10u * 1024 * 1024) html += paragraph;
+    while (html.size() < 10u * 1024 * 1024)
+        html += paragraph;
     html += "<p id='end'>конец книги</p></body></html>";
     ASSERT_TRUE(ShowPage(browser, html));
     EXPECT_EQ(EvalJs(browser, QStringLiteral("document.getElementById('end').textContent")).toString(),
@@ -113,17 +114,24 @@ TEST_F(BrowserTest, RelativeAndRootedBackslashPathsLoadFromTheBookFolderOnly) {
     const std::string rootPath = ProgramForm(root);
     browser.SetBaseFolder(rootPath);
 
-    const std::string html = "<html><head><link rel='stylesheet' href='book.css'>"
-                             "<link rel='stylesheet' href='" + rootPath + "shemes\\book.css'></head><body>"
-                             "<p id='rel'>a</p><p id='abs'>b</p>"
-                             "<img id='img1' src='pic.png'><img id='img2' src='" + rootPath + "shemes\\pic.png'>"
-                             "<img id='img3' src='../outside.png'><img id='img4' src='" + rootPath + "..\\outside.png'>"
-                             "</body></html>";
+    const std::string html =
+        "<html><head><link rel='stylesheet' href='book.css'>"
+        "<link rel='stylesheet' href='" +
+        rootPath +
+        "shemes\\book.css'></head><body>"
+        "<p id='rel'>a</p><p id='abs'>b</p>"
+        "<img id='img1' src='pic.png'><img id='img2' src='" +
+        rootPath +
+        "shemes\\pic.png'>"
+        "<img id='img3' src='../outside.png'><img id='img4' src='" +
+        rootPath +
+        "..\\outside.png'>"
+        "</body></html>";
     ASSERT_TRUE(ShowPage(browser, html));
     // Images load after the document; wait for them to settle.
-    (void)WaitFor([&] {
-        return EvalJs(browser, QStringLiteral("Array.from(document.images).every(i => i.complete)")).toBool();
-    }, EngineWaitMs);
+    (void)WaitFor(
+        [&] { return EvalJs(browser, QStringLiteral("Array.from(document.images).every(i => i.complete)")).toBool(); },
+        EngineWaitMs);
 
     auto color = [&](const char* id) {
         return EvalJs(browser, QStringLiteral("getComputedStyle(document.getElementById('%1')).color").arg(id))
@@ -184,8 +192,7 @@ TEST_F(BrowserTest, PageWrittenFromInsideTheNavigationEventShows) {
         EXPECT_TRUE(browser.Busy()) << "the deferred write counts as a load at once";
     };
     EvalJs(browser, QStringLiteral("document.getElementById('link').click()"));
-    ASSERT_TRUE(WaitFor([&] { return BodyText(browser) == QStringLiteral("Глава DivID=ch2"); },
-                                EngineWaitMs));
+    ASSERT_TRUE(WaitFor([&] { return BodyText(browser) == QStringLiteral("Глава DivID=ch2"); }, EngineWaitMs));
     EXPECT_TRUE(WaitIdle(browser));
 }
 

@@ -31,13 +31,12 @@ TEST_F(BrowserCommandTest, EveryCommandThrowsWithoutDocument) {
     browser.SaveFileName = [&] { return dir.filePath(QStringLiteral("never.html")); };
     browser.PrinterSetup = [](QPrinter&) { return true; };
     const std::pair<const char*, std::function<void()>> commands[] = {
-        {"copy", [&] { browser.ExecCopy(); }},
-        {"select all", [&] { browser.ExecSelectAll(); }},
-        {"print", [&] { browser.ExecPrint(); }},
-        {"save as", [&] { browser.ExecSaveAs(); }},
+        {"copy", [&] { browser.ExecCopy(); }},   {"select all", [&] { browser.ExecSelectAll(); }},
+        {"print", [&] { browser.ExecPrint(); }}, {"save as", [&] { browser.ExecSaveAs(); }},
         {"zoom", [&] { browser.ExecZoom(2); }},
     };
-    for (const auto& [name, command] : commands) EXPECT_THROW(command(), std::runtime_error) << name;
+    for (const auto& [name, command] : commands)
+        EXPECT_THROW(command(), std::runtime_error) << name;
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("never.html"))));
 }
 
@@ -64,9 +63,8 @@ TEST_F(BrowserCommandTest, SelectAllThenCopyPutsThePageTextOnTheClipboard) {
     QGuiApplication::clipboard()->clear();
     browser.ExecSelectAll();
     browser.ExecCopy();
-    EXPECT_TRUE(WaitFor(
-        [] { return QGuiApplication::clipboard()->text().contains(QStringLiteral("Скопируй меня")); },
-        EngineWaitMs));
+    EXPECT_TRUE(WaitFor([] { return QGuiApplication::clipboard()->text().contains(QStringLiteral("Скопируй меня")); },
+                        EngineWaitMs));
 }
 
 TEST_F(BrowserCommandTest, SaveAsWritesThePageBytesAsWritten) {

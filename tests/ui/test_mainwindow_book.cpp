@@ -12,8 +12,7 @@ namespace {
 
 using BookTest = MainWindowTest;
 
-TEST_F(BookTest, ShippedBookOpensWithItsContentsAndFirstPart)
-{
+TEST_F(BookTest, ShippedBookOpensWithItsContentsAndFirstPart) {
     ShowAndOpen(ShippedBook);
     ASSERT_GT(frm->tv_TOC->topLevelItemCount(), 1);
     EXPECT_EQ(frm->tv_TOC->currentItem(), Item(0));
@@ -27,8 +26,7 @@ TEST_F(BookTest, ShippedBookOpensWithItsContentsAndFirstPart)
     EXPECT_TRUE(Errors.isEmpty());
 }
 
-TEST_F(BookTest, ClickDoubleClickAndEnterOnContentsShowTheirParts)
-{
+TEST_F(BookTest, ClickDoubleClickAndEnterOnContentsShowTheirParts) {
     ShowAndOpen(ShippedBook);
     QTreeWidget* tree = frm->tv_TOC;
     QTreeWidgetItem* chapter = Item(1);
@@ -54,8 +52,7 @@ TEST_F(BookTest, ClickDoubleClickAndEnterOnContentsShowTheirParts)
     EXPECT_TRUE(PageShows(other->text(0)));
 }
 
-TEST_F(BookTest, TomeriLinkInThePageShowsItsPartWithoutNavigating)
-{
+TEST_F(BookTest, TomeriLinkInThePageShowsItsPartWithoutNavigating) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
@@ -64,15 +61,14 @@ TEST_F(BookTest, TomeriLinkInThePageShowsItsPartWithoutNavigating)
     EXPECT_NE(frm->wb_Browser->View()->url().scheme(), "tomeri");
     EXPECT_TRUE(Log().contains("Load URI: tomeri://showdoc/?DivID=b"));
     // Every completed document loses the border of its body.
-    EXPECT_TRUE(WaitFor(
-        [&] { return EvalJs(*frm->wb_Browser, "document.body.style.borderStyle").toString() == "none"; },
-        EngineWaitMs));
+    EXPECT_TRUE(
+        WaitFor([&] { return EvalJs(*frm->wb_Browser, "document.body.style.borderStyle").toString() == "none"; },
+                EngineWaitMs));
 }
 
 // A link's identifier reaches the stylesheet as the page wrote it: letters outside ASCII come
 // back from the engine's percent-encoding, escapes the page wrote itself stay as they are.
-TEST_F(BookTest, TomeriLinkWithCyrillicIdentifierShowsThatPart)
-{
+TEST_F(BookTest, TomeriLinkWithCyrillicIdentifierShowsThatPart) {
     QByteArray page = FixturePageTemplate;
     page.replace("DivID=b\"", "DivID=глава%202\"");
     TFixtureBook book(FixtureMenu, page);
@@ -84,8 +80,7 @@ TEST_F(BookTest, TomeriLinkWithCyrillicIdentifierShowsThatPart)
 }
 
 // The before-navigate handler: which internal URLs are intercepted and which part they show.
-TEST_F(BookTest, BeforeNavigateInterceptsShowdocLinksAndReadsTheirPart)
-{
+TEST_F(BookTest, BeforeNavigateInterceptsShowdocLinksAndReadsTheirPart) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     const std::string long300(300, 'x');
@@ -124,10 +119,10 @@ TEST_F(BookTest, BeforeNavigateInterceptsShowdocLinksAndReadsTheirPart)
     EXPECT_TRUE(Errors.isEmpty());
 }
 
-TEST_F(BookTest, FailingStylesheetShowsItsEscapedErrorAsThePage)
-{
-    TFixtureBook book(FixtureMenu, "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
-                                   "<xsl:template match=\"/\"><p>never</xsl:template>");
+TEST_F(BookTest, FailingStylesheetShowsItsEscapedErrorAsThePage) {
+    TFixtureBook book(FixtureMenu,
+                      "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                      "<xsl:template match=\"/\"><p>never</xsl:template>");
     ShowAndOpen(book.Descriptor());
     EXPECT_EQ(EnabledBookActions(), 9);  // the contents came from the service stylesheet
     const QString page = Page();
@@ -138,8 +133,7 @@ TEST_F(BookTest, FailingStylesheetShowsItsEscapedErrorAsThePage)
     EXPECT_TRUE(Errors.isEmpty());
 }
 
-TEST_F(BookTest, OpeningAMissingFileLeavesTheOpenBookAsItWas)
-{
+TEST_F(BookTest, OpeningAMissingFileLeavesTheOpenBookAsItWas) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
@@ -156,8 +150,7 @@ TEST_F(BookTest, OpeningAMissingFileLeavesTheOpenBookAsItWas)
     EXPECT_EQ(BookInfo.DescriptorFile, book.Descriptor());
 }
 
-TEST_F(BookTest, CloseEmptiesTreeAndPageAndDisablesTheNineActions)
-{
+TEST_F(BookTest, CloseEmptiesTreeAndPageAndDisablesTheNineActions) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
@@ -169,8 +162,7 @@ TEST_F(BookTest, CloseEmptiesTreeAndPageAndDisablesTheNineActions)
     EXPECT_TRUE(Log().contains("Книга закрыта."));
 }
 
-TEST_F(BookTest, ReopenRebuildsTheTreeAndShowsTheFirstPartAgain)
-{
+TEST_F(BookTest, ReopenRebuildsTheTreeAndShowsTheFirstPartAgain) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     frm->tv_TOC->setCurrentItem(Item(1));
@@ -190,8 +182,7 @@ TEST_F(BookTest, ReopenRebuildsTheTreeAndShowsTheFirstPartAgain)
     EXPECT_TRUE(Log().contains("Книга закрыта."));
 }
 
-TEST_F(BookTest, BookOpenedWhileHiddenShowsItsFirstPartOnceWhenShown)
-{
+TEST_F(BookTest, BookOpenedWhileHiddenShowsItsFirstPartOnceWhenShown) {
     TFixtureBook book;
     frm->OpenBook(book.Descriptor());
     EXPECT_FALSE(frm->wb_Browser->HasDocument());
@@ -205,8 +196,7 @@ TEST_F(BookTest, BookOpenedWhileHiddenShowsItsFirstPartOnceWhenShown)
 }
 
 // Errors no handler catches end the command with an error box; the program goes on.
-TEST_F(BookTest, ContentsErrorsEndTheOpenWithAnErrorBox)
-{
+TEST_F(BookTest, ContentsErrorsEndTheOpenWithAnErrorBox) {
     struct Case {
         const char* Name;
         QByteArray Menu;
@@ -237,8 +227,7 @@ TEST_F(BookTest, ContentsErrorsEndTheOpenWithAnErrorBox)
     EXPECT_EQ(EnabledBookActions(), 9);
 }
 
-TEST_F(BookTest, RecentDocumentEntryOpensItsListEntryOnly)
-{
+TEST_F(BookTest, RecentDocumentEntryOpensItsListEntryOnly) {
     TFixtureBook book;
     Show();
     Settings.LastDocs->assign({book.Descriptor()});
@@ -250,8 +239,7 @@ TEST_F(BookTest, RecentDocumentEntryOpensItsListEntryOnly)
     Settings.LastDocs->clear();
 }
 
-TEST_F(BookTest, PageAskingForANewWindowOpensInAViewerOfItsOwn)
-{
+TEST_F(BookTest, PageAskingForANewWindowOpensInAViewerOfItsOwn) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));

@@ -7,8 +7,7 @@
 namespace {
 
 // The tree as "id=caption(children);sibling".
-QString Shape(QTreeWidgetItem* item)
-{
+QString Shape(QTreeWidgetItem* item) {
     const TTreeNodeInfo* info = Tfrm_Main::NodeInfo(item);
     QString text = QString::fromStdString(info ? info->DivID : "?") + "=" + item->text(0);
     QStringList children;
@@ -17,8 +16,7 @@ QString Shape(QTreeWidgetItem* item)
     return children.isEmpty() ? text : text + "(" + children.join(";") + ")";
 }
 
-QString Shape(QTreeWidget* tree)
-{
+QString Shape(QTreeWidget* tree) {
     QStringList items;
     for (int i = 0; i < tree->topLevelItemCount(); ++i)
         items << Shape(tree->topLevelItem(i));
@@ -27,8 +25,7 @@ QString Shape(QTreeWidget* tree)
 
 using TOCTest = MainWindowTest;
 
-TEST_F(TOCTest, ContentsXmlBecomesTheTree)
-{
+TEST_F(TOCTest, ContentsXmlBecomesTheTree) {
     struct Case {
         const char* Xml;
         const char* Tree;
@@ -46,10 +43,8 @@ TEST_F(TOCTest, ContentsXmlBecomesTheTree)
         // No text, or only CDATA: an empty caption.
         {"<menu><listitem id='a'/><listitem id='b'><![CDATA[C]]></listitem></menu>", "a=;b="},
         // Indentation between elements never becomes a caption.
-        {"<menu>\n  <listitem id='a'>A\n    <listitem id='b'>B</listitem>\n  </listitem>\n</menu>",
-         "a=A\n    (b=B)"},
-        {"<?xml version='1.0' encoding='windows-1251'?><menu><listitem id='r'>\xd0\xf3\xf1</listitem></menu>",
-         "r=Рус"},
+        {"<menu>\n  <listitem id='a'>A\n    <listitem id='b'>B</listitem>\n  </listitem>\n</menu>", "a=A\n    (b=B)"},
+        {"<?xml version='1.0' encoding='windows-1251'?><menu><listitem id='r'>\xd0\xf3\xf1</listitem></menu>", "r=Рус"},
         {"<menu><listitem id=''>Empty id</listitem></menu>", "=Empty id"},
     };
     for (const Case& c : cases) {
@@ -59,8 +54,7 @@ TEST_F(TOCTest, ContentsXmlBecomesTheTree)
     }
 }
 
-TEST_F(TOCTest, OutputThatIsNotXmlLeavesTheTreeAsItWas)
-{
+TEST_F(TOCTest, OutputThatIsNotXmlLeavesTheTreeAsItWas) {
     ASSERT_TRUE(frm->LoadTOCFromXml("<menu><listitem id='a'>A</listitem></menu>"));
     for (const char* bad : {"", "Error: not a document", "<menu><listitem id='x'>", "<a></b>"}) {
         SCOPED_TRACE(bad);
@@ -71,8 +65,7 @@ TEST_F(TOCTest, OutputThatIsNotXmlLeavesTheTreeAsItWas)
     EXPECT_TRUE(Log().contains("Ошибка загрузки данных."));
 }
 
-TEST_F(TOCTest, WrongTopElementOrItemWithoutIdThrowsAndKeepsTheNodesMade)
-{
+TEST_F(TOCTest, WrongTopElementOrItemWithoutIdThrowsAndKeepsTheNodesMade) {
     EXPECT_THROW(frm->LoadTOCFromXml("<contents><listitem id='a'>A</listitem></contents>"), std::runtime_error);
     EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0);
     EXPECT_THROW(frm->LoadTOCFromXml("<menu><listitem id='a'>A<listitem>B</listitem></listitem></menu>"),
@@ -80,8 +73,7 @@ TEST_F(TOCTest, WrongTopElementOrItemWithoutIdThrowsAndKeepsTheNodesMade)
     EXPECT_EQ(Shape(frm->tv_TOC), "a=A");
 }
 
-TEST_F(TOCTest, EnterWithoutASelectionOnlyFocusesTheTree)
-{
+TEST_F(TOCTest, EnterWithoutASelectionOnlyFocusesTheTree) {
     Show();
     frm->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));

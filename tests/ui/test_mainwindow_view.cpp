@@ -16,8 +16,7 @@ namespace {
 
 using ViewTest = MainWindowTest;
 
-TEST_F(ViewTest, ActionListStartsInTheDesignedStates)
-{
+TEST_F(ViewTest, ActionListStartsInTheDesignedStates) {
     struct Case {
         QAction* Action;
         const char* Caption;
@@ -56,8 +55,7 @@ TEST_F(ViewTest, ActionListStartsInTheDesignedStates)
     EXPECT_EQ(frm->windowTitle(), "tomeria v1.0 preRelease");
 }
 
-TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction)
-{
+TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction) {
     Show();
     frm->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
@@ -67,12 +65,8 @@ TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction)
         bool FindEnabled;
     };
     const Step steps[] = {
-        {frm->tv_TOC, true},
-        {frm->wb_Browser, true},  // between two searchable controls: stays enabled
-        {tabBar, false},
-        {frm->me_DebugWindow, true},
-        {frm->tv_TOC, true},
-        {tabBar, false},
+        {frm->tv_TOC, true}, {frm->wb_Browser, true},  // between two searchable controls: stays enabled
+        {tabBar, false},     {frm->me_DebugWindow, true}, {frm->tv_TOC, true}, {tabBar, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.Target->objectName().toStdString());
@@ -92,8 +86,7 @@ TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction)
     EXPECT_FALSE(frm->act_SearchFind->isEnabled());
 }
 
-TEST_F(ViewTest, TextSizeIsStoredAndSurvivesTheNextPage)
-{
+TEST_F(ViewTest, TextSizeIsStoredAndSurvivesTheNextPage) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
@@ -113,8 +106,7 @@ TEST_F(ViewTest, TextSizeIsStoredAndSurvivesTheNextPage)
     EXPECT_FALSE(frm->act_ViewFontSizeVeryBig->isChecked());
 }
 
-TEST_F(ViewTest, StoredSizesOutsideTheRangeSelectTheSmallestEvenWithoutAPage)
-{
+TEST_F(ViewTest, StoredSizesOutsideTheRangeSelectTheSmallestEvenWithoutAPage) {
     for (uint8_t stored : {0, 5, 200}) {
         SCOPED_TRACE(int(stored));
         Settings.BrowserFontSize = 3;
@@ -127,8 +119,7 @@ TEST_F(ViewTest, StoredSizesOutsideTheRangeSelectTheSmallestEvenWithoutAPage)
     EXPECT_TRUE(Errors.isEmpty());
 }
 
-TEST_F(ViewTest, FullScreenReturnsToTheExactBounds)
-{
+TEST_F(ViewTest, FullScreenReturnsToTheExactBounds) {
     Show();
     const QRect bounds(100, 120, 640, 360);
     frm->setGeometry(bounds);
@@ -151,8 +142,7 @@ TEST_F(ViewTest, FullScreenReturnsToTheExactBounds)
     EXPECT_EQ(Log().count("*** show mainform"), 1);  // switching is no show of the window
 }
 
-TEST_F(ViewTest, DebugPaneHidesAndComesBackAboveTheStatusBar)
-{
+TEST_F(ViewTest, DebugPaneHidesAndComesBackAboveTheStatusBar) {
     Show();
     ASSERT_TRUE(frm->act_ViewShowDebugWin->isChecked());
     frm->act_ViewShowDebugWin->trigger();
@@ -165,8 +155,7 @@ TEST_F(ViewTest, DebugPaneHidesAndComesBackAboveTheStatusBar)
     EXPECT_GT(frm->pnl_Debug->y(), frm->splt_Vertical_01->y());
 }
 
-TEST_F(ViewTest, ClickOnTheVerticalSplitterCollapsesAndRestoresTheContentsPane)
-{
+TEST_F(ViewTest, ClickOnTheVerticalSplitterCollapsesAndRestoresTheContentsPane) {
     Show();
     QSplitter* splitter = frm->splt_Vertical_01;
     QWidget* handle = splitter->handle(1);
@@ -186,8 +175,7 @@ TEST_F(ViewTest, ClickOnTheVerticalSplitterCollapsesAndRestoresTheContentsPane)
     EXPECT_EQ(fresh.splt_Vertical_01->sizes().at(0), 50);
 }
 
-TEST_F(ViewTest, DebugLevelEntriesSetTheLevelAndTellTheSelector)
-{
+TEST_F(ViewTest, DebugLevelEntriesSetTheLevelAndTellTheSelector) {
     std::vector<int> told;
     frm->OnDebugLevelChanged = [&](int level) { told.push_back(level); };
     frm->act_ServiceDebugLevelErrors->trigger();
@@ -203,8 +191,7 @@ TEST_F(ViewTest, DebugLevelEntriesSetTheLevelAndTellTheSelector)
     EXPECT_EQ(Settings.DebugLevel, 3);
 }
 
-TEST_F(ViewTest, ExportSavesTheShownPageAndPrintOrExportWithoutAPageDoNothing)
-{
+TEST_F(ViewTest, ExportSavesTheShownPageAndPrintOrExportWithoutAPageDoNothing) {
     int dialogs = 0;
     frm->wb_Browser->SaveFileName = [&] {
         ++dialogs;
@@ -238,13 +225,13 @@ TEST_F(ViewTest, ExportSavesTheShownPageAndPrintOrExportWithoutAPageDoNothing)
 
 namespace {
 
-TEST_F(ViewTest, FindSearchesTheFocusedContentsOrDebugPane)
-{
+TEST_F(ViewTest, FindSearchesTheFocusedContentsOrDebugPane) {
     Show();
     frm->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
-    ASSERT_TRUE(frm->LoadTOCFromXml("<menu><listitem id='a'>Alpha</listitem><listitem id='b'>Beta"
-                                    "<listitem id='b1'>Alphabet</listitem></listitem></menu>"));
+    ASSERT_TRUE(
+        frm->LoadTOCFromXml("<menu><listitem id='a'>Alpha</listitem><listitem id='b'>Beta"
+                            "<listitem id='b1'>Alphabet</listitem></listitem></menu>"));
     int asked = 0;
     frm->FindTextDialog = [&](const QString&) {
         ++asked;

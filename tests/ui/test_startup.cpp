@@ -22,15 +22,13 @@ namespace {
 constexpr int ProcessWaitMs = 60000;
 const QString SecondCopyMessage = QStringLiteral("Одна копия программы \"tomeria\" уже запущена!");
 
-void CopyDataFolder(const QString& programDir)
-{
+void CopyDataFolder(const QString& programDir) {
     std::filesystem::copy(TOMERIA_BINARY_DIR "/data", (programDir + "/data").toStdString(),
                           std::filesystem::copy_options::recursive);
 }
 
 // The lines of text, in order, each found after the one before.
-bool InOrder(const QString& text, const QStringList& lines, QString* missing)
-{
+bool InOrder(const QString& text, const QStringList& lines, QString* missing) {
     qsizetype at = 0;
     for (const QString& line : lines) {
         const qsizetype found = text.indexOf(line, at);
@@ -46,24 +44,21 @@ bool InOrder(const QString& text, const QStringList& lines, QString* missing)
 // The program copied into a folder of its own, with its own lock folder.
 class ProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
         Program = Dir.path() + "/tomeria";
         ASSERT_TRUE(QFile::copy(TOMERIA_BINARY_DIR "/tomeria", Program));
         CopyDataFolder(Dir.path());
         ASSERT_TRUE(QDir().mkpath(Dir.path() + "/runtime"));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         for (auto& p : Processes) {
             p->kill();
             p->waitForFinished(ProcessWaitMs);
         }
     }
 
-    QProcess& Start()
-    {
+    QProcess& Start() {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", Dir.path() + "/runtime");
@@ -77,29 +72,23 @@ protected:
     }
 
     // The kernel's lock table shows a flock on the lock file held by pid.
-    bool LockHeldBy(qint64 pid) const
-    {
+    bool LockHeldBy(qint64 pid) const {
         struct stat st {};
         const QByteArray lock = (Dir.path() + "/runtime/tomeria_by_orvald_kestin").toLocal8Bit();
-        if (::stat(lock.constData(), &st) != 0)
-            return false;
+        if (::stat(lock.constData(), &st) != 0) return false;
         QFile locks("/proc/locks");
-        if (!locks.open(QIODevice::ReadOnly))
-            return false;
+        if (!locks.open(QIODevice::ReadOnly)) return false;
         const QByteArray inode = ":" + QByteArray::number(qulonglong(st.st_ino)) + " ";
         for (const QByteArray& line : locks.readAll().split('\n'))
             if (line.contains("FLOCK") && line.contains(" " + QByteArray::number(pid) + " ") && line.contains(inode))
                 return true;
         return false;
     }
-    bool WaitLockHeldBy(QProcess& p)
-    {
-        return WaitFor([&] { return LockHeldBy(p.processId()) || p.state() != QProcess::Running; },
-                               ProcessWaitMs)
-            && p.state() == QProcess::Running;
+    bool WaitLockHeldBy(QProcess& p) {
+        return WaitFor([&] { return LockHeldBy(p.processId()) || p.state() != QProcess::Running; }, ProcessWaitMs) &&
+               p.state() == QProcess::Running;
     }
-    QString ReadFile(const QString& relative) const
-    {
+    QString ReadFile(const QString& relative) const {
         QFile file(Dir.path() + "/" + relative);
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
@@ -109,8 +98,7 @@ protected:
     std::vector<std::unique_ptr<QProcess>> Processes;
 };
 
-TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathStarts)
-{
+TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathStarts) {
     WriteTextFile(Dir.path() + "/tomeria.ini",
                   "[ControlState]\nWriteLogToFile=1\nKeepControlState=1\nBrowserFontSize=3\n");
     QProcess& first = Start();
@@ -142,25 +130,25 @@ TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathSta
 
     const QString log = ReadFile("logs/tomeria.log");
     QString missing;
-    EXPECT_TRUE(InOrder(log,
-                        {"LogFile is opened", "Инициализация OLE (Включение дополнительных свойств WebBrowser).",
-                         "Инициализация элементов управления...", "Элементы управления инициализированны.",
-                         "Приложение инициализированно.", "Запуск ядра...",
-                         "Выполнение операции \"Действие при запуске\"...",
-                         "Действие при запуске: открытие документа.", "Документ: data\\intro.ini",
-                         "Проверка целостности завершена удачно.", "Формирование оглавления завершено.",
-                         "Вывод на экран главной формы.", "*** show mainform", "Трансформация заняла: ",
-                         "Уничтожение окна заставки.", "Application.Run", "*** close mainform"},
-                        &missing))
-        << "missing or out of order: " << missing.toStdString() << "\n" << log.toStdString();
+    EXPECT_TRUE(
+        InOrder(log,
+                {"LogFile is opened", "Инициализация OLE (Включение дополнительных свойств WebBrowser).",
+                 "Инициализация элементов управления...", "Элементы управления инициализированны.",
+                 "Приложение инициализированно.", "Запуск ядра...", "Выполнение операции \"Действие при запуске\"...",
+                 "Действие при запуске: открытие документа.", "Документ: data\\intro.ini",
+                 "Проверка целостности завершена удачно.", "Формирование оглавления завершено.",
+                 "Вывод на экран главной формы.", "*** show mainform",
+                 "Трансформация заняла: ", "Уничтожение окна заставки.", "Application.Run", "*** close mainform"},
+                &missing))
+        << "missing or out of order: " << missing.toStdString() << "\n"
+        << log.toStdString();
     const QString ini = ReadFile("tomeria.ini");
     EXPECT_TRUE(ini.contains("BrowserFontSize=3"));
     EXPECT_TRUE(ini.contains("[MainWindow]"));
 }
 
 // The lock in this process: a second open of the lock file is refused like a second copy.
-TEST(SingleInstance, LockIsHeldUntilReleasedAndAnUnusableFolderLetsTheCopyThrough)
-{
+TEST(SingleInstance, LockIsHeldUntilReleasedAndAnUnusableFolderLetsTheCopyThrough) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
@@ -185,8 +173,7 @@ TEST(SingleInstance, LockIsHeldUntilReleasedAndAnUnusableFolderLetsTheCopyThroug
 }
 
 // The sequence in this process, to look at the debug pane.
-TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
-{
+TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     CopyDataFolder(dir.path());
@@ -202,20 +189,20 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
     ASSERT_GT(frm.tv_TOC->topLevelItemCount(), 0);
     const QString first = frm.tv_TOC->topLevelItem(0)->text(0);
-    EXPECT_TRUE(WaitFor(
-        [&] { return !frm.wb_Browser->Busy() && BodyText(*frm.wb_Browser).contains(first); }, EngineWaitMs));
+    EXPECT_TRUE(
+        WaitFor([&] { return !frm.wb_Browser->Busy() && BodyText(*frm.wb_Browser).contains(first); }, EngineWaitMs));
 
-    const QString prefix = "{type: INFO, code: 0} [" +
-                           QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) + "] ";
+    const QString prefix =
+        "{type: INFO, code: 0} [" + QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat) + "] ";
     const QString pane = frm.me_DebugWindow->toPlainText();
     EXPECT_TRUE(pane.startsWith(prefix + "Считывание установок..."));
     QString missing;
-    EXPECT_TRUE(InOrder(pane,
-                        {prefix + "Opening LogFile", prefix + "Инициализация элементов управления...",
-                         prefix + "Выполнение операции \"Действие при запуске\"...",
-                         prefix + "Документ: data\\intro.ini", prefix + "Вывод на экран главной формы.",
-                         prefix + "*** show mainform", prefix + first + "|"},
-                        &missing))
+    EXPECT_TRUE(
+        InOrder(pane,
+                {prefix + "Opening LogFile", prefix + "Инициализация элементов управления...",
+                 prefix + "Выполнение операции \"Действие при запуске\"...", prefix + "Документ: data\\intro.ini",
+                 prefix + "Вывод на экран главной формы.", prefix + "*** show mainform", prefix + first + "|"},
+                &missing))
         << missing.toStdString();
     EXPECT_TRUE(frm.act_ServiceDebugLevelInfo->isChecked());
     EXPECT_TRUE(errors.isEmpty());
@@ -225,8 +212,7 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage)
 
 // A debug pane saved hidden starts hidden, and the next save keeps it so; copying from the
 // browser is on when the settings allow it.
-TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved)
-{
+TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     WriteTextFile(dir.path() + "/tomeria.ini",

@@ -43,7 +43,8 @@ public:
         return Call("SetBase", [&] { return TSablotApi::SetBase(p, b); });
     }
     int SetBaseForScheme(SablotHandle p, const char* s, const char* b) override {
-        return Call(std::string("SetBaseForScheme ") + s + "=" + b, [&] { return TSablotApi::SetBaseForScheme(p, s, b); });
+        return Call(std::string("SetBaseForScheme ") + s + "=" + b,
+                    [&] { return TSablotApi::SetBaseForScheme(p, s, b); });
     }
     int RunProcessorGen(SablotSituation s, SablotHandle p, const char* a, const char* b, const char* c) override {
         return Call("RunProcessorGen", [&] { return TSablotApi::RunProcessorGen(s, p, a, b, c); });
@@ -54,11 +55,15 @@ public:
     int GetResultArgInfo(SablotHandle p, const char* u, size_t* n, const char** e) override {
         return Call("GetResultArgInfo", [&] { return TSablotApi::GetResultArgInfo(p, u, n, e); });
     }
-    int Free(char* v) override { return Call("Free", [&] { return TSablotApi::Free(v); }); }
+    int Free(char* v) override {
+        return Call("Free", [&] { return TSablotApi::Free(v); });
+    }
     int FreeResultArgs(SablotHandle p) override {
         return Call("FreeResultArgs", [&] { return TSablotApi::FreeResultArgs(p); });
     }
-    int ClearError(SablotHandle p) override { return Call("ClearError", [&] { return TSablotApi::ClearError(p); }); }
+    int ClearError(SablotHandle p) override {
+        return Call("ClearError", [&] { return TSablotApi::ClearError(p); });
+    }
     int ClearSituation(SablotSituation s) override {
         return Call("ClearSituation", [&] { return TSablotApi::ClearSituation(s); });
     }
@@ -85,7 +90,8 @@ const std::vector<std::string> Destruction = {"UnregHandler 0", "UnregHandler 1"
 
 std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
     return all;
 }
 
@@ -118,10 +124,11 @@ TEST_F(CallOrder, bookEngineTransformation_failing) {
         TSablotEngine engine(Api);
         EXPECT_FALSE(RunBookStyle(engine, "<not-closed>", Dir.Uri("book.xml"), Dir.BookBase()).Ok);
     }
-    EXPECT_EQ(Api.Calls, Concat({Construction,
-                                 {"AddArgBuffer input", "SetBase", "RunProcessorGen", "ClearError", "ClearSituation",
-                                  "FreeResultArgs"},
-                                 Destruction}));
+    EXPECT_EQ(
+        Api.Calls,
+        Concat({Construction,
+                {"AddArgBuffer input", "SetBase", "RunProcessorGen", "ClearError", "ClearSituation", "FreeResultArgs"},
+                Destruction}));
 }
 
 TEST_F(CallOrder, parametersAndBasesAreHandedOverAroundEachRun) {
@@ -132,10 +139,10 @@ TEST_F(CallOrder, parametersAndBasesAreHandedOverAroundEachRun) {
     engine.AddParam("b", "2");
     Api.Calls.clear();
     engine.RunProcessorGen("arg:/none", Dir.Uri("book.xml"), "arg:/out");
-    EXPECT_EQ(Api.Calls, (std::vector<std::string>{"SetBaseForScheme mem=file:///m/", "SetBaseForScheme =nameless",
-                                                   "AddParam a", "AddParam b", "RunProcessorGen", "ClearError",
-                                                   "ClearSituation", "FreeResultArgs", "SetBaseForScheme mem=",
-                                                   "SetBaseForScheme ="}));
+    EXPECT_EQ(Api.Calls,
+              (std::vector<std::string>{"SetBaseForScheme mem=file:///m/", "SetBaseForScheme =nameless", "AddParam a",
+                                        "AddParam b", "RunProcessorGen", "ClearError", "ClearSituation",
+                                        "FreeResultArgs", "SetBaseForScheme mem=", "SetBaseForScheme ="}));
     EXPECT_EQ(engine.LastErrorText, "XSLTEngine :  Cannot clear base for  : ");
 
     Api.Calls.clear();
@@ -219,8 +226,9 @@ TEST_F(CallOrder, raisingCallsBecomeTheEnginesErrors) {
 
     // A result whose copy fails is still handed back to the processor.
     Api.Raise = {"GetResultArgInfo"};
-    engine.AddArgBuffer("s", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                             "<xsl:template match='/'>x</xsl:template></xsl:stylesheet>");
+    engine.AddArgBuffer("s",
+                        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                        "<xsl:template match='/'>x</xsl:template></xsl:stylesheet>");
     ASSERT_TRUE(engine.RunProcessorGen("arg:/s", Dir.Uri("book.xml"), "arg:/o")) << engine.LastErrorText;
     Api.Calls.clear();
     std::string text;

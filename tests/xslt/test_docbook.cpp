@@ -19,7 +19,8 @@ std::string RunXsltproc(const std::string& sheet, const std::string& input) {
     std::string output;
     if (!pipe) return output;
     char chunk[65536];
-    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;) output.append(chunk, n);
+    for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe.get())) > 0;)
+        output.append(chunk, n);
     return output;
 }
 
@@ -54,10 +55,10 @@ TEST(DocBook, articleRendersToTheBytesXsltprocGives) {
         // Both serialise the same result tree with the same routine: not even the final
         // line break may differ.
         EXPECT_EQ(page.size(), expected.size()) << input;
-        EXPECT_TRUE(page == expected) << input << ": first difference at byte "
-                                      << std::distance(page.begin(), std::mismatch(page.begin(), page.end(),
-                                                                                   expected.begin(), expected.end())
-                                                                         .first);
+        EXPECT_TRUE(page == expected)
+            << input << ": first difference at byte "
+            << std::distance(page.begin(),
+                             std::mismatch(page.begin(), page.end(), expected.begin(), expected.end()).first);
         EXPECT_EQ(encoding, "ISO-8859-1") << input;  // what the html stylesheets declare
         EXPECT_NE(page.find("&#1040;&#1090;&#1083;&#1072;&#1089;"), std::string::npos);  // the Cyrillic title
     }

@@ -12,10 +12,12 @@ namespace {
 TEST(ManyRuns, aThousandRunsSucceedOrFailCleanly) {
     TTempFolder dir;
     dir.Write("book.xml", "<book><part>text</part></book>");
-    dir.Write("inc.xsl", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                         "<xsl:template match='part'>[<xsl:value-of select='.'/>]</xsl:template></xsl:stylesheet>");
-    const std::string head = "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                             "<xsl:output method='text'/><xsl:include href='inc.xsl'/>";
+    dir.Write("inc.xsl",
+              "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+              "<xsl:template match='part'>[<xsl:value-of select='.'/>]</xsl:template></xsl:stylesheet>");
+    const std::string head =
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:output method='text'/><xsl:include href='inc.xsl'/>";
     const struct {
         std::string sheet;
         std::string input;

@@ -34,7 +34,8 @@ TEST(BuildMessageText, joinsModuleMessageNodeUriAndLine) {
         {"the first colon splits name and value", {"msg:a:b", "URI:arg:/input"}, "a:b in URI:arg:/input"},
         {"empty list", {}, ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(Text(c.fields), c.expected) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(c.fields), c.expected) << c.name;
 }
 
 TEST(BuildMessageText, readsAtMost256Entries) {
@@ -93,10 +94,12 @@ TEST(MessagePath, processorErrorsArriveAsFieldLists) {
     std::vector<std::string> entries;
     engine.OnMsgError = [&](TSablotEngine&, int32_t, TSErrorFields fields) {
         if (!entries.empty()) return;
-        for (int i = 0; fields[i] != nullptr; ++i) entries.push_back(fields[i]);
+        for (int i = 0; fields[i] != nullptr; ++i)
+            entries.push_back(fields[i]);
     };
-    dir.Write("bad.xsl", "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
-                         "<xsl:template match='/'>\n<xsl:value-of select='a['/>\n</xsl:template>\n</xsl:stylesheet>");
+    dir.Write("bad.xsl",
+              "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>\n"
+              "<xsl:template match='/'>\n<xsl:value-of select='a['/>\n</xsl:template>\n</xsl:stylesheet>");
     EXPECT_FALSE(engine.RunProcessorGen(dir.Uri("bad.xsl"), dir.Uri("book.xml"), "arg:/out"));
     ASSERT_GE(entries.size(), 4u);
     EXPECT_EQ(entries[0], "msgtype:error");
@@ -104,8 +107,8 @@ TEST(MessagePath, processorErrorsArriveAsFieldLists) {
     EXPECT_EQ(entries[2], "module:XPath");
     EXPECT_EQ(entries.back(), "msg:Invalid expression: a[");
     // The closing report repeats the cause with the place the compiler named.
-    EXPECT_EQ(engine.LastErrorText, "XPath : Invalid expression: a[ - value-of in URI:" + dir.Uri("bad.xsl") +
-                                        " at line 3");
+    EXPECT_EQ(engine.LastErrorText,
+              "XPath : Invalid expression: a[ - value-of in URI:" + dir.Uri("bad.xsl") + " at line 3");
 }
 
 }  // namespace

@@ -51,18 +51,18 @@ TEST(UriStrAnalyzer, ParseSplitsValidUrisAndComposesThemBack) {
 
 TEST(UriStrAnalyzer, InvalidUriClearsEveryPart) {
     const char* cases[] = {
-        "C:\\books\\x.xml",          // backslash in the path
-        "file:///a b.xml",           // blank
-        "file:///a%2.xml",           // escape with one hex digit
-        "file:///a%",                // escape cut short
-        "file:///a%zz",              // escape without hex digits
-        "1abc:/x",                   // scheme must start with a letter
-        ":/x",                       // empty scheme
-        "data/x:y.xml",              // a relative reference with ":" gets a bad scheme
-        "http://ho st/",             // bad authority
-        "http://h/p?a b",            // bad query
-        "http://h/p#a#b",            // "#" inside the fragment
-        "http://h/p\x80",            // bytes beyond ASCII
+        "C:\\books\\x.xml",  // backslash in the path
+        "file:///a b.xml",   // blank
+        "file:///a%2.xml",   // escape with one hex digit
+        "file:///a%",        // escape cut short
+        "file:///a%zz",      // escape without hex digits
+        "1abc:/x",           // scheme must start with a letter
+        ":/x",               // empty scheme
+        "data/x:y.xml",      // a relative reference with ":" gets a bad scheme
+        "http://ho st/",     // bad authority
+        "http://h/p?a b",    // bad query
+        "http://h/p#a#b",    // "#" inside the fragment
+        "http://h/p\x80",    // bytes beyond ASCII
     };
     for (const char* uri : cases) {
         TUriStrAnalyzer a;
@@ -110,9 +110,9 @@ TEST(ResolveUri, ResolvesReferencesAgainstTheBase) {
         {"file:///a/b/c.xml", "http://h/x", "http://h/x"},
         {"data/x.xml", "http://h/x", "http://h/x"},  // only the reference has a scheme
         {"file://C:/data/", "/b.xml", "file://C:/b.xml"},
-        {"data/", "x.xml", nullptr},                   // neither has a scheme
-        {"file:///a b", "x.xml", nullptr},             // the base does not parse
-        {"file:///a/", "x y", nullptr},                // the reference does not parse
+        {"data/", "x.xml", nullptr},        // neither has a scheme
+        {"file:///a b", "x.xml", nullptr},  // the base does not parse
+        {"file:///a/", "x y", nullptr},     // the reference does not parse
     };
     for (const auto& c : cases) {
         std::string resolved = "stale";

@@ -51,7 +51,8 @@ TEST(FileProxy, localPathOfRest) {
         {"C:/x.xml", "/x.xml"},
         {"/", ""},
     };
-    for (const auto& [rest, path] : cases) EXPECT_EQ(TFileProxy::LocalPathOfRest(rest), path) << rest;
+    for (const auto& [rest, path] : cases)
+        EXPECT_EQ(TFileProxy::LocalPathOfRest(rest), path) << rest;
 }
 
 TEST(FileProxy, getAllDeliversEveryByte_andEachBufferLivesUntilItsOwnFree) {
@@ -86,10 +87,11 @@ TEST(FileProxy, utf16InputWithZeroBytes_transformsWhole) {
         utf16 += '\0';
     }
     dir.Write("wide.xml", utf16);
-    const auto run = RunBookStyle("<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                                  "<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='t'/>"
-                                  "</xsl:template></xsl:stylesheet>",
-                                  dir.Uri("wide.xml"), dir.BookBase());
+    const auto run = RunBookStyle(
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='t'/>"
+        "</xsl:template></xsl:stylesheet>",
+        dir.Uri("wide.xml"), dir.BookBase());
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "wide");
 }
@@ -251,13 +253,18 @@ TEST(SchemeBase, redirectsRequestsThroughTheFirstMatchingBase) {
         {"no bases", {}, "file", "//C:/x.xml", "file", "//C:/x.xml"},
         {"file base", {{"file", "file:///C:/data/"}}, "file", "//b.xml", "file", ":///C:/data/b.xml"},
         {"scheme names compare with case", {{"FILE", "file:///C:/data/"}}, "file", "//b.xml", "file", "//b.xml"},
-        {"first entry wins", {{"book", "file:///one/"}, {"book", "file:///two/"}}, "book", "//p.xml", "file",
+        {"first entry wins",
+         {{"book", "file:///one/"}, {"book", "file:///two/"}},
+         "book",
+         "//p.xml",
+         "file",
          ":///one/p.xml"},
         {"other base scheme", {{"mem", "http://host/dir/"}}, "mem", "//a/b.xml", "http", "://host/a/b.xml"},
     };
     for (const auto& c : cases) {
         TSablotEngine engine;
-        for (const auto& [scheme, base] : c.bases) engine.AddBase(scheme, base);
+        for (const auto& [scheme, base] : c.bases)
+            engine.AddBase(scheme, base);
         std::string scheme = c.scheme, rest = c.rest;
         engine.ApplySchemeBase(scheme, rest);
         EXPECT_EQ(scheme, c.expectedScheme) << c.name;

@@ -20,7 +20,9 @@ class Transform : public ::testing::Test {
 protected:
     TTempFolder Dir;
     std::string BookXml() { return Dir.Uri("book.xml"); }
-    void SetUp() override { Dir.Write("book.xml", "<book><part id=\"p1\">One</part><part id=\"p2\">Two</part></book>"); }
+    void SetUp() override {
+        Dir.Write("book.xml", "<book><part id=\"p1\">One</part><part id=\"p2\">Two</part></book>");
+    }
 };
 
 TEST_F(Transform, bufferStylesheetOverFileInput_givesTheResultAndItsEncoding) {
@@ -73,8 +75,8 @@ TEST_F(Transform, folderWithBlanksAndCyrillicLetters_isReadAndResolved) {
     for (char& c : base)
         if (c == '/') c = '\\';
     base.replace(0, 7, "file://");
-    const auto run = RunBookStyle(Sheet("<xsl:include href=\"inc.xsl\"/>"), "file://" + root.File(folder + "/book.xml"),
-                                  base);
+    const auto run =
+        RunBookStyle(Sheet("<xsl:include href=\"inc.xsl\"/>"), "file://" + root.File(folder + "/book.xml"), base);
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "[тома]");
 }
@@ -118,8 +120,9 @@ TEST_F(Transform, missingInputOrInclude_failsWithAMessageNamingTheUri) {
     } cases[] = {
         {"input", Sheet("<xsl:template match=\"/\">x</xsl:template>"), Dir.Uri("absent.xml"), Dir.File("absent.xml")},
         {"include", Sheet("<xsl:include href=\"gone.xsl\"/>"), BookXml(), Dir.File("gone.xsl")},
-        {"document()", Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"document('gone.xml')\"/></xsl:template>"),
-         BookXml(), Dir.File("gone.xml")},
+        {"document()",
+         Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"document('gone.xml')\"/></xsl:template>"), BookXml(),
+         Dir.File("gone.xml")},
     };
     for (const auto& c : cases) {
         const auto run = RunBookStyle(c.sheet, c.input, Dir.BookBase());
@@ -164,8 +167,8 @@ TEST_F(Transform, writingFilesAndReadingTheNetwork_areRefused) {
                    "\" method=\"text\">data</exsl:document></xsl:template>",
                " xmlns:exsl=\"http://exslt.org/common\" extension-element-prefixes=\"exsl\""),
          "refused"},
-        {"xsl:document", Sheet("<xsl:template match=\"/\"><xsl:document href=\"" + target +
-                               "\">data</xsl:document></xsl:template>"),
+        {"xsl:document",
+         Sheet("<xsl:template match=\"/\"><xsl:document href=\"" + target + "\">data</xsl:document></xsl:template>"),
          "refused"},
         {"network document()",
          Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"document('http://127.0.0.1:9/x.xml')\"/>"
@@ -196,11 +199,10 @@ TEST_F(Transform, cyrillicInUtf8AndInWindows1251_comesOutInTheDeclaredEncoding) 
          "UTF-8"},
     };
     for (const auto& c : cases) {
-        const std::string sheet = "<?xml version=\"1.0\" encoding=\"" + c.sheetEncoding +
-                                  "\"?><xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
-                                  "\"><xsl:output method=\"text\" encoding=\"" + c.outputEncoding +
-                                  "\"/><xsl:template match=\"/\">" + c.sheetWord +
-                                  ":<xsl:value-of select=\"t\"/></xsl:template></xsl:stylesheet>";
+        const std::string sheet =
+            "<?xml version=\"1.0\" encoding=\"" + c.sheetEncoding + "\"?><xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" +
+            Xsl + "\"><xsl:output method=\"text\" encoding=\"" + c.outputEncoding + "\"/><xsl:template match=\"/\">" +
+            c.sheetWord + ":<xsl:value-of select=\"t\"/></xsl:template></xsl:stylesheet>";
         const auto run = RunBookStyle(sheet, Dir.Uri(c.input), Dir.BookBase());
         ASSERT_TRUE(run.Ok) << c.name << ": " << run.Error;
         EXPECT_EQ(run.Output, c.expectedWord + ":" + c.expectedWord) << c.name;
@@ -211,8 +213,9 @@ TEST_F(Transform, cyrillicInUtf8AndInWindows1251_comesOutInTheDeclaredEncoding) 
 TEST_F(Transform, parametersReachTheStylesheetLiterally_andLastOneRunOnly) {
     TSablotEngine engine;
     engine.AddParam("DivID", "it's \"quoted\" & <raw>");
-    const std::string sheet = Sheet("<xsl:param name=\"DivID\" select=\"'none'\"/>"
-                                    "<xsl:template match=\"/\"><xsl:value-of select=\"$DivID\"/></xsl:template>");
+    const std::string sheet = Sheet(
+        "<xsl:param name=\"DivID\" select=\"'none'\"/>"
+        "<xsl:template match=\"/\"><xsl:value-of select=\"$DivID\"/></xsl:template>");
     auto run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "it's \"quoted\" & <raw>");
@@ -245,8 +248,8 @@ TEST_F(Transform, runsRestoreTheLibraryHooks_andEnginesRunInsideEachOther) {
     outer.OnMsgInfo = [&](TSablotEngine&, int32_t, TSErrorFields) {
         // A message handler that runs a second transformation while the first one is in progress.
         TSablotEngine inner;
-        const auto run = RunBookStyle(inner, Sheet("<xsl:template match=\"/\">inner</xsl:template>"), BookXml(),
-                                      Dir.BookBase());
+        const auto run =
+            RunBookStyle(inner, Sheet("<xsl:template match=\"/\">inner</xsl:template>"), BookXml(), Dir.BookBase());
         innerOk = run.Ok;
         innerOutput = run.Output;
     };
