@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "GlobalVars.h"
+#include "SettingsFile.h"
 #include "LibUnit.h"
 #include "Log.h"
 #include "PathRules.h"
@@ -28,7 +29,8 @@ const char* const HelpText =
     "Печатает в стандартный вывод то, что показал бы просмотрщик, байт в байт.\n"
     "Относительный путь к дескриптору ищется сначала от текущего каталога, а если\n"
     "там файла нет, то, как в просмотрщике, от каталога данных программы (data/\n"
-    "рядом с tomeria-render).\n"
+    "рядом с tomeria-render). Установки читаются из tomeria.ini рядом с программой,\n"
+    "как в просмотрщике.\n"
     "\n"
     "Параметры:\n"
     "  -v        журнал в стандартный поток ошибок\n"
@@ -182,7 +184,17 @@ int main(int argc, char** argv) {
     }
     InitDefaultSettings(DefaultSettings);
     Settings = DefaultSettings;
-    if (command.Verbose) SetLogWindowSink([](const std::string& line) { WriteBytes(stderr, line + "\n"); });
+    // The settings file beside the program moves the data folder and names the service
+    // stylesheet for the viewer; the same file makes this program resolve books alike.
+    LoadSettings(Settings, DefaultSettings);
+    if (command.Verbose) {
+        Settings.WriteLogToWindow = true;
+        Settings.DebugLevel = 3;
+        SetLogWindowSink([](const std::string& line) { WriteBytes(stderr, line + "\n"); });
+    } else {
+        Settings.WriteLogToWindow = false;
+    }
+    Settings.WriteLogToFile = false;
     try {
         return Run(command);
     } catch (const std::exception& e) {

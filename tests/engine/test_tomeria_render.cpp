@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -34,10 +35,11 @@ std::string ReadFile(const std::string& path) {
 }
 
 // Runs tomeria-render in a folder with the given arguments.
-TResult RunRender(const std::vector<std::string>& args, const std::string& cwd = ".") {
+TResult RunRender(const std::vector<std::string>& args, const std::string& cwd = ".",
+                  const std::string& program = Render) {
     static const TTempDir errDir;
     const std::string errFile = errDir.Os("stderr");
-    std::string command = "cd " + Quote(cwd) + " && " + Quote(Render);
+    std::string command = "cd " + Quote(cwd) + " && " + Quote(program);
     for (const std::string& arg : args)
         command += " " + Quote(arg);
     command += " 2>" + Quote(errFile);
@@ -87,6 +89,24 @@ TEST(TomeriaRender, relativeDescriptorFallsBackToTheProgramDataFolder) {
     EXPECT_NE(toc.Out.find("<menu>"), std::string::npos);
     EXPECT_NE(toc.Err.find("Начало трансформации."), std::string::npos);  // -v: the log on stderr
     EXPECT_EQ(toc.Out.find("Начало трансформации."), std::string::npos);
+}
+
+TEST(TomeriaRender, settingsFileBesideTheProgramNamesTheServiceStylesheet) {
+    TTempDir dir;
+    const std::string program = dir.Os("program/tomeria-render");
+    std::filesystem::create_directories(dir.Os("program"));
+    std::filesystem::copy_file(Render, program);
+    dir.Write("other.xslt",
+              "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+              "<xsl:output method=\"text\"/><xsl:template match=\"/\">FROM-SETTINGS</xsl:template>"
+              "</xsl:stylesheet>");
+    dir.Write("program/tomeria.ini", "[ControlState]\nServiceXSLTFile=" + dir.Win("other.xslt") + "\n");
+    dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n");
+    dir.Write("book/data/book.xml", "<book/>");
+
+    const TResult toc = RunRender({dir.Os("book/data/intro.ini"), "--toc"}, ".", program);
+    EXPECT_EQ(toc.Exit, 0) << toc.Err;
+    EXPECT_EQ(toc.Out, "FROM-SETTINGS");
 }
 
 TEST(TomeriaRender, exitCodes) {
