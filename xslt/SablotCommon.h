@@ -23,5 +23,5 @@ enum : int {
 inline const char* const ProcessorModule = "Processor";
 
 inline bool IsNetworkScheme(const std::string& scheme) {
-    return SameScheme(scheme, "http") || SameScheme(scheme, "https") || SameScheme(scheme, "ftp");
+    return EqualsNoCase(scheme, "http") || EqualsNoCase(scheme, "https") || EqualsNoCase(scheme, "ftp");
 }

@@ -7,6 +7,7 @@
 
 #include "XmlOwners.h"
 #include "sablot.h"
+#include "sabutils.h"
 
 struct TSablotSituation {
     int LastError = 0;  // status of the latest failed call, 0 once cleared
@@ -45,7 +46,6 @@ enum : int {
 // The scheme of a URI (text before the first ":", when it is a valid scheme of at least two
 // characters, so that a drive letter "C:" is no scheme); "" for a relative reference.
 std::string UriScheme(const std::string& uri);
-bool SameScheme(const std::string& scheme, const char* expected);
 // "arg:/name", "arg://name" -> "name".
 std::string ArgNameOfUri(const std::string& uri);
 // "\" becomes "/", bytes that may not stand in a URI become "%XX" (existing escapes are kept).

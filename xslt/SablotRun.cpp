@@ -75,7 +75,7 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     // The stylesheet: a buffer gets the processor's base (its folder) as its URL, so that
     // its includes, imports and document() calls resolve against that base.
     const std::string sheet = Absolute(sheetUri);
-    const bool sheetFromArg = SameScheme(UriScheme(sheet), "arg");
+    const bool sheetFromArg = EqualsNoCase(UriScheme(sheet), "arg");
     BeginStep();
     XmlDoc sheetDoc;
     {
@@ -174,7 +174,7 @@ bool TSablotRun::Fetch(const std::string& uri, bool required, TFetched& fetched)
                     ProcessorModule,
                     {display, 0, {}},
                     "Cannot read the resource"};
-    if (SameScheme(scheme, "arg")) {
+    if (EqualsNoCase(scheme, "arg")) {
         const auto found = Processor.ArgBuffers.find(ArgNameOfUri(uri));
         if (found != Processor.ArgBuffers.end()) {
             fetched.Bytes = found->second;
@@ -229,7 +229,7 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
 // An "arg:" result stays in the processor; any other goes out through the scheme handler.
 bool TSablotRun::Deliver(const std::string& uri, TSablotResult&& result) {
     const std::string scheme = UriScheme(uri);
-    if (SameScheme(scheme, "arg")) {
+    if (EqualsNoCase(scheme, "arg")) {
         Processor.Results[ArgNameOfUri(uri)] = std::move(result);
         return true;
     }

@@ -2,14 +2,11 @@
 
 #include <cctype>
 
+#include "sabutils.h"
+
 namespace {
 
-bool IsHex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    return (std::tolower(static_cast<unsigned char>(c)) - 'a') + 10;
-}
+bool IsHex(char c) { return HexDigitValue(c) >= 0; }
 
 bool NeedsEscape(unsigned char c) {
     if (c <= 0x20 || c >= 0x7F) return true;
@@ -37,15 +34,6 @@ std::string UriScheme(const std::string& uri) {
         if (!std::isalnum(c) && c != '+' && c != '-' && c != '.') return {};
     }
     return uri.substr(0, colon);
-}
-
-bool SameScheme(const std::string& scheme, const char* expected) {
-    size_t i = 0;
-    for (; i < scheme.size() && expected[i] != '\0'; ++i)
-        if (std::tolower(static_cast<unsigned char>(scheme[i])) !=
-            std::tolower(static_cast<unsigned char>(expected[i])))
-            return false;
-    return i == scheme.size() && expected[i] == '\0';
 }
 
 std::string ArgNameOfUri(const std::string& uri) {
@@ -82,7 +70,7 @@ std::string UnescapeUri(const std::string& uri) {
     out.reserve(uri.size());
     for (size_t i = 0; i < uri.size(); ++i) {
         if (uri[i] == '%' && i + 2 < uri.size() && IsHex(uri[i + 1]) && IsHex(uri[i + 2])) {
-            out += static_cast<char>(HexValue(uri[i + 1]) * 16 + HexValue(uri[i + 2]));
+            out += static_cast<char>(HexDigitValue(uri[i + 1]) * 16 + HexDigitValue(uri[i + 2]));
             i += 2;
         } else {
             out += uri[i];

@@ -14,7 +14,7 @@ void TCustomSchemeProxy::SetEngine(TSablotEngine* value) {
 
 bool TCustomSchemeProxy::HandlesScheme(const std::string& scheme) const {
     for (const std::string& entry : Schemes)
-        if (SameScheme(scheme, entry.c_str())) return true;
+        if (EqualsNoCase(scheme, entry.c_str())) return true;
     return false;
 }
 

@@ -42,24 +42,22 @@ bool MergePaths(const std::string& basePath, const std::string& referencePath, s
     return true;
 }
 
-int HexValue(char c) {
+}  // namespace
+
+int HexDigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-bool EqualsNoCase(const std::string& text, const char* lower) {
+bool EqualsNoCase(const std::string& text, const char* other) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     std::size_t i = 0;
-    for (; i < text.size() && lower[i]; ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i]) return false;
-    }
-    return i == text.size() && !lower[i];
+    for (; i < text.size() && other[i]; ++i)
+        if (lower(text[i]) != lower(other[i])) return false;
+    return i == text.size() && !other[i];
 }
-
-}  // namespace
 
 bool ResolveUri(const std::string& base, const std::string& reference, std::string& resolved) {
     resolved.clear();
@@ -105,8 +103,8 @@ bool DecodeFileUri(const std::string& uri, std::string& localPath, std::string& 
     const std::string path = analyzer.Path.empty() ? std::string() : analyzer.Path.substr(1);
     for (std::size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
-        if (c == '%' && i + 2 < path.size() && HexValue(path[i + 1]) >= 0 && HexValue(path[i + 2]) >= 0) {
-            localPath += static_cast<char>(HexValue(path[i + 1]) * 16 + HexValue(path[i + 2]));
+        if (c == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 && HexDigitValue(path[i + 2]) >= 0) {
+            localPath += static_cast<char>(HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2]));
             i += 2;
         } else {
             localPath += c == '/' ? '\\' : c;

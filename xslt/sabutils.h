@@ -18,6 +18,11 @@ std::string SchemeOfUri(const std::string& uri);
 // Splits at the first "=": without one the key is empty and the value is the whole text.
 void SplitKeyValue(const std::string& text, std::string& key, std::string& value);
 
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigitValue(char c);
+// ASCII case-insensitive equality, as schemes compare.
+bool EqualsNoCase(const std::string& text, const char* other);
+
 std::string ReplaceChar(const std::string& text, char from, char to);
 std::string SlashesToBackslashes(const std::string& text);
 std::string BackslashesToSlashes(const std::string& text);

@@ -95,7 +95,7 @@ int SchemeGetAll(void* userData, SablotHandle, const char* scheme, const char* r
         engine->ApplySchemeBase(requestScheme, requestRest);
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Get All Call back : " + requestScheme + ":" + requestRest);
         TCustomSchemeProxy* proxy = nullptr;
-        if (SameScheme(requestScheme, "file")) {
+        if (EqualsNoCase(requestScheme, "file")) {
             proxy = &engine->FileProxy();
         } else {
             for (int i = 0; i < engine->ProxyCount() && proxy == nullptr; ++i)
@@ -129,7 +129,7 @@ int SchemeOpen(void* userData, SablotHandle, const char* scheme, const char* res
         std::string requestScheme = Text(scheme), requestRest = Text(rest);
         engine->ApplySchemeBase(requestScheme, requestRest);
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Open Call Back : " + Text(scheme) + ":" + Text(rest));
-        if (SameScheme(requestScheme, "file")) {
+        if (EqualsNoCase(requestScheme, "file")) {
             result = engine->FileProxy().Open(requestScheme.c_str(), requestRest.c_str(), *handle);
         } else {
             for (int i = 0; i < engine->ProxyCount(); ++i) {
