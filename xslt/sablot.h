@@ -29,8 +29,10 @@ using MH_ERROR = int32_t;
 // Message handler: makeCode picks the code that is then passed to error(); error() receives
 // a null-terminated list of "name:value" fields (msgtype, code, module, URI, line, node, msg).
 struct MessageHandler {
-    MH_ERROR(*makeCode)
-    (void* userData, SablotHandle processor, int severity, unsigned short facility, unsigned short code);
+    // clang-format off
+    MH_ERROR (*makeCode)(void* userData, SablotHandle processor, int severity, unsigned short facility,
+                         unsigned short code);
+    // clang-format on
     MH_ERROR (*log)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level, const char** fields);
     MH_ERROR (*error)(void* userData, SablotHandle processor, MH_ERROR code, MH_LEVEL level, const char** fields);
 };
