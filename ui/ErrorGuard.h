@@ -14,16 +14,22 @@ void ReportError(const QString& message);
 // Reports the message from the event loop, after the current event has returned.
 void ReportErrorLater(const QString& message);
 
-// Runs f; any exception it throws is reported and swallowed.
+// Runs f; any exception it throws is handed to report and swallowed.
 template <class F>
-void RunGuarded(F&& f) noexcept {
+void RunGuardedWith(void (*report)(const QString&), F&& f) noexcept {
     try {
         std::forward<F>(f)();
     } catch (const std::exception& e) {
-        ReportError(QString::fromUtf8(e.what()));
+        report(QString::fromUtf8(e.what()));
     } catch (...) {
-        ReportError(QStringLiteral("Неизвестная ошибка."));
+        report(QStringLiteral("Неизвестная ошибка."));
     }
+}
+
+// Runs f; any exception it throws is reported and swallowed.
+template <class F>
+void RunGuarded(F&& f) noexcept {
+    RunGuardedWith(ReportError, std::forward<F>(f));
 }
 
 // Wraps a handler without arguments for connect(): the returned callable runs it inside the
@@ -37,11 +43,5 @@ auto Guarded(F f) {
 // engine's stack must not run a modal box, so the error is shown once the call has returned.
 template <class F>
 void RunGuardedQueued(F&& f) noexcept {
-    try {
-        std::forward<F>(f)();
-    } catch (const std::exception& e) {
-        ReportErrorLater(QString::fromUtf8(e.what()));
-    } catch (...) {
-        ReportErrorLater(QStringLiteral("Неизвестная ошибка."));
-    }
+    RunGuardedWith(ReportErrorLater, std::forward<F>(f));
 }
