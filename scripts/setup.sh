@@ -7,7 +7,8 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin libqt6svg6 libgl-dev
-  libxslt1-dev libxml2-dev libsimpleini-dev
+  libxslt1-dev libxml2-dev libsimpleini-dev libxapian-dev
+  qt6-translations-l10n desktop-file-utils appstream
   libgtest-dev libgmock-dev
   xsltproc docbook-xsl docbook-xml
   valgrind hyperfine
