@@ -3,6 +3,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "AppLogo.h"
 #include "BrowserLoad.h"
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     RegisterBrowserSchemes();  // before the application object exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tomeria"));
+    InstallAppIcon();
 
     TSingleInstance instance("tomeria_by_orvald_kestin");
     if (!instance.TryAcquire()) {
