@@ -10,8 +10,8 @@
 #include "GlobalVars.h"
 #include "Log.h"
 #include "SettingsFile.h"
+#include "ShellDesign.h"
 #include "Tfrm_Main.h"
-#include "WindowLayout.h"
 
 void RunStartUpSequence(Tfrm_Main& frm) {
     WriteLog("Считывание установок...");
@@ -20,17 +20,8 @@ void RunStartUpSequence(Tfrm_Main& frm) {
     // Copying from the browser needs no component layer to be switched on here.
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     WriteLog("Инициализация элементов управления...");
-    // The standard toolbar's creation lets copying from the browser on; until that toolbar
-    // exists it is done here.
-    if (Settings.AllowCopyFromBrowser) frm.act_EditCopy->setEnabled(true);
-    ApplyWindowLayout(Settings.MainWindow, frm);
-    // Until the debug toolbar exists the level menu shows the loaded level itself (a level
-    // outside 0 to 3 falls back to none, as the toolbar's selector does), and the debug pane
-    // is shown or hidden here.
-    frm.DebugLevelAction(Settings.DebugLevel)->trigger();
-    // The debug pane comes back as it was saved: the action flips its flag to the saved one.
-    frm.act_ViewShowDebugWin->setChecked(!Settings.DebugWindow.Visible);
-    frm.act_ViewShowDebugWin->trigger();
+    CreateToolbars(frm, Settings);
+    RestoreShellDesign(frm, Settings);
     WriteLog("Элементы управления инициализированны.");
     WriteLog("Приложение инициализированно.");
     WriteLog("Запуск ядра...");

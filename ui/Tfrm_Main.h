@@ -23,7 +23,10 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class TWebBrowser;
+class Tfrm_DebugToolbar;
 class Tfrm_ExternalViewer;
+class Tfrm_SearchToolbar;
+class Tfrm_StdToolbar;
 struct TBookInfo;
 struct _xmlNode;
 
@@ -165,6 +168,11 @@ public:
     QAction* mnu_FileOpenLastDoc_03 = nullptr;
     QAction* mnu_FileOpenLastDoc_04 = nullptr;
     QMenu* pm_Toolbars = nullptr;  // the "Панели инструментов" submenu of "Вид"
+
+    // The three toolbars, children of the window; none until start-up creates them.
+    Tfrm_StdToolbar* frm_StdToolbar = nullptr;
+    Tfrm_SearchToolbar* frm_SearchToolbar = nullptr;
+    Tfrm_DebugToolbar* frm_DebugToolbar = nullptr;
 
     // Pages opened in a new window, and viewers opened empty; released with the window.
     const std::vector<std::unique_ptr<Tfrm_ExternalViewer>>& ExternalViewers() const { return Viewers; }
