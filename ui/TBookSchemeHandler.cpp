@@ -1,11 +1,26 @@
 #include "TBookSchemeHandler.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
+
+#include "TBookRequestGuard.h"
+
+namespace {
+
+QUrl BookUrl(const QString& path) {
+    QUrl url;
+    url.setScheme(BookPageScheme);
+    url.setHost(BookPageHost);
+    url.setPath(path, QUrl::DecodedMode);
+    return url;
+}
+
+}  // namespace
 
 TBookSchemeHandler& TBookSchemeHandler::Installed() {
     QWebEngineProfile* profile = QWebEngineProfile::defaultProfile();
@@ -15,18 +30,18 @@ TBookSchemeHandler& TBookSchemeHandler::Installed() {
         handler = new TBookSchemeHandler(profile);  // owned by the profile
         profile->installUrlSchemeHandler(BookPageScheme, handler);
         profile->installUrlSchemeHandler(InternalLinkScheme, handler);
+        profile->setUrlRequestInterceptor(new TBookRequestGuard(profile));  // owned by the profile
     }
     return *handler;
 }
 
 QUrl TBookSchemeHandler::SetPage(int browserId, const QString& rootFolder, const QByteArray& bytes,
                                  const QByteArray& contentType) {
-    const QString folder = rootFolder.isEmpty() ? QStringLiteral("/") : rootFolder;
+    // The engine takes "." and ".." out of a URL's path: the page's own path must not have them.
+    QString folder = QDir::cleanPath(rootFolder.isEmpty() ? QStringLiteral("/") : rootFolder);
+    if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
     Page page{rootFolder, folder + QStringLiteral("tomeria-page-%1.html").arg(++m_lastPage), bytes, contentType};
-    QUrl url;
-    url.setScheme(BookPageScheme);
-    url.setHost(BookPageHost);
-    url.setPath(page.Path, QUrl::DecodedMode);
+    const QUrl url = BookUrl(page.Path);
     m_pages[browserId] = std::move(page);
     return url;
 }
@@ -57,6 +72,20 @@ bool TBookSchemeHandler::UnderSomeRoot(const QString& canonicalFile) const {
     return false;
 }
 
+QString TBookSchemeHandler::FilePathOf(const QString& urlPath) {
+    QString path = urlPath;
+    if (const qsizetype rooted = path.indexOf(QLatin1String("/\\")); rooted >= 0) path = path.mid(rooted + 1);
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return QDir::cleanPath(path);
+}
+
+QUrl TBookSchemeHandler::BookUrlOfFile(const QString& osPath) const {
+    const QFileInfo info(osPath);
+    const QString file = info.canonicalFilePath();
+    if (file.isEmpty() || !info.isFile() || !UnderSomeRoot(file)) return {};
+    return BookUrl(file);
+}
+
 void TBookSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     const QUrl url = job->requestUrl();
     if (url.scheme() != QLatin1String(BookPageScheme) || url.host() != QLatin1String(BookPageHost)) {
@@ -70,7 +99,7 @@ void TBookSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
         job->reply(page->ContentType, buffer);
         return;
     }
-    const QFileInfo info(path);
+    const QFileInfo info(FilePathOf(path));
     const QString file = info.canonicalFilePath();
     if (file.isEmpty() || !info.isFile()) {
         job->fail(QWebEngineUrlRequestJob::UrlNotFound);

@@ -18,8 +18,15 @@ class TBookSchemeHandler : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 public:
     // The handler of the default profile, installed there for both schemes (and owned by
-    // it) on first use.
+    // it) on first use, together with the guard that refuses what pages may not load.
     static TBookSchemeHandler& Installed();
+    // The file a URL path names. Pages build rooted addresses with backslashes
+    // ("\books\pg\data\images/fig.png"); the engine takes them for relative references,
+    // percent-encodes the backslashes and puts them after the page's folder. Such a path
+    // names the rooted file again, with either separator or a mix.
+    static QString FilePathOf(const QString& urlPath);
+    // The URL a file of a shown book is served at; empty when the file is not in one.
+    QUrl BookUrlOfFile(const QString& osPath) const;
 
     int NewBrowserId() { return ++m_lastBrowserId; }
     // Keeps bytes as the current page of a browser and returns the URL it is served at:

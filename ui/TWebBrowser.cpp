@@ -1,22 +1,33 @@
 #include "TWebBrowser.h"
 
+#include <QChildEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <array>
+#include <utility>
 #include <stdexcept>
 
+#include "Log.h"
+#include "PagePolicy.h"
 #include "TBookSchemeHandler.h"
 #include "TWebPage.h"
 
 namespace {
+
+// How long after the reader's click or key a navigation to the web counts as the reader's.
+constexpr qint64 UserGestureMs = 1500;
 
 // Two URLs name the same resource, whatever percent-encoding each side chose.
 bool SameUrl(const QUrl& a, const QUrl& b) {
@@ -42,6 +53,8 @@ QString OsFolderOf(const std::string& folder) {
     QString path = QString::fromStdString(folder);
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (!path.startsWith(QLatin1Char('/'))) return {};
+    // A root given relative to its descriptor ("data\..\") keeps its "." and ".." segments.
+    path = QDir::cleanPath(path);
     if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
     return path;
 }
@@ -58,12 +71,18 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
     m_view = new QWebEngineView(this);
     m_page = new TWebPage(QWebEngineProfile::defaultProfile(), *this, m_view);
     m_view->setPage(m_page);
-    // Book pages are local content, yet their web links and pictures work as in a browser,
-    // and a page may open windows of its own (they go to OnNewWindow).
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // Book pages read their own book only (the request guard of the profile enforces it
+    // for every load); a page may open windows of its own (they go to OnNewWindow).
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     layout->addWidget(m_view);
     setFocusProxy(m_view);
+    // The reader's clicks and keys reach the engine's own child widget of the view.
+    m_view->installEventFilter(this);
+    for (QObject* child : m_view->children())
+        child->installEventFilter(this);
+    connect(m_page, &QWebEnginePage::newWindowRequested, this, &TWebBrowser::RaiseNewWindow);
 
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
         m_engineLoading = true;
@@ -139,6 +158,46 @@ void TWebBrowser::StartDeferredLoad() {
     if (!url.isEmpty()) StartLoad(url);
 }
 
+bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::ChildAdded:
+            if (watched == m_view) static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+            break;
+        case QEvent::MouseButtonRelease: m_lastInput.start(); break;
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) m_lastInput.start();
+            break;
+        }
+        default: break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TWebBrowser::RecentUserInput() const { return m_lastInput.isValid() && m_lastInput.elapsed() < UserGestureMs; }
+
+void TWebBrowser::Refuse(const std::string& message) {
+    WriteLog(message, 1);
+    emit NavigationRefused(QString::fromStdString(message));
+}
+
+// What a page may navigate to is decided before the before-navigate event sees it. A file:
+// address of a shown book's file is shown through the page scheme instead.
+bool TWebBrowser::AcceptNavigation(const QUrl& url, bool isMainFrame) {
+    const TNavigationVerdict verdict = JudgeNavigation(url, isMainFrame, RecentUserInput(), m_page->url());
+    if (verdict == TNavigationVerdict::Follow) return RaiseBeforeNavigate(url, isMainFrame);
+    if (verdict == TNavigationVerdict::BookFile && isMainFrame && m_handler) {
+        if (const QUrl bookUrl = m_handler->BookUrlOfFile(url.toLocalFile()); !bookUrl.isEmpty()) {
+            ++m_eventDepth;  // the load starts once the engine's event has returned
+            StartLoad(bookUrl);
+            --m_eventDepth;
+            return false;
+        }
+    }
+    Refuse(RefusalMessage(verdict, url));
+    return false;
+}
+
 bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
     bool cancel = false;
     if (OnBeforeNavigate) {
@@ -160,7 +219,21 @@ bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
     return !cancel;
 }
 
-TWebPage* TWebBrowser::RaiseNewWindow() {
+// The page asks for a new window (its createWindow hands back none). The window opens only
+// for an address the page may go to, and its first navigation counts as the reader's when
+// the request was.
+void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
+    const QUrl requested = request.requestedUrl();
+    const bool byReader = request.isUserInitiated() || RecentUserInput();
+    if (!requested.isEmpty()) {
+        const TNavigationVerdict verdict = JudgeNavigation(requested, true, byReader, m_page->url());
+        const bool bookFile = verdict == TNavigationVerdict::BookFile && m_handler &&
+                              !m_handler->BookUrlOfFile(requested.toLocalFile()).isEmpty();
+        if (verdict != TNavigationVerdict::Follow && !bookFile) {
+            Refuse(RefusalMessage(verdict, requested));
+            return;
+        }
+    }
     TWebBrowser* target = nullptr;
     bool cancel = false;
     if (OnNewWindow) {
@@ -168,13 +241,15 @@ TWebPage* TWebBrowser::RaiseNewWindow() {
             OnNewWindow(target, cancel);
         } catch (const std::exception& e) {
             qWarning("TWebBrowser: new-window handler failed: %s", e.what());
-            return nullptr;
+            return;
         } catch (...) {
             qWarning("TWebBrowser: new-window handler failed");
-            return nullptr;
+            return;
         }
     }
-    return cancel || !target ? nullptr : target->m_page;
+    if (cancel || !target) return;
+    if (byReader) target->m_lastInput.start();
+    request.openIn(target->m_page);
 }
 
 void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {

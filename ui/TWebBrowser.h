@@ -1,6 +1,7 @@
 #pragma once
 // The embedded browser control: a QWebEngineView that pages are written into.
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -13,6 +14,7 @@
 
 class QWebEngineView;
 class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
 class QPrinter;
 class TWebPage;
 class TBookSchemeHandler;
@@ -72,12 +74,18 @@ public:
 signals:
     // Emitted whenever HasDocument() or Busy() may have changed.
     void StateChanged();
+    // A navigation or a new window was refused; message says which and why (also logged).
+    void NavigationRefused(const QString& message);
     void PrintFinished(bool ok);
 
 private:
     friend class TWebPage;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool AcceptNavigation(const QUrl& url, bool isMainFrame);
     bool RaiseBeforeNavigate(const QUrl& url, bool isMainFrame);
-    TWebPage* RaiseNewWindow();
+    void RaiseNewWindow(QWebEngineNewWindowRequest& request);
+    bool RecentUserInput() const;
+    void Refuse(const std::string& message);
     void StartLoad(const QUrl& url);
     void StartDeferredLoad();
     void LoadingChanged(const QWebEngineLoadingInfo& info);
@@ -103,4 +111,5 @@ private:
     double m_zoom = 1.0;
     bool m_zoomSet = false;
     std::unique_ptr<QPrinter> m_printer;  // alive while a print runs
+    QElapsedTimer m_lastInput;            // the reader's last click or key in the page
 };

@@ -6,7 +6,5 @@ TWebPage::TWebPage(QWebEngineProfile* profile, TWebBrowser& browser, QObject* pa
     : QWebEnginePage(profile, parent), m_browser(browser) {}
 
 bool TWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
-    return m_browser.RaiseBeforeNavigate(url, isMainFrame);
+    return m_browser.AcceptNavigation(url, isMainFrame);
 }
-
-QWebEnginePage* TWebPage::createWindow(WebWindowType) { return m_browser.RaiseNewWindow(); }

@@ -1,5 +1,6 @@
 #pragma once
-// The page policy of the browser control: navigations and new windows go to its events.
+// The page policy of the browser control: navigations go to its events; a new window is
+// asked for through newWindowRequested, which the control answers.
 #include <QWebEnginePage>
 
 class TWebBrowser;
@@ -11,7 +12,6 @@ public:
 
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
-    QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
     TWebBrowser& m_browser;

@@ -41,6 +41,8 @@ Tfrm_ExternalViewer::Tfrm_ExternalViewer(QWidget* parent) : QWidget(parent, Qt::
     layout->addWidget(strip);
     layout->addWidget(sb_Status);
 
+    connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
+            [this](const QString& message) { sb_Status->showMessage(message); });
     // Closing hides the window; it lives until its owner goes.
     connect(btn_Close, &QPushButton::clicked, this, &QWidget::close);
     // A window shortcut fires before the focused control sees the key.

@@ -1,5 +1,6 @@
 // Opening and closing books, showing their parts, and the events of the main browser.
 #include <QAction>
+#include <QStatusBar>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QTimer>
@@ -50,6 +51,9 @@ void Tfrm_Main::ConnectBookHandlers() {
         RunGuardedQueued([&] { wb_BrowserNewWindow2(target, cancel); });
     };
     wb_Browser->OnDocumentComplete = [this](const QUrl& url) { RunGuarded([&] { wb_BrowserDocumentComplete(url); }); };
+    // A refused navigation is logged by the browser and said in the status bar.
+    connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
+            [this](const QString& message) { sb_Status->showMessage(message); });
 }
 
 std::vector<QAction*> Tfrm_Main::BookActions() const {
