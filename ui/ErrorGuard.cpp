@@ -20,8 +20,7 @@ void ReportError(const QString& message) {
         Reporter()(message);
         return;
     }
-    // The caption is the application title, as the default error report of the toolkit the
-    // program was designed for had it.
+    // The caption is the application title: the reader sees which program reports the error.
     QMessageBox::critical(QApplication::activeWindow(), QString::fromUtf8(ApplicationTitle), message);
 }
 

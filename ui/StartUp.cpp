@@ -17,7 +17,7 @@ void RunStartUpSequence(Tfrm_Main& frm) {
     WriteLog("Считывание установок...");
     LoadSettings(Settings, DefaultSettings);
     OpenLog(Settings);
-    // Copying from the browser needs no component layer to be switched on here.
+    // The start-up script names this stage; the browser needs nothing set up to copy.
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     WriteLog("Инициализация элементов управления...");
     CreateToolbars(frm, Settings);

@@ -7,6 +7,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -222,9 +224,20 @@ QWidget* Tfrm_Main::ControlOf(QWidget* w) const {
     return w;
 }
 
+namespace {
+// The menu bar, its menus and popups are no controls of the window: while they hold the
+// focus the current control stays what it was.
+bool IsMenuOrPopup(const QWidget* w) {
+    for (; w; w = w->parentWidget())
+        if (qobject_cast<const QMenuBar*>(w) || qobject_cast<const QMenu*>(w) || w->windowType() == Qt::Popup)
+            return true;
+    return false;
+}
+}  // namespace
+
 void Tfrm_Main::ActiveControlChanged() {
     QWidget* active = focusWidget();
-    if (!active || !active->hasFocus()) return;
+    if (!active || !active->hasFocus() || IsMenuOrPopup(active)) return;
     PreviousFocused = CurrentFocused;
     UnFocusControl(PreviousFocused);
     CurrentFocused = ControlOf(active);

@@ -25,7 +25,7 @@ protected:
     fs::path dir;
 };
 
-// A descriptor as the original platform writes them: CR LF, mixed letter case.
+// A descriptor with CR LF line ends and keys in mixed letter case, as book authors' editors write them.
 const std::string Sample =
     "[BasicParams]\r\n"
     "RootPath=.\\\r\n"

@@ -13,7 +13,7 @@ TEST(BookFilePath, EscapedRootedBackslashPathsNameTheRootedFile) {
         {"/b/pg/\\b\\pg\\data\\images/fig.svg", "/b/pg/data/images/fig.svg"},  // a mix, as templates write
         {"/b/pg/\\b\\pg\\data\\images\\fig.svg", "/b/pg/data/images/fig.svg"},
         {"/b/pg/data\\images\\fig.svg", "/b/pg/data/images/fig.svg"},  // relative, with backslashes
-        {"/b/pg/sub/\\b\\pg\\x.png", "/b/pg/x.png"},                  // from a page in a subfolder
+        {"/b/pg/sub/\\b\\pg\\x.png", "/b/pg/x.png"},                   // from a page in a subfolder
         {"/b/pg/\\b\\pg\\data\\..\\x.png", "/b/pg/x.png"},
     };
     for (const auto& [urlPath, file] : cases)

@@ -1,7 +1,9 @@
 // The main window's action list and menus, focus tracking, and the view and browser commands.
 #include <QAction>
 #include <QActionGroup>
+#include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -16,7 +18,7 @@ namespace {
 
 using ViewTest = MainWindowTest;
 
-TEST_F(ViewTest, ActionListStartsInTheDesignedStates) {
+TEST_F(ViewTest, ActionListStartsWithItsCaptionsShortcutsAndStates) {
     struct Case {
         QAction* Action;
         const char* Caption;
@@ -64,15 +66,30 @@ TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction) {
         QWidget* Target;
         bool FindEnabled;
     };
+    QWidget* menuBar = frm->menuBar();
     const Step steps[] = {
         {frm->tv_TOC, true}, {frm->wb_Browser, true},  // between two searchable controls: stays enabled
-        {tabBar, false},     {frm->me_DebugWindow, true}, {frm->tv_TOC, true}, {tabBar, false},
+        {tabBar, false},     {frm->me_DebugWindow, true},
+        {frm->tv_TOC, true}, {menuBar, true},  // the menu bar leaves the contents the current control
+        {frm->tv_TOC, true}, {menuBar, true},
+        {tabBar, false},     {menuBar, false},
     };
     for (const Step& step : steps) {
-        SCOPED_TRACE(step.Target->objectName().toStdString());
+        SCOPED_TRACE(step.Target->metaObject()->className());
         step.Target->setFocus();
         EXPECT_TRUE(WaitFor([&] { return frm->act_SearchFind->isEnabled() == step.FindEnabled; }, 5000));
     }
+    // A menu opened over the contents leaves it the current control as well.
+    frm->tv_TOC->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return frm->act_SearchFind->isEnabled(); }, 5000));
+    QMenu* edit = frm->menuBar()->actions().at(1)->menu();
+    ASSERT_NE(edit, nullptr);
+    edit->popup(frm->mapToGlobal(QPoint(10, 10)));
+    QTest::qWait(100);
+    EXPECT_TRUE(frm->act_SearchFind->isEnabled());
+    edit->close();
+    EXPECT_FALSE(Log().contains(QRegularExpression("Focused: $", QRegularExpression::MultilineOption)))
+        << "the menu bar became the focused control";
     EXPECT_TRUE(Log().contains("Focused: wb_Browser"));
     EXPECT_TRUE(Log().contains("UnFocused: tv_TOC"));
     EXPECT_TRUE(Log().contains("Focused: pc_Debug"));
