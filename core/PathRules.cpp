@@ -1,8 +1,11 @@
 #include "PathRules.h"
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -40,6 +43,36 @@ void RemoveCurrentFolderSegments(std::string& text) {
         out += text[i];
     }
     text = std::move(out);
+}
+
+bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+// Position just after the last separator; 0 when there is none.
+std::size_t AfterLastSeparator(const std::string& path) {
+    const std::size_t pos = path.find_last_of("\\/");
+    return pos == std::string::npos ? 0 : pos + 1;
+}
+
+// The folders named between the drive and the last separator. Empty and "." segments name no
+// folder of their own, so they are left out.
+std::vector<std::string> FolderSegments(const std::string& path, std::size_t driveLength) {
+    std::vector<std::string> segments;
+    const std::size_t end = AfterLastSeparator(path);
+    std::size_t start = std::min(driveLength, end);
+    for (std::size_t i = start; i < end; ++i) {
+        if (!IsSeparator(path[i])) continue;
+        std::string segment = path.substr(start, i - start);
+        if (!segment.empty() && segment != ".") segments.push_back(std::move(segment));
+        start = i + 1;
+    }
+    return segments;
 }
 
 }  // namespace
@@ -86,6 +119,41 @@ std::string NormalizeFolder(const std::string& folder) {
 
 std::string NormalizeFilePath(const std::string& file) {
     return NormalizeFolder(ExtractFilePath(file)) + ExtractFileName(file);
+}
+
+std::string RelativePath(const std::string& base, const std::string& target) {
+    const std::string baseDrive = ExtractFileDrive(base);
+    const std::string targetDrive = ExtractFileDrive(target);
+    if (!EqualIgnoringAsciiCase(baseDrive, targetDrive)) return target;
+    // Without drives both must be rooted: a relative target is relative already.
+    if (baseDrive.empty()) {
+        const bool rooted = !base.empty() && IsSeparator(base[0]) && !target.empty() && IsSeparator(target[0]);
+        if (!rooted) return target;
+    }
+    // Drive-letter and UNC paths name folders without regard to case; the rooted paths of
+    // this system do not.
+    const bool ignoreCase = !baseDrive.empty();
+    const std::vector<std::string> from = FolderSegments(base, baseDrive.size());
+    const std::vector<std::string> to = FolderSegments(target, targetDrive.size());
+    std::size_t common = 0;
+    while (common < from.size() && common < to.size() &&
+           (ignoreCase ? EqualIgnoringAsciiCase(from[common], to[common]) : from[common] == to[common]))
+        ++common;
+    std::string result;
+    for (std::size_t i = common; i < from.size(); ++i)
+        result += "..\\";
+    for (std::size_t i = common; i < to.size(); ++i)
+        result += to[i] + '\\';
+    return result + target.substr(AfterLastSeparator(target));
+}
+
+std::string MakeRelativeFileName(const std::string& base, const std::string& name) {
+    std::string unquoted;
+    for (char c : name) {
+        if (c != '"') unquoted += c;
+    }
+    const std::size_t split = AfterLastSeparator(unquoted);
+    return RelativePath(base, unquoted.substr(0, split)) + unquoted.substr(split);
 }
 
 std::string ToOsPath(const std::string& path) {

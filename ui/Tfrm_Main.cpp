@@ -56,6 +56,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent) {
     ConnectTOCHandlers();
     ConnectFindHandlers();
     ConnectViewHandlers();
+    ConnectSettingsHandlers();
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 

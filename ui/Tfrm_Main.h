@@ -27,6 +27,7 @@ class Tfrm_DebugToolbar;
 class Tfrm_ExternalViewer;
 class Tfrm_SearchToolbar;
 class Tfrm_StdToolbar;
+class Tfrm_Settings;
 struct TBookInfo;
 struct _xmlNode;
 
@@ -107,6 +108,8 @@ public:
     std::function<QString(const QString& last)> FindTextDialog;
     // Called when a debug-level action runs, with its level (the debug toolbar's combo box).
     std::function<void(int level)> OnDebugLevelChanged;
+    // Called with the settings dialog before it is shown (tests drive the dialog through it).
+    std::function<void(Tfrm_Settings& dialog)> BeforeSettingsDialog;
     // Longest wait of OpenBook for a busy browser, in milliseconds.
     int BusyWaitLimitMs = 15000;
 
@@ -216,6 +219,8 @@ private:
     void act_ReloadTOCExecute();
     void act_SearchGoExecute();
     void act_HelpAboutExecute();
+    void ConnectSettingsHandlers();
+    void act_ServiceSettingsExecute();
 
     QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;

@@ -83,6 +83,54 @@ TEST(PathRules, NormalizeFilePathNormalisesOnlyTheFolder) {
     EXPECT_EQ(NormalizeFilePath("\\opt\\tomeria\\.\\tomeria.ini"), "\\opt\\tomeria\\tomeria.ini");
 }
 
+TEST(PathRules, RelativePathClimbsOutOfBaseThenDescendsIntoTarget) {
+    struct Case {
+        const char* base;
+        const char* target;
+        const char* expected;
+    } const cases[] = {
+        {"C:\\prog\\data\\", "C:\\prog\\data\\book1\\", "book1\\"},
+        {"C:\\prog\\data\\", "C:\\books\\atlas\\", "..\\..\\books\\atlas\\"},
+        {"C:\\prog\\", "C:\\prog\\", ""},
+        {"C:\\prog\\", "C:\\prog\\logs", "logs"},  // a folder chosen without its trailing separator
+        // Another drive, or a UNC share, keeps the target whole; drive letters ignore case.
+        {"C:\\prog\\", "D:\\x\\y.ini", "D:\\x\\y.ini"},
+        {"c:\\Prog\\", "C:\\prog\\logs\\", "logs\\"},
+        {"\\\\srv\\share\\a\\", "\\\\srv\\share\\b\\c.ini", "..\\b\\c.ini"},
+        {"\\\\srv\\share\\a\\", "\\\\srv\\other\\b\\", "\\\\srv\\other\\b\\"},
+        // Rooted paths of this system, either separator; their folder names keep their case.
+        {"\\opt\\tomeria\\data\\", "/opt/tomeria/data/book1/", "book1\\"},
+        {"/home/anna/", "/home/Anna/x/", "..\\Anna\\x\\"},
+        {"\\home\\анна\\", "/home/анна/мои книги/", "мои книги\\"},
+        // A "." folder of the base (an unnormalised work folder ".\\") is no folder to climb out of.
+        {"\\opt\\tomeria\\.\\", "/opt/tomeria/logs", "logs"},
+        // A target that is already relative stays as typed.
+        {"\\opt\\tomeria\\", "logs\\", "logs\\"},
+        {"\\opt\\tomeria\\", "", ""},
+        {"C:\\prog\\", "..\\x\\", "..\\x\\"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RelativePath(c.base, c.target), c.expected) << "base: " << c.base << " target: " << c.target;
+}
+
+TEST(PathRules, MakeRelativeFileNameDropsQuotesAndKeepsTheFileName) {
+    struct Case {
+        const char* base;
+        const char* name;
+        const char* expected;
+    } const cases[] = {
+        {"C:\\prog\\data\\", "C:\\prog\\data\\book1\\intro.ini", "book1\\intro.ini"},
+        {"\\opt\\tomeria\\data\\", "/opt/tomeria/data/book1/intro.ini", "book1\\intro.ini"},
+        {"\\opt\\tomeria\\data\\", "\"/opt/tomeria/data/a b/intro.ini\"", "a b\\intro.ini"},
+        {"\\opt\\tomeria\\data\\", "/home/anna/atlas/intro.tmr", "..\\..\\..\\home\\anna\\atlas\\intro.tmr"},
+        {"\\opt\\tomeria\\data\\", "data\\intro.ini", "data\\intro.ini"},
+        {"\\opt\\tomeria\\data\\", "intro.ini", "intro.ini"},
+        {"C:\\prog\\data\\", "D:\\books\\intro.ini", "D:\\books\\intro.ini"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MakeRelativeFileName(c.base, c.name), c.expected) << "base: " << c.base << " name: " << c.name;
+}
+
 TEST(PathRules, OsPathUsesForwardSlashes) {
     EXPECT_EQ(ToOsPath("\\opt\\tomeria\\data\\book.xml"), "/opt/tomeria/data/book.xml");
     EXPECT_EQ(ToOsPath(ExecutableFolder()).back(), '/');
