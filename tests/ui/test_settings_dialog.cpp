@@ -19,7 +19,9 @@
 #include "Log.h"
 #include "PathRules.h"
 #include "SettingsFile.h"
+#include "ShellDesign.h"
 #include "TPathField.h"
+#include "Tfrm_DebugToolbar.h"
 #include "Tfrm_Settings.h"
 #include "mainwindow_test_util.h"
 
@@ -431,6 +433,7 @@ protected:
         const TSettings defaults = DefaultSettings;
         Settings.ProgramDir = defaults.ProgramDir;
         Settings.SettingsPath = defaults.SettingsPath;
+        CreateToolbars(*frm, Settings);
     }
     void TearDown() override {
         CloseLog(Settings);
@@ -464,6 +467,7 @@ TEST_F(SettingsCommandTest, AcceptedChangesAreAppliedAtOnce) {
     EXPECT_TRUE(frm->act_ViewFontSizeVeryBig->isChecked());
     EXPECT_EQ(Settings.DebugLevel, 1);
     EXPECT_TRUE(frm->act_ServiceDebugLevelErrors->isChecked());
+    EXPECT_EQ(frm->frm_DebugToolbar->cb_DebugLevel->currentIndex(), 1);
     EXPECT_TRUE(LogFileOpened());
     EXPECT_TRUE(QFile::exists(Temp.path() + "/logs/tomeria.log"));
     EXPECT_TRUE(DefaultSettings == defaults);
