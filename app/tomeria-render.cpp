@@ -120,9 +120,8 @@ std::optional<std::string> LocateDescriptor(const std::string& given, const TSet
         WriteLog("tomeria-render: дескриптор найден от текущего каталога: " + absolute);
         return NormalizeFilePath(error ? given : absolute);
     }
-    const std::string dataFolder = NormalizeFolder(settings.ProgramDir + settings.WorkPath + settings.DataPath);
-    const std::string path = ResolvePath(dataFolder, ExtractFilePath(given)) + ExtractFileName(given);
-    if (!IsFile(ToOsPath(path))) return std::nullopt;
+    const std::string path = FindDescriptor(given, settings);
+    if (path.empty()) return std::nullopt;
     WriteLog("tomeria-render: дескриптор найден в каталоге данных программы: " + path);
     return path;
 }

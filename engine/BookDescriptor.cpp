@@ -41,6 +41,15 @@ std::string FileUri(const std::string& path) { return "file://" + BackslashesToS
 
 }  // namespace
 
+std::string DataFolder(const TSettings& settings) {
+    return NormalizeFolder(settings.ProgramDir + settings.WorkPath + settings.DataPath);
+}
+
+std::string FindDescriptor(const std::string& path, const TSettings& settings) {
+    const std::string fullPath = ResolvePath(DataFolder(settings), ExtractFilePath(path)) + ExtractFileName(path);
+    return IsExistingFile(fullPath) ? fullPath : std::string();
+}
+
 void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
     book.RootPath = settings.ProgramDir + settings.WorkPath + settings.DataPath;
     book.ShemesPath = "shemes\\";

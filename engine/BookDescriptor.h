@@ -7,6 +7,12 @@
 
 class TIniFile;
 
+// The program's data folder, normalised: relative book paths start there.
+std::string DataFolder(const TSettings& settings);
+// The descriptor file a path names, a relative path taken from the data folder; "" when
+// there is no such regular file.
+std::string FindDescriptor(const std::string& path, const TSettings& settings);
+
 // Resets the record: root = program data folder, default folder and file names.
 void SetBookDefaults(TBookInfo& book, const TSettings& settings);
 // Reads book.DescriptorFile and completes the record, both stylesheet texts included.

@@ -1,7 +1,8 @@
 #pragma once
-// The book engine: descriptor, template expansion, transformations and service actions.
+// The book engine: descriptor, template expansion, transformations, service actions, contents.
 #include "BookDescriptor.h"
 #include "ServiceActions.h"
 #include "TBookInfo.h"
+#include "TContents.h"
 #include "TemplateExpansion.h"
 #include "Transformation.h"

@@ -29,7 +29,7 @@ class Tfrm_SearchToolbar;
 class Tfrm_StdToolbar;
 class Tfrm_Settings;
 struct TBookInfo;
-struct _xmlNode;
+struct TContentsItem;
 
 // What a contents node keeps: the identifier of the part it names.
 struct TTreeNodeInfo {
@@ -203,7 +203,7 @@ private:
     void act_SearchFindExecute();
     void act_SearchFindNextExecute();
     void FindIn(QWidget* control, const QString& text);
-    void AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level);
+    void AddTOCNodes(QTreeWidgetItem* parent, const std::vector<TContentsItem>& items);
     void WaitWhileBrowserBusy();
     Tfrm_ExternalViewer* NewExternalViewer();
 

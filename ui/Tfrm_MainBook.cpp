@@ -7,7 +7,6 @@
 #include <QTreeWidget>
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#include <filesystem>
 
 #include "BrowserLoad.h"
 #include "ErrorGuard.h"
@@ -21,13 +20,6 @@
 #include "Tfrm_Main.h"
 
 namespace {
-
-std::string DataFolder() { return NormalizeFolder(Settings.ProgramDir + Settings.WorkPath + Settings.DataPath); }
-
-bool FileExists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(ToOsPath(path), ec);
-}
 
 // The URL as the page wrote it. The engine percent-encodes letters outside ASCII, which come
 // back as UTF-8 text; escapes of ASCII characters ("%20", "%26") stay as they are.
@@ -67,9 +59,8 @@ void Tfrm_Main::SetBookActionsEnabled(bool enabled) {
 }
 
 void Tfrm_Main::OpenBook(const std::string& path) {
-    // A relative path is relative to the program's data folder.
-    const std::string fullPath = ResolvePath(DataFolder(), ExtractFilePath(path)) + ExtractFileName(path);
-    if (!FileExists(fullPath)) {
+    const std::string fullPath = FindDescriptor(path, Settings);
+    if (fullPath.empty()) {
         WriteLog("Документ не найден.", 1);
         return;
     }
@@ -139,7 +130,7 @@ void Tfrm_Main::act_FileOpenExecute() {
             {QStringLiteral("Конфигурационные файлы tomeria v1.0pR (*.tmr)"), QStringLiteral("Все файлы  (*.*)")});
         dialog.setDefaultSuffix(QStringLiteral("tmr"));
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setDirectory(QString::fromStdString(ToOsPath(DataFolder())));
+        dialog.setDirectory(QString::fromStdString(ToOsPath(DataFolder(Settings))));
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             path = dialog.selectedFiles().constFirst();
     }

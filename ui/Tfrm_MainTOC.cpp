@@ -1,17 +1,13 @@
 // The contents tree: built from the service stylesheet's contents XML; clicks and Enter show parts.
 #include <QKeyEvent>
 #include <QTreeWidget>
-#include <climits>
-#include <cstring>
-#include <libxml/parser.h>
-#include <libxml/tree.h>
-#include <memory>
 #include <stdexcept>
 
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
+#include "TContents.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -22,22 +18,6 @@ public:
     explicit TTOCItem(std::string divId) { Info.DivID = std::move(divId); }
     TTreeNodeInfo Info;
 };
-
-// Owner of a parsed libxml2 document.
-struct TXmlDocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using TXmlDocPtr = std::unique_ptr<xmlDoc, TXmlDocFree>;
-
-bool IsBlank(const xmlChar* text) {
-    for (; text && *text; ++text)
-        if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
-    return true;
-}
-
-bool NameIs(const xmlNode* node, const char* name) {
-    return std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
-}
 
 // The first count characters of a UTF-8 text.
 std::string LeftChars(const std::string& text, std::size_t count) {
@@ -88,46 +68,29 @@ bool Tfrm_Main::BuildTOC() {
 }
 
 bool Tfrm_Main::LoadTOCFromXml(const std::string& data) {
-    // No network, no entity substitution: the contents XML comes from a book's stylesheet.
-    TXmlDocPtr doc;
-    if (data.size() <= INT_MAX)
-        doc.reset(xmlReadMemory(data.data(), static_cast<int>(data.size()), "contents.xml", nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
-    xmlNode* top = doc ? xmlDocGetRootElement(doc.get()) : nullptr;
-    if (!top) {
+    const TContents contents = ReadContents(data);
+    if (!contents.Parsed) {
         WriteLog("Ошибка загрузки данных.", 1);
         return false;
     }
     WriteLog("Загрузка данных успешна.");
     tv_TOC->clear();
     WriteLog("Заполняем дерево навигации...");
-    if (!NameIs(top, "menu"))
-        throw std::runtime_error("Оглавление: верхний элемент документа не \"menu\", а \"" +
-                                 std::string(reinterpret_cast<const char*>(top->name)) + "\".");
-    AddTOCNodes(nullptr, top, 0);
+    AddTOCNodes(nullptr, contents.Items);
+    // The entries read before a fault stay in the tree.
+    if (!contents.Error.empty()) throw std::runtime_error(contents.Error);
     return true;
 }
 
-void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, _xmlNode* element, int level) {
-    for (xmlNode* child = element->children; child; child = child->next) {
-        // Whitespace-only text never becomes a caption; the last other text wins.
-        if (child->type == XML_TEXT_NODE && !IsBlank(child->content) && parent)
-            parent->setText(0, QString::fromUtf8(reinterpret_cast<const char*>(child->content)));
-        if (child->type != XML_ELEMENT_NODE) continue;  // entity references are not followed
-        QTreeWidgetItem* current = parent;
-        if (NameIs(child, "listitem")) {
-            xmlChar* id = xmlGetProp(child, BAD_CAST "id");
-            if (!id) throw std::runtime_error("Оглавление: у элемента \"listitem\" нет атрибута \"id\".");
-            std::string divId(reinterpret_cast<const char*>(id));
-            xmlFree(id);
-            auto* node = new TTOCItem(std::move(divId));
-            if (parent)
-                parent->addChild(node);
-            else
-                tv_TOC->addTopLevelItem(node);
-            current = node;
-        }
-        if (child->children) AddTOCNodes(current, child, level + 1);
+void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, const std::vector<TContentsItem>& items) {
+    for (const TContentsItem& item : items) {
+        auto* node = new TTOCItem(item.DivID);
+        node->setText(0, QString::fromStdString(item.Caption));
+        if (parent)
+            parent->addChild(node);
+        else
+            tv_TOC->addTopLevelItem(node);
+        AddTOCNodes(node, item.Children);
     }
 }
 

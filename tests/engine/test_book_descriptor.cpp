@@ -167,4 +167,26 @@ TEST(LoadTextFromUri, readsBytesWithoutLineBreaks) {
     EXPECT_EQ(LoadTextFromUri("file://" + dir.Os("long.xslt")), line);
 }
 
+TEST_F(BookDescriptorTest, findDescriptorTakesRelativePathsFromTheDataFolderAndOnlyRegularFiles) {
+    Dir.Write("prog/data/data/intro.ini", "[BasicParams]\n");
+    Dir.Write("book/data/intro.ini", "[BasicParams]\n");
+    struct Case {
+        std::string Given;
+        std::string Found;  // OS path, "" for none
+    } const cases[] = {
+        {"data\\intro.ini", Dir.Os("prog/data/data/intro.ini")},
+        {"data/intro.ini", Dir.Os("prog/data/data/intro.ini")},
+        {"..\\book\\data\\intro.ini", ""},  // data/../book is not the book beside prog/
+        {Dir.Os("book/data/intro.ini"), Dir.Os("book/data/intro.ini")},
+        {Dir.Win("book/data/intro.ini"), Dir.Os("book/data/intro.ini")},
+        {"data\\missing.ini", ""},
+        {"data", ""},  // a folder is no descriptor
+        {Dir.Os("book/data"), ""},
+    };
+    for (const Case& c : cases) {
+        const std::string found = FindDescriptor(c.Given, Settings);
+        EXPECT_EQ(found.empty() ? "" : ToOsPath(found), c.Found) << c.Given;
+    }
+}
+
 }  // namespace
