@@ -34,8 +34,6 @@ std::string Quoted(const char* caption) { return std::string("\"") + caption + "
 }  // namespace
 
 void CreateToolbars(Tfrm_Main& frm, const TSettings& settings) {
-    // Floating toolbars stay above the main window: their window needs the main window's one.
-    frm.winId();
     frm.frm_StdToolbar = new Tfrm_StdToolbar(frm, settings);
     frm.frm_SearchToolbar = new Tfrm_SearchToolbar(frm);
     frm.frm_DebugToolbar = new Tfrm_DebugToolbar(frm);

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QMainWindow>
 #include <QToolButton>
+#include <QWindow>
 
 TDockableToolbar::TDockableToolbar(const QString& caption, const QString& name, QAction* toggle, QMainWindow& owner)
     : QToolBar(caption, &owner), Toggle(toggle) {
@@ -16,6 +17,7 @@ TDockableToolbar::TDockableToolbar(const QString& caption, const QString& name, 
     // The toolkit's own show/hide entry would be a second switch beside the toggle action.
     toggleViewAction()->setVisible(false);
     hide();
+    owner.installEventFilter(this);
     // The toggle is checkable: triggering it has already flipped its flag.
     connect(Toggle, &QAction::triggered, this, [this] { setVisible(Toggle->isChecked()); });
 }
@@ -54,6 +56,23 @@ void TDockableToolbar::ShowCaptionFrame() {
     if (visible) show();
 }
 
+bool TDockableToolbar::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WinIdChange && watched == parent() && isFloating() && !RenewQueued) {
+        RenewQueued = true;
+        QMetaObject::invokeMethod(this, &TDockableToolbar::RenewTransientParent, Qt::QueuedConnection);
+    }
+    return QToolBar::eventFilter(watched, event);
+}
+
+void TDockableToolbar::RenewTransientParent() {
+    RenewQueued = false;
+    QWindow* owner = parentWidget()->windowHandle();
+    if (!isFloating() || isHidden() || !owner || !windowHandle()) return;
+    windowHandle()->setTransientParent(owner);
+    hide();
+    show();
+}
+
 bool TDockableToolbar::event(QEvent* event) {
     switch (event->type()) {
         case QEvent::Hide:
@@ -72,6 +91,10 @@ bool TDockableToolbar::event(QEvent* event) {
 }
 
 void TDockableToolbar::closeEvent(QCloseEvent* event) {
-    // Only the toggle action hides a toolbar; a close request from the window system is refused.
-    event->ignore();
+    // Only the toggle action hides a toolbar: a close request from the window system is refused.
+    // The program's own closing of every window at its end goes through.
+    if (event->spontaneous())
+        event->ignore();
+    else
+        QToolBar::closeEvent(event);
 }

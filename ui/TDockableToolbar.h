@@ -26,6 +26,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -33,7 +34,11 @@ private:
     // it is no longer dragged.
     bool NeedsCaptionFrame() const;
     void ShowCaptionFrame();
+    // The window system learns which window a floating toolbar stays above when it is shown:
+    // after the main window's native window was made anew, it is shown again.
+    void RenewTransientParent();
 
     QPointer<QAction> Toggle;  // the main window's action, which may go first at shut-down
     bool CaptionFrameQueued = false;
+    bool RenewQueued = false;
 };
