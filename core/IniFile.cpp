@@ -6,6 +6,7 @@
 #include <SimpleIni.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include "PathRules.h"
 
@@ -39,21 +41,93 @@ std::string ReadWholeFile(const std::string& osPath) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// Writes a new file and forces it to the disk before it is renamed over the old one, so
-// that a crash or power loss right after the save cannot leave an empty settings file.
-// The open never waits: a pipe in the way fails the save instead of blocking it.
-bool WriteDurably(const std::string& osPath, const std::string& text) {
-    const int fd = ::open(osPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
-    bool ok = true;
-    for (std::size_t done = 0; ok && done < text.size();) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+// Writes all of the text at the start of the file and forces it to the disk, so that a
+// crash or power loss right after the save cannot leave an empty settings file.
+bool WriteAndSync(int fd, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t written = ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
         if (written < 0 && errno == EINTR) continue;
-        ok = written > 0;
-        if (ok) done += static_cast<std::size_t>(written);
+        if (written <= 0) return false;
+        done += static_cast<std::size_t>(written);
     }
-    ok = ::fsync(fd) == 0 && ok;
-    return ::close(fd) == 0 && ok;
+    return ::fsync(fd) == 0;
+}
+
+// A file descriptor that is closed when it goes; Close reports a failed close.
+class TFileDescriptor {
+public:
+    explicit TFileDescriptor(int fd) : Fd(fd) {}
+    ~TFileDescriptor() {
+        if (Fd >= 0) ::close(Fd);
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    int Get() const { return Fd; }
+    bool Close() { return ::close(std::exchange(Fd, -1)) == 0; }
+
+private:
+    int Fd;
+};
+
+// The access rights the replacement gets: those of the file it replaces, else what a new
+// file gets under the process's umask.
+mode_t ReplacementMode(const std::string& osPath) {
+    struct stat previous {};
+    if (::stat(osPath.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) return previous.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+// The way the new text reaches the disk without ever leaving a half-written file in the old
+// one's place: a new file beside it, made under a fresh name and exclusively (nothing found
+// at that name is followed or overwritten), renamed over the old one once complete. Sets
+// errno and leaves nothing behind when it fails.
+bool ReplaceWithNewFile(const std::string& osPath, const std::string& text) {
+    std::string tempPath = osPath + ".XXXXXX";
+    TFileDescriptor temp(::mkostemp(tempPath.data(), O_CLOEXEC));
+    if (temp.Get() < 0) return false;
+    bool ok = ::fchmod(temp.Get(), ReplacementMode(osPath)) == 0 && WriteAndSync(temp.Get(), text);
+    ok = temp.Close() && ok;
+    if (ok && ::rename(tempPath.c_str(), osPath.c_str()) == 0) return true;
+    const int error = errno;
+    ::unlink(tempPath.c_str());
+    errno = error;
+    return false;
+}
+
+// The fallback for a folder that takes no new file: the existing file is rewritten in
+// place. Only a regular file, and the open never waits on a pipe or device.
+bool RewriteInPlace(const std::string& osPath, const std::string& text) {
+    TFileDescriptor file(::open(osPath.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0) return false;
+    struct stat status {};
+    if (::fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
+    bool ok = WriteAndSync(file.Get(), text) && ::ftruncate(file.Get(), static_cast<off_t>(text.size())) == 0 &&
+              ::fsync(file.Get()) == 0;
+    return file.Close() && ok;
+}
+
+// Why a write failed, in the words the user reads; empty when there is nothing to add.
+std::string ReasonOf(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM: return "нет прав на запись";
+        case EROFS: return "файловая система доступна только для чтения";
+        case ENOSPC:
+        case EDQUOT: return "нет места на диске";
+        case ENOENT: return "папка не найдена";
+        case EISDIR: return "на месте файла находится папка";
+        default: return {};
+    }
+}
+
+std::string WriteFailure(const std::string& osPath, int error) {
+    const std::string reason = ReasonOf(error);
+    return "Не удалось записать файл " + osPath + (reason.empty() ? "." : ": " + reason + ".");
 }
 
 std::string FirstLine(const std::string& value) { return value.substr(0, value.find_first_of("\r\n")); }
@@ -201,25 +275,12 @@ std::string TIniFile::ToText() const {
 }
 
 void TIniFile::UpdateFile() const {
-    const std::string failure = "Unable to write to " + OsPath;
-    if (OsPath.empty()) throw std::runtime_error(failure);
-    // The new content goes to a file beside the old one, which is replaced only once the
-    // new one is complete: a failure at any step leaves the previous file as it was.
-    const std::string tempPath = OsPath + ".tmp";
-    if (!WriteDurably(tempPath, ToText())) {
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(tempPath, ignored)) std::filesystem::remove(tempPath, ignored);
-        throw std::runtime_error(failure);
-    }
-    std::error_code ec;
-    // The replacement keeps the access rights of the file it replaces.
-    const auto previous = std::filesystem::status(OsPath, ec);
-    if (!ec && std::filesystem::is_regular_file(previous))
-        std::filesystem::permissions(tempPath, previous.permissions(), ec);
-    std::filesystem::rename(tempPath, OsPath, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(tempPath, ignored);
-        throw std::runtime_error(failure);
-    }
+    if (OsPath.empty()) throw std::runtime_error(WriteFailure(OsPath, 0));
+    const std::string text = ToText();
+    if (ReplaceWithNewFile(OsPath, text)) return;
+    const int error = errno;
+    // A folder that takes no new file while the file itself may be written: the file is
+    // rewritten in place rather than the save lost.
+    if ((error == EACCES || error == EPERM || error == EROFS) && RewriteInPlace(OsPath, text)) return;
+    throw std::runtime_error(WriteFailure(OsPath, error));
 }

@@ -41,8 +41,10 @@ public:
     void WriteBool(const std::string& section, const std::string& key, bool value);
     // The whole content as it would be written, lines ending in "\n".
     std::string ToText() const;
-    // Writes the whole file beside the old one and renames it over; throws std::runtime_error
-    // "Unable to write to <path>" when that fails, leaving the previous file whole.
+    // Writes the whole file beside the old one under a fresh name and renames it over; where
+    // the folder takes no new file, rewrites the old one in place. Throws std::runtime_error
+    // "Не удалось записать файл <path>[: reason]." when that fails, leaving the previous file
+    // whole and no temporary file behind.
     void UpdateFile() const;
 
     const std::string& FileName() const { return OsPath; }

@@ -9,8 +9,8 @@ class TIniFile;
 void LoadSettings(TSettings& target, const TSettings& defaults);
 void ReadSettingsIni(TSettings& settings);
 void WriteSettingsIni(TSettings settings);  // takes a private copy: captured placement does not flow back
-// Saves when the record allows it; a failed write throws std::runtime_error
-// "Unable to write to <path>" and leaves the previous file whole.
+// Saves when the record allows it; a failed write throws std::runtime_error with the
+// message of TIniFile::UpdateFile and leaves the previous file whole.
 void SaveSettingsOnExit(const TSettings& settings);
 
 // The sections of a record read from / written to an INI held in memory (the steps of

@@ -63,9 +63,14 @@ void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
 }
 
 void ReadBookDescriptor(TBookInfo& book, const TSettings& settings) {
+    ReadBookDescriptorFrom(TIniFile(ToOsPath(book.DescriptorFile)), book, settings);
+    LoadServiceStylesheet(book);
+    LoadBookTemplate(book);
+}
+
+void ReadBookDescriptorFrom(const TIniFile& ini, TBookInfo& book, const TSettings& settings) {
     static const std::string Basic = "BasicParams";
     const std::string descriptorFolder = ExtractFilePath(book.DescriptorFile);
-    const TIniFile ini(ToOsPath(book.DescriptorFile));
 
     book.RootPath = ResolvePath(descriptorFolder, ini.ReadString(Basic, "RootPath", book.RootPath));
     book.ShemesPath = ini.ReadString(Basic, "ShemesPath", book.ShemesPath);
@@ -80,9 +85,6 @@ void ReadBookDescriptor(TBookInfo& book, const TSettings& settings) {
     book.BookXMLFName = FileUri(ResolvePath(book.RootPath + book.DataPath, book.BookXMLFName));
     book.BookXSLTTFName = FileUri(ResolvePath(book.RootPath + book.ShemesPath, book.BookXSLTTFName));
     book.ServiceXSLTFile = FileUri(LocateServiceStylesheet(book.ServiceXSLTFile, book, settings));
-
-    LoadServiceStylesheet(book);
-    LoadBookTemplate(book);
 }
 
 TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& book) {

@@ -18,6 +18,9 @@ void SetBookDefaults(TBookInfo& book, const TSettings& settings);
 // Reads book.DescriptorFile and completes the record, both stylesheet texts included.
 // Throws std::runtime_error when an existing stylesheet file cannot be read.
 void ReadBookDescriptor(TBookInfo& book, const TSettings& settings);
+// The same without the file and without loading the stylesheets: folders, file URIs and
+// variables from a descriptor already read (book.DescriptorFile still names where it lives).
+void ReadBookDescriptorFrom(const TIniFile& descriptor, TBookInfo& book, const TSettings& settings);
 // TemplateVariables, then TemplatePaths (resolved against the root), then "RootPath".
 TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& book);
 

@@ -33,6 +33,18 @@ std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std:
     return parts.Scheme + ":/" + parts.Document;
 }
 
+// The processor's warnings and errors go to the log with their place (file and line); its
+// other messages (xsl:message) as progress. The scheme handlers' trace lines stay out.
+void LogProcessorMessages(TSablotEngine& engine) {
+    const auto logAt = [](uint8_t level) {
+        return [level](TSablotEngine&, int32_t, TSErrorFields fields) { WriteLog(BuildMessageText(fields), level); };
+    };
+    engine.OnMsgInfo = logAt(3);
+    engine.OnMsgWarning = logAt(2);
+    engine.OnMsgError = logAt(1);
+    engine.OnMsgCritical = logAt(1);
+}
+
 }  // namespace
 
 std::string RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
@@ -45,16 +57,15 @@ std::string RunTransformation(const std::string& inputUri, const std::string& st
     try {
         TSablotEngine engine;
         engine.ShowDebug = true;
+        LogProcessorMessages(engine);
         engine.OutputUri = "arg://output";
         engine.StyleURI = PrepareUri(engine, styleUri, args.StyleText);
         engine.InputUri = PrepareUri(engine, inputUri, args.InputText);
         // The base reaches the file system, so it takes the slash form.
         engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
-        if (engine.Run()) {
-            if (SchemeOfUri(engine.OutputUri) == "arg")
-                engine.GetResultArg(engine.OutputUri, result);
-            else
-                result = "Done";
+        const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
+        if (engine.Run() && (!fromArg || engine.GetResultArg(engine.OutputUri, result))) {
+            if (!fromArg) result = "Done";
             encoding = engine.ResultEncoding(engine.OutputUri);
             success = true;
         } else {

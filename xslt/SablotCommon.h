@@ -1,6 +1,7 @@
 #pragma once
 // What the parts of a run share: parse options, the codes and module of the processor's own
 // reports, and the scheme test for network reads.
+#include <cstddef>
 #include <string>
 
 #include <libxslt/xsltutils.h>
@@ -21,6 +22,10 @@ enum : int {
 };
 
 inline const char* const ProcessorModule = "Processor";
+
+// Reports one step of a run holds back until it ends; a step that reports more (a loop
+// hitting the same warning) has the rest counted in one line.
+inline constexpr size_t MaxStepReports = 1000;
 
 inline bool IsNetworkScheme(const std::string& scheme) {
     return EqualsNoCase(scheme, "http") || EqualsNoCase(scheme, "https") || EqualsNoCase(scheme, "ftp");

@@ -48,7 +48,14 @@ enum : int {
 std::string UriScheme(const std::string& uri);
 // "arg:/name", "arg://name" -> "name".
 std::string ArgNameOfUri(const std::string& uri);
+// The argument buffer a (normalised) "arg:" URI names: by the name as written, else by the
+// name with its escapes decoded, so that "arg:/my book" finds the buffer "my book" after
+// normalisation made it "my%20book". Null when there is none.
+const std::string* FindArgBuffer(const TSablotProcessor& processor, const std::string& uri);
 // "\" becomes "/", bytes that may not stand in a URI become "%XX" (existing escapes are kept).
 std::string NormaliseUri(const std::string& uri);
+// Escapes every byte that may not stand in a URI, "%" included: for plain text (a file
+// name, a path) that is to become part of a URI.
+std::string EscapeUriText(const std::string& text);
 // Decodes "%XX" escapes: the form in which URIs reach the scheme handler and the messages.
 std::string UnescapeUri(const std::string& uri);

@@ -1,6 +1,7 @@
 #include "SablotRun.h"
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "SablotCommon.h"
@@ -140,6 +141,7 @@ void TSablotRun::FlushText() {
 
 void TSablotRun::BeginStep() {
     FlushText();
+    ReleaseReports(Failed);
     StepFirstError.reset();
     StepFirstLocation.reset();
     ReportsAfterFirstError = 0;
@@ -150,12 +152,14 @@ void TSablotRun::BeginStep() {
 void TSablotRun::FailStep(const std::string& fallback, const TLocation& where) {
     FlushText();
     Failed = true;
+    const bool followed = ReportsAfterFirstError > 0 || StepReportsDropped > 0;
+    ReleaseReports(true);
     if (!StepFirstError) {
-        Report({MH_LEVEL_ERROR, CodeStepFailed, ProcessorModule, where, fallback});
-    } else if (ReportsAfterFirstError > 0) {
+        Send({MH_LEVEL_ERROR, CodeStepFailed, ProcessorModule, where, fallback});
+    } else if (followed) {
         TReport cause = *StepFirstError;
         if (cause.Where.Uri.empty() && StepFirstLocation) cause.Where = *StepFirstLocation;
-        Report(cause);
+        Send(cause);
     }
 }
 
@@ -163,7 +167,25 @@ void TSablotRun::Report(const TReport& report) {
     if (StepFirstError) ++ReportsAfterFirstError;
     if (report.Level >= MH_LEVEL_ERROR && !StepFirstError) StepFirstError = report;
     if (!report.Where.Uri.empty() && !StepFirstLocation && StepFirstError) StepFirstLocation = report.Where;
-    Send(report);
+    if (StepReports.size() < MaxStepReports)
+        StepReports.push_back(report);
+    else
+        ++StepReportsDropped;
+}
+
+// Sends the reports held for the step. libxslt and libxml2 call everything an error, also
+// what they recover from (an unknown instruction, a document() that does not parse): what
+// did not stop the step is sent as a warning.
+void TSablotRun::ReleaseReports(bool stepFailed) {
+    std::vector<TReport> reports = std::move(StepReports);
+    StepReports.clear();
+    const size_t dropped = std::exchange(StepReportsDropped, 0);
+    for (TReport& report : reports) {
+        if (!stepFailed && report.Level == MH_LEVEL_ERROR) report.Level = MH_LEVEL_WARN;
+        Send(report);
+    }
+    if (dropped > 0)
+        Send({MH_LEVEL_WARN, CodeStepFailed, ProcessorModule, {}, std::to_string(dropped) + " more messages left out"});
 }
 
 // Hands a report to the message handler as a field list.

@@ -1,6 +1,7 @@
 #include "SablotRun.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -40,6 +41,20 @@ std::string FolderOf(const std::string& uri) {
     return uri.substr(0, lastSlash + 1);
 }
 
+// The URL a stylesheet from a buffer gets: a name in the folder of the base that no relative
+// reference but the empty one ("document('')") resolves to in practice, so that "." and the
+// other references resolve as from the folder and read what they name. Only unreserved
+// characters, so that libxml2 hands the URL back unchanged.
+std::string SheetUrlIn(const std::string& folder, const std::string& sheetUri) {
+    if (folder.empty() || folder.back() != '/') return folder;
+    std::string name = "~arg~";
+    for (const char c : ArgNameOfUri(sheetUri)) {
+        const bool unreserved = std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+        name += unreserved ? c : '_';
+    }
+    return folder + name;
+}
+
 // The encoding the serialised bytes are in: the declared one when libxml2 can write it, else
 // UTF-8, which libxslt writes instead of an encoding it does not know.
 std::string WrittenEncoding(const xmlChar* declared) {
@@ -67,6 +82,7 @@ int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri
             ok = false;
         }
         FlushText();
+        ReleaseReports(!ok || Failed);
     }
     return ok && !Failed ? SABLOT_OK : SABLOT_RUN_FAILED;
 }
@@ -85,7 +101,7 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     }
     if (!sheetDoc) return false;
     if (sheetFromArg && !Processor.Base.empty()) {
-        SheetDocUrl = FolderOf(Processor.Base);
+        SheetDocUrl = SheetUrlIn(FolderOf(Processor.Base), sheet);
         SheetDisplay = UnescapeUri(sheet);
         xmlFree(const_cast<xmlChar*>(sheetDoc->URL));
         sheetDoc->URL = xmlStrdup(BAD_CAST SheetDocUrl.c_str());
@@ -138,17 +154,26 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     }
 
     BeginStep();
+    TSablotResult serialised;
+    if (!Serialise(result.get(), style.get(), serialised)) return false;
+    return Deliver(resultUri, std::move(serialised));
+}
+
+bool TSablotRun::Serialise(xmlDocPtr result, xsltStylesheetPtr style, TSablotResult& serialised) {
     xmlChar* text = nullptr;
     int length = 0;
-    const int saved = xsltSaveResultToString(&text, &length, result.get(), style.get());
+    const int saved = xsltSaveResultToString(&text, &length, result, style);
     XmlChars owned(text);
-    if (saved != 0 || length < 0) {
+    // An encoder error (a character the output encoding cannot hold) leaves a cut text
+    // behind: it fails the run rather than show half a page.
+    if (saved != 0 || length < 0 || StepFirstError) {
         FailStep("The result cannot be serialised", {});
         return false;
     }
     const xmlChar* encoding = nullptr;
-    XSLT_GET_IMPORT_PTR(encoding, style.get(), encoding)
-    return Deliver(Absolute(resultUri), {std::move(owned), static_cast<size_t>(length), WrittenEncoding(encoding)});
+    XSLT_GET_IMPORT_PTR(encoding, style, encoding)
+    serialised = {std::move(owned), static_cast<size_t>(length), WrittenEncoding(encoding)};
+    return true;
 }
 
 // Normalises a URI and resolves a relative one against the processor's base.
@@ -175,9 +200,8 @@ bool TSablotRun::Fetch(const std::string& uri, bool required, TFetched& fetched)
                     {display, 0, {}},
                     "Cannot read the resource"};
     if (EqualsNoCase(scheme, "arg")) {
-        const auto found = Processor.ArgBuffers.find(ArgNameOfUri(uri));
-        if (found != Processor.ArgBuffers.end()) {
-            fetched.Bytes = found->second;
+        if (const std::string* buffer = FindArgBuffer(Processor, uri)) {
+            fetched.Bytes = *buffer;
             return true;
         }
         failure.Msg = "No argument buffer of that name";
@@ -226,11 +250,13 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
     return doc;
 }
 
-// An "arg:" result stays in the processor; any other goes out through the scheme handler.
-bool TSablotRun::Deliver(const std::string& uri, TSablotResult&& result) {
+// An "arg:" result stays in the processor under the name the caller wrote; any other goes
+// out through the scheme handler.
+bool TSablotRun::Deliver(const std::string& resultUri, TSablotResult&& result) {
+    const std::string uri = Absolute(resultUri);
     const std::string scheme = UriScheme(uri);
     if (EqualsNoCase(scheme, "arg")) {
-        Processor.Results[ArgNameOfUri(uri)] = std::move(result);
+        Processor.Results[ArgNameOfUri(resultUri)] = std::move(result);
         return true;
     }
     const std::string_view bytes(result.Data(), result.Size);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
@@ -59,11 +60,13 @@ private:
     std::string Absolute(const std::string& uri) const;
     bool Fetch(const std::string& uri, bool required, TFetched& fetched);
     xmlDocPtr ParseDocument(std::string_view bytes, const std::string& url, const char* what);
-    bool Deliver(const std::string& uri, TSablotResult&& result);
+    bool Serialise(xmlDocPtr result, xsltStylesheetPtr style, TSablotResult& serialised);
+    bool Deliver(const std::string& resultUri, TSablotResult&& result);
 
     void BeginStep();
     void FailStep(const std::string& fallback, const TLocation& where);
     void Report(const TReport& report);
+    void ReleaseReports(bool stepFailed);
     void Send(const TReport& report);
     void FlushText();
     std::string DisplayUri(const char* url) const;
@@ -81,4 +84,8 @@ private:
     std::optional<TReport> StepFirstError;
     std::optional<TLocation> StepFirstLocation;
     int ReportsAfterFirstError = 0;
+    // The reports of the current step, held until it ends: an error that did not stop the
+    // step is sent as a warning. Beyond the limit they are only counted.
+    std::vector<TReport> StepReports;
+    size_t StepReportsDropped = 0;
 };

@@ -44,17 +44,26 @@ std::string ArgNameOfUri(const std::string& uri) {
     return uri.substr(start);
 }
 
-std::string NormaliseUri(const std::string& uri) {
+const std::string* FindArgBuffer(const TSablotProcessor& processor, const std::string& uri) {
+    const std::string name = ArgNameOfUri(uri);
+    auto found = processor.ArgBuffers.find(name);
+    if (found == processor.ArgBuffers.end()) found = processor.ArgBuffers.find(UnescapeUri(name));
+    return found != processor.ArgBuffers.end() ? &found->second : nullptr;
+}
+
+namespace {
+
+std::string Escape(const std::string& text, bool keepEscapes) {
     static const char* const Digits = "0123456789ABCDEF";
     std::string out;
-    out.reserve(uri.size());
-    for (size_t i = 0; i < uri.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(uri[i]);
-        if (c == '\\') {
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (keepEscapes && c == '\\') {
             out += '/';
-        } else if (c == '%' && i + 2 < uri.size() && IsHex(uri[i + 1]) && IsHex(uri[i + 2])) {
+        } else if (keepEscapes && c == '%' && i + 2 < text.size() && IsHex(text[i + 1]) && IsHex(text[i + 2])) {
             out += '%';
-        } else if (c == '%' || NeedsEscape(c)) {
+        } else if (c == '%' || c == '\\' || NeedsEscape(c)) {
             out += '%';
             out += Digits[c >> 4];
             out += Digits[c & 0x0F];
@@ -64,6 +73,12 @@ std::string NormaliseUri(const std::string& uri) {
     }
     return out;
 }
+
+}  // namespace
+
+std::string NormaliseUri(const std::string& uri) { return Escape(uri, true); }
+
+std::string EscapeUriText(const std::string& text) { return Escape(text, false); }
 
 std::string UnescapeUri(const std::string& uri) {
     std::string out;

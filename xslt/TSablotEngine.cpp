@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "SablotInternals.h"
 #include "TCustomSchemeProxy.h"
 #include "sabutils.h"
 #include "shandler.h"
@@ -77,6 +78,8 @@ bool TSablotEngine::AddArgBuffer(const std::string& name, const std::string& buf
 bool TSablotEngine::Run() { return RunProcessorGen(StyleURI, InputUri, OutputUri); }
 
 bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output) {
+    CallbackFailed = false;
+    bool result = false;
     try {
         PrepareBases();
         // Checked before the parameters go over: the processor keeps them until a run
@@ -84,27 +87,36 @@ bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string&
         if (sheet.empty() || input.empty() || output.empty())
             throw std::runtime_error("RunProcessorGen : Missing file argument");
         PrepareParams();
-        CallbackFailed = false;
-        const int status = Api.RunProcessorGen(Situation, FProcessor, sheet.c_str(), input.c_str(), output.c_str());
-        const bool callbackFailed = CallbackFailed;
-        CallbackFailed = false;
-        if (callbackFailed)
-            LogMessage(MH_LEVEL_ERROR, EngineModule, "Error in the MessageHandlerError callback function");
-        const bool result = status == 0 && !callbackFailed;
+        result = Api.RunProcessorGen(Situation, FProcessor, sheet.c_str(), input.c_str(), output.c_str()) == 0;
+        // An event handler that failed at any point of the run (before the processor, inside
+        // it, or while the bases are reset) fails the run.
+        if (ReportCallbackFailure()) result = false;
         if (!result) {
             ClearError();
             Api.FreeResultArgs(FProcessor);
         }
         ClearBases();
-        return result;
     } catch (const std::exception& error) {
         LogMessage(MH_LEVEL_ERROR, EngineModule, error.what());
         ClearBases();
-        return false;
+        result = false;
     }
+    if (ReportCallbackFailure()) {
+        result = false;
+        Api.FreeResultArgs(FProcessor);
+    }
+    return result;
 }
 
-void TSablotEngine::GetResultArg(const std::string& uri, std::string& text) {
+bool TSablotEngine::ReportCallbackFailure() {
+    if (!CallbackFailed) return false;
+    LogMessage(MH_LEVEL_ERROR, EngineModule, "Error in the MessageHandlerError callback function");
+    CallbackFailed = false;  // the line above may have failed in the same handler again
+    return true;
+}
+
+bool TSablotEngine::GetResultArg(const std::string& uri, std::string& text) {
+    CallbackFailed = false;
     text.clear();
     char* value = nullptr;
     bool ok = false;
@@ -126,6 +138,11 @@ void TSablotEngine::GetResultArg(const std::string& uri, std::string& text) {
         }
     }
     if (!ok) LogMessage(MH_LEVEL_DEBUG, EngineModule, "try to get an unknown output ?");
+    if (ReportCallbackFailure()) {
+        text.clear();
+        return false;
+    }
+    return ok;
 }
 
 std::string TSablotEngine::ResultEncoding(const std::string& uri) const {
@@ -273,19 +290,22 @@ void TSablotEngine::ApplySchemeBase(std::string& scheme, std::string& rest) cons
     if (!found) return;
     const size_t marker = base.find("://");
     const std::string baseScheme = marker == std::string::npos ? std::string() : base.substr(0, marker);
+    // Rests arrive as plain text (blanks, any letters, "%"); the URI toolkit takes only
+    // escaped URIs, so the rest is escaped on the way in and the result decoded on the way out.
+    const std::string escapedRest = EscapeUriText(rest);
     std::string localPath, authority;
     if (baseScheme == "file") {
         std::string query, fragment;
-        DecodeFileUri("file:" + rest, localPath, authority, query, fragment);
+        DecodeFileUri("file:" + escapedRest, localPath, authority, query, fragment);
     } else {
         const size_t slashes = rest.find("//");
         localPath = slashes != std::string::npos ? rest.substr(slashes + 2) : (rest.empty() ? rest : rest.substr(1));
     }
     std::string resolved;
-    ResolveUri(base, authority + "/" + BackslashesToSlashes(localPath), resolved);
+    ResolveUri(NormaliseUri(base), authority + "/" + EscapeUriText(BackslashesToSlashes(localPath)), resolved);
     if (!resolved.empty() && resolved.back() == '/') resolved.pop_back();
     const size_t restStart = resolved.find("://");
-    rest = restStart == std::string::npos ? resolved : resolved.substr(restStart);
+    rest = UnescapeUri(restStart == std::string::npos ? resolved : resolved.substr(restStart));
     scheme = baseScheme;
 }
 

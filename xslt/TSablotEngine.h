@@ -45,7 +45,9 @@ public:
     bool AddArgBuffer(const std::string& name, const std::string& buffer);
     virtual bool Run();
     bool RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output);
-    void GetResultArg(const std::string& uri, std::string& text);
+    // False, with an empty text, when there is no such result or an event handler failed
+    // while it was read (then the run counts as failed and says so).
+    bool GetResultArg(const std::string& uri, std::string& text);
     // The encoding the stylesheet's xsl:output declares for that result ("UTF-8" when none).
     std::string ResultEncoding(const std::string& uri) const;
 
@@ -76,7 +78,8 @@ public:
     TCustomSchemeProxy* TakeGetAllProxy(const char* buffer);
     int NewHandle() { return ++LastHandle; }
 
-    // Used by the message callback: a failure inside a callback, reported after the run.
+    // Used by the message callback: a failure inside an event handler, reported when the
+    // operation that led to it (a run, reading a result) ends, and failing it.
     void NoteCallbackFailure() { CallbackFailed = true; }
 
     SablotHandle Processor() const { return FProcessor; }
@@ -87,6 +90,8 @@ private:
     void PrepareBases();
     void PrepareParams();
     void ClearBases();
+    // Logs a noted event-handler failure; true when there was one.
+    bool ReportCallbackFailure();
 
     TSablotApi& Api;
     std::vector<std::string> FBases;

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "IniFile.h"
 #include "file_test_util.h"
@@ -145,24 +146,94 @@ TEST_F(IniFileTest, WrittenFileReadsBackInOrderWithUnixLineEnds) {
     EXPECT_EQ(ReadFile(path), "[Second]\nB=replaced\nFlag=1\nInjected=line\n\n[First]\nNumber=-5\n");
     const TIniFile back(path.string());
     EXPECT_EQ(back.ReadInteger("first", "number", 0), -5);
-    EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+    EXPECT_EQ(NamesIn(dir), std::vector<std::string>{"out.ini"});
 }
 
-TEST_F(IniFileTest, FailedWriteKeepsTheOldFileAndNamesIt) {
-    const fs::path path = dir / "tomeria.ini";
-    WriteFile(path, "[ControlState]\nDebugLevel=1\n");
-    // A folder where the new file would be written makes the write fail for any user.
-    fs::create_directory(path.string() + ".tmp");
+// The writer runs as an ordinary user in a folder of its own, so that access rights apply
+// also when the tests run as root.
+class IniFileSaveTest : public IniFileTest {
+protected:
+    void SetUp() override {
+        IniFileTest::SetUp();
+        fs::permissions(dir, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        folder = dir / "settings";
+        fs::create_directory(folder);
+        path = folder / "tomeria.ini";
+        WriteFile(path, "[ControlState]\nDebugLevel=1\n");
+    }
+    // Saves DebugLevel=3 as the unprivileged user: 0 when saved, else 1 and the message.
+    int SaveAsUser(std::string& message) {
+        const fs::path messageFile = dir / "message.txt";
+        const int code = RunUnprivileged([&] {
+            TIniFile ini = TIniFile::NewFile(path.string());
+            ini.WriteInteger("ControlState", "DebugLevel", 3);
+            try {
+                ini.UpdateFile();
+                return 0;
+            } catch (const std::runtime_error& e) {
+                std::ofstream(messageFile) << e.what();
+                return 1;
+            }
+        });
+        message = ReadFile(messageFile);
+        return code;
+    }
+    fs::path folder, path;
+};
 
+TEST_F(IniFileSaveTest, folderThatTakesNoNewFile_writableFileIsRewrittenInPlace) {
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec;
+    GiveToUnprivileged(path, fs::perms::owner_read | fs::perms::owner_write);
+    GiveToUnprivileged(folder, readOnly);
+    GiveToUnprivileged(dir, readOnly | fs::perms::owner_write);  // for the message only
+    std::string message;
+    EXPECT_EQ(SaveAsUser(message), 0) << message;
+    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=3\n");
+    EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"tomeria.ini"});
+}
+
+TEST_F(IniFileSaveTest, nothingWritable_failsInRussianNamingTheFile_andLeavesAllAsItWas) {
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec;
+    GiveToUnprivileged(path, fs::perms::owner_read);
+    GiveToUnprivileged(folder, readOnly);
+    GiveToUnprivileged(dir, readOnly | fs::perms::owner_write);
+    std::string message;
+    EXPECT_EQ(SaveAsUser(message), 1);
+    EXPECT_EQ(message, "Не удалось записать файл " + path.string() + ": нет прав на запись.");
+    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=1\n");
+    EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"tomeria.ini"});
+}
+
+TEST_F(IniFileTest, newFileIsMadeFresh_whatIsPlantedBesideTheFileIsNotFollowed) {
+    const fs::path path = dir / "tomeria.ini";
+    const fs::path victim = dir / "victim.txt";
+    WriteFile(victim, "keep me");
+    // The name an older version wrote its new file under, and one that resembles the fresh names.
+    fs::create_symlink(victim, path.string() + ".tmp");
+    fs::create_symlink(victim, path.string() + ".XXXXXX");
+    TIniFile ini = TIniFile::NewFile(path.string());
+    ini.WriteInteger("ControlState", "DebugLevel", 3);
+    ini.UpdateFile();
+    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=3\n");
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(ReadFile(victim), "keep me");
+    EXPECT_EQ(NamesIn(dir),
+              (std::vector<std::string>{"tomeria.ini", "tomeria.ini.XXXXXX", "tomeria.ini.tmp", "victim.txt"}));
+}
+
+TEST_F(IniFileTest, failedReplacement_leavesNoTemporaryFileBehind) {
+    const fs::path path = dir / "tomeria.ini";
+    fs::create_directory(path);  // the new file cannot be renamed over a folder
     TIniFile ini = TIniFile::NewFile(path.string());
     ini.WriteInteger("ControlState", "DebugLevel", 3);
     try {
         ini.UpdateFile();
         FAIL() << "the write should have failed";
     } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + path.string());
+        EXPECT_EQ(std::string(e.what()),
+                  "Не удалось записать файл " + path.string() + ": на месте файла находится папка.");
     }
-    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=1\n");
+    EXPECT_EQ(NamesIn(dir), std::vector<std::string>{"tomeria.ini"});
 }
 
 }  // namespace

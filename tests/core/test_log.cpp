@@ -106,6 +106,21 @@ TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
     EXPECT_EQ(window.front(), "{type: INFO, code: 0} Opening LogFile");
 }
 
+TEST_F(LogTest, LevelFilterAppliesToTheFileToo) {
+    Settings.WriteLogToFile = true;
+    Settings.WriteLogToWindow = false;
+    Settings.UseTimeStamp = false;
+    OpenLog(Settings);
+    ASSERT_TRUE(LogFileOpened());
+    Settings.DebugLevel = 1;
+    for (uint8_t level = 0; level <= 3; ++level)
+        WriteLog("level " + std::to_string(level), level);
+    CloseLog(Settings);
+    EXPECT_EQ(
+        ReadFile(LogFilePath()),
+        "{type: INFO, code: 0} LogFile is opened\n{type: NONE, code: 0} level 0\n{type: ERRR, code: 0} level 1\n");
+}
+
 TEST_F(LogTest, WorkPathMovesTheLogFolder) {
     Settings.WriteLogToFile = true;
     Settings.WorkPath = "work\\";

@@ -114,6 +114,38 @@ TEST_F(SettingsFileTest, DefaultsSaveAllSectionsInOrderWithoutCopyFlag) {
     EXPECT_EQ(ini.ReadSection("StdToolbar"), (std::vector<std::string>{"Visible", "Docked", "Left", "Top"}));
 }
 
+TEST_F(SettingsFileTest, DefaultControlStateIsWrittenExactly) {
+    SaveSettingsOnExit(defaults);
+    const std::string text = ReadFile(iniPath);
+    const std::size_t section = text.find("[ControlState]\n");
+    ASSERT_NE(section, std::string::npos) << text;
+    EXPECT_EQ(text.substr(section),
+              "[ControlState]\n"
+              "WorkPath=.\\\n"
+              "DataPath=data\\\n"
+              "TemporaryPath=temp\\\n"
+              "LogPath=logs\\\n"
+              "AutoCreateDirs=1\n"
+              "ServiceXSLTFile=service.xslt\n"
+              "BrowserFontSize=2\n"
+              "DebugLevel=3\n"
+              "WriteLogToWindow=1\n"
+              "WriteLogToFile=0\n"
+              "UseTimeStamp=1\n"
+              "OnStartAction=1\n"
+              "OnStartDoc=data\\intro.ini\n"
+              "ShowSplashScreen=1\n"
+              "ShowWelcomeScreen=1\n"
+              "UseSettings=1\n"
+              "KeepShellDesign=1\n"
+              "KeepControlState=0\n"
+              "TOCisExpanded=0\n"
+              "UseAlphaBlendForExternalWindows=0\n"
+              "AlphaBlendValueUnactive=128\n"
+              "AlphaBlendValueActive=250\n"
+              "UseInTOCOneClickAsDblClick=1\n");
+}
+
 TEST_F(SettingsFileTest, SaveIsSkippedUnlessTheRecordAllowsIt) {
     struct Case {
         bool keepShell;
@@ -190,9 +222,20 @@ TEST_F(SettingsFileTest, FailedSaveLeavesThePreviousFileWhole) {
     SaveSettingsOnExit(s);
     const std::string before = ReadFile(iniPath);
 
-    fs::create_directory(iniPath + ".tmp");  // the new file cannot be created
+    // Neither a new file nor the old one can be written by the saving user.
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec;
+    GiveToUnprivileged(iniPath, fs::perms::owner_read);
+    GiveToUnprivileged(dir, readOnly);
     s.DebugLevel = 2;
-    EXPECT_THROW(SaveSettingsOnExit(s), std::runtime_error);
+    EXPECT_EQ(RunUnprivileged([&] {
+                  try {
+                      SaveSettingsOnExit(s);
+                      return 0;
+                  } catch (const std::runtime_error&) {
+                      return 1;
+                  }
+              }),
+              1);
     EXPECT_EQ(ReadFile(iniPath), before);
     EXPECT_EQ(Loaded().DebugLevel, 1);
 }

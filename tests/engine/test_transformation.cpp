@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "BookDescriptor.h"
 #include "BookFixture.h"
+#include "GlobalVars.h"
+#include "Log.h"
 #include "ServiceActions.h"
 #include "Transformation.h"
 
@@ -52,19 +56,25 @@ TEST_F(TransformationTest, outputOfASuccessfulRun) {
 TEST_F(TransformationTest, failuresGiveAnEscapedErrorText) {
     Dir.Write("data/broken.xml", "this is <not xml");
     Dir.Write("data/empty.xml", "");
+    // Each text names its own cause and, where there is one, its file.
     struct Case {
         const char* name;
         std::string style;
         std::string input;
+        std::string cause;
     };
     const std::vector<Case> cases = {
-        {"stylesheet does not parse", "<xsl:stylesheet", ""},
-        {"empty stylesheet", "", ""},
-        {"bad XPath", Sheet("<xsl:value-of select=\"//t[\"/>"), ""},
-        {"message with markup", Sheet("<xsl:message terminate=\"yes\">&lt;b&gt;stop&lt;/b&gt;</xsl:message>"), ""},
-        {"book.xml is not XML", Sheet("x"), "file://" + Dir.Os("data/broken.xml")},
-        {"book.xml is empty", Sheet("x"), "file://" + Dir.Os("data/empty.xml")},
-        {"book.xml is missing", Sheet("x"), "file://" + Dir.Os("data/missing.xml")},
+        {"stylesheet does not parse", "<xsl:stylesheet", "", "Namespace prefix xsl on stylesheet is not defined"},
+        {"empty stylesheet", "", "", "Document is empty in URI:arg:/input"},
+        {"bad XPath", Sheet("<xsl:value-of select=\"//t[\"/>"), "", "Invalid expression: //t["},
+        {"message with markup", Sheet("<xsl:message terminate=\"yes\">&lt;b&gt;stop&lt;/b&gt;</xsl:message>"), "",
+         "xsl:message : &lt;b&gt;stop&lt;/b&gt;"},
+        {"book.xml is not XML", Sheet("x"), "file://" + Dir.Os("data/broken.xml"),
+         "Start tag expected, '&lt;' not found in URI:file://" + Dir.Os("data/broken.xml")},
+        {"book.xml is empty", Sheet("x"), "file://" + Dir.Os("data/empty.xml"),
+         "Document is empty in URI:file://" + Dir.Os("data/empty.xml")},
+        {"book.xml is missing", Sheet("x"), "file://" + Dir.Os("data/missing.xml"),
+         "Cannot read the resource in URI:file://" + Dir.Os("data/missing.xml")},
     };
     for (const Case& c : cases) {
         const TRun run = Run(c.style, c.input);
@@ -72,6 +82,7 @@ TEST_F(TransformationTest, failuresGiveAnEscapedErrorText) {
         EXPECT_FALSE(run.Text.empty()) << c.name;
         EXPECT_EQ(run.Text.find_first_of("<>"), std::string::npos) << c.name << ": " << run.Text;
         EXPECT_EQ(run.Encoding, "UTF-8") << c.name;
+        EXPECT_NE(run.Text.find(c.cause), std::string::npos) << c.name << ": " << run.Text;
     }
     EXPECT_NE(Run(cases[3].style).Text.find("&lt;b&gt;stop&lt;/b&gt;"), std::string::npos);
 }
@@ -97,6 +108,47 @@ TEST_F(TransformationTest, declaredOutputEncodingIsReported) {
     EXPECT_TRUE(run.Ok);
     EXPECT_EQ(run.Text, "\xC6");  // "Ж" in windows-1251
     EXPECT_EQ(run.Encoding, "windows-1251");
+}
+
+// The processor's own messages reach the log: what the run recovers from as a warning, what
+// fails it as an error, both with the file and the line; xsl:message as progress.
+TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
+    const TSettings saved = Settings;
+    Settings.WriteLogToWindow = true;
+    Settings.DebugLevel = 3;
+    Settings.UseTimeStamp = false;
+    std::vector<std::string> log;
+    SetLogWindowSink([&](const std::string& line) { log.push_back(line); });
+    const auto logged = [&](const std::string& start, const std::string& part) {
+        return std::any_of(log.begin(), log.end(), [&](const std::string& line) {
+            return line.rfind(start, 0) == 0 && line.find(part) != std::string::npos;
+        });
+    };
+
+    Dir.Write("data/notes.txt", "not XML");
+    const TRun recovered =
+        Run(Sheet("<xsl:message>step one</xsl:message><xsl:frobnicate/>"
+                  "<xsl:value-of select=\"count(document('data/notes.txt'))\"/>"));
+    EXPECT_TRUE(recovered.Ok) << recovered.Text;
+    EXPECT_TRUE(logged("{type: INFO, code: 0} xsl:message : step one", "in URI:arg:/input at line 1"));
+    EXPECT_TRUE(
+        logged("{type: WARN, code: 0} XSLT : ", "unknown xsl:frobnicate - frobnicate in URI:arg:/input at line 1"));
+    EXPECT_TRUE(
+        logged("{type: WARN, code: 0} XML parser : ", "in URI:file://" + Dir.Os("data/notes.txt") + " at line 1"));
+    EXPECT_FALSE(logged("{type: ERRR", ""));
+
+    log.clear();
+    const TRun failed = Run(Sheet("<xsl:value-of select=\"$gone\"/>"));
+    EXPECT_FALSE(failed.Ok);
+    EXPECT_TRUE(logged("{type: ERRR, code: 0} XSLT : Variable 'gone' has not been declared.", "at line 1"));
+    EXPECT_FALSE(logged("{type: WARN", ""));
+    // The run's own progress lines keep their places around them.
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front(), "{type: INFO, code: 0} Начало трансформации.");
+    EXPECT_EQ(log.back().rfind("{type: INFO, code: 0} Трансформация заняла: ", 0), 0u);
+
+    SetLogWindowSink(nullptr);
+    Settings = saved;
 }
 
 TEST(Stopwatch, formatsHoursMinutesSecondsAndMilliseconds) {

@@ -237,6 +237,54 @@ TEST_F(CallOrder, raisingCallsBecomeTheEnginesErrors) {
     EXPECT_EQ(engine.LastDebugText, "XSLTEngine :  try to get an unknown output ?");
 }
 
+// The engine's own reports outside the processor call reach the event handlers too; a handler
+// that throws there fails the operation and leaves the same line as inside the call.
+TEST_F(CallOrder, failingEventHandlerOutsideTheProcessorCall_failsTheOperation) {
+    const std::string failure = "XSLTEngine :  Error in the MessageHandlerError callback function";
+    const std::string sheet =
+        "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+        "<xsl:template match='/'>x</xsl:template></xsl:stylesheet>";
+    struct Case {
+        const char* name;
+        const char* trigger;  // the report whose handler throws
+        std::function<bool(TSablotEngine&)> operation;
+    } cases[] = {
+        {"a base the processor refuses, before the run", "Cannot set scheme base",
+         [&](TSablotEngine& engine) {
+             Api.Status["SetBaseForScheme mem=file:///m/"] = 1;
+             engine.AddBase("mem", "file:///m/");
+             return engine.RunProcessorGen("arg:/s", Dir.Uri("book.xml"), "arg:/o");
+         }},
+        {"a missing URI", "Missing file argument",
+         [&](TSablotEngine& engine) { return engine.RunProcessorGen("arg:/s", "", "arg:/o"); }},
+        {"reading a result that is not there", "unknown output",
+         [&](TSablotEngine& engine) {
+             std::string text;
+             return engine.GetResultArg("arg:/none", text);
+         }},
+    };
+    for (const auto& c : cases) {
+        Api.Status.clear();
+        TSablotEngine engine(Api);
+        engine.AddArgBuffer("s", sheet);
+        engine.ShowDebug = true;
+        std::vector<std::string> errors;
+        const auto handler = [&](TSablotEngine&, int32_t, TSErrorFields fields) {
+            const std::string text = BuildMessageText(fields);
+            if (text.find(c.trigger) != std::string::npos) throw std::runtime_error("handler broke");
+        };
+        engine.OnMsgDebug = handler;
+        engine.OnMsgError = [&](TSablotEngine& sender, int32_t code, TSErrorFields fields) {
+            errors.push_back(BuildMessageText(fields));
+            handler(sender, code, fields);
+        };
+        EXPECT_FALSE(c.operation(engine)) << c.name;
+        ASSERT_FALSE(errors.empty()) << c.name;
+        EXPECT_EQ(errors.back(), failure) << c.name;
+        EXPECT_EQ(engine.LastErrorText, failure) << c.name;
+    }
+}
+
 TEST_F(CallOrder, unknownResult_isEmptyAndNotFreed) {
     TSablotEngine engine(Api);
     Api.Calls.clear();

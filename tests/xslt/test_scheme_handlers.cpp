@@ -260,6 +260,18 @@ TEST(SchemeBase, redirectsRequestsThroughTheFirstMatchingBase) {
          "file",
          ":///one/p.xml"},
         {"other base scheme", {{"mem", "http://host/dir/"}}, "mem", "//a/b.xml", "http", "://host/a/b.xml"},
+        {"names with blanks, letters beyond ASCII and %",
+         {{"book", "file:///Мои книги/"}},
+         "book",
+         "//глава 1/100%.xml",
+         "file",
+         ":///Мои книги/глава 1/100%.xml"},
+        {"a base written with escapes",
+         {{"book", "file:///my%20books/"}},
+         "book",
+         "//a b.xml",
+         "file",
+         ":///my books/a b.xml"},
     };
     for (const auto& c : cases) {
         TSablotEngine engine;
@@ -275,15 +287,24 @@ TEST(SchemeBase, redirectsRequestsThroughTheFirstMatchingBase) {
 TEST(SchemeBase, aRunReadsItsInputThroughARedirectedScheme) {
     TTempFolder dir;
     dir.Write("volume/part.xml", "<p>redirected</p>");
-    TSablotEngine engine;
-    engine.AddBase("book", dir.Uri("volume/"));
-    const auto run = RunBookStyle(engine,
-                                  "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
-                                  "<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='p'/>"
-                                  "</xsl:template></xsl:stylesheet>",
-                                  "book://part.xml", dir.BookBase());
-    ASSERT_TRUE(run.Ok) << run.Error;
-    EXPECT_EQ(run.Output, "redirected");
+    dir.Write("мой том/часть 2.xml", "<p>also redirected</p>");
+    const struct {
+        std::string base, input, expected;
+    } cases[] = {
+        {dir.Uri("volume/"), "book://part.xml", "redirected"},
+        {dir.Uri("мой том/"), "book://часть 2.xml", "also redirected"},
+    };
+    for (const auto& c : cases) {
+        TSablotEngine engine;
+        engine.AddBase("book", c.base);
+        const auto run = RunBookStyle(engine,
+                                      "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
+                                      "<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='p'/>"
+                                      "</xsl:template></xsl:stylesheet>",
+                                      c.input, dir.BookBase());
+        ASSERT_TRUE(run.Ok) << c.input << ": " << run.Error;
+        EXPECT_EQ(run.Output, c.expected);
+    }
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // document(), errors and their texts, security refusals, encodings, reuse.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <libxml/parser.h>
 #include <libxslt/xsltutils.h>
 
@@ -208,6 +210,83 @@ TEST_F(Transform, cyrillicInUtf8AndInWindows1251_comesOutInTheDeclaredEncoding) 
         EXPECT_EQ(run.Output, c.expectedWord + ":" + c.expectedWord) << c.name;
         EXPECT_EQ(run.Encoding, c.expectedEncoding) << c.name;
     }
+}
+
+TEST_F(Transform, textTheOutputEncodingCannotWrite_failsTheRunWithTheEncodersError) {
+    // Bytes that are no UTF-8 reach the result through a parameter; the encoder stops at them.
+    TSablotEngine engine;
+    engine.AddParam("p",
+                    "ab\xFF\xFE"
+                    "cd");
+    const auto run = RunBookStyle(engine,
+                                  "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
+                                      "\"><xsl:param name=\"p\"/><xsl:output encoding=\"ISO-8859-1\"/>"
+                                      "<xsl:template match=\"/\"><out><xsl:value-of select=\"$p\"/> end</out>"
+                                      "</xsl:template></xsl:stylesheet>",
+                                  BookXml(), Dir.BookBase());
+    EXPECT_FALSE(run.Ok) << run.Output;
+    EXPECT_EQ(run.Output, "");
+    EXPECT_EQ(run.Error, "I/O : encoder error");
+}
+
+TEST_F(Transform, buffersAndResultsAreFoundByTheNamesTheyWereGiven) {
+    for (const std::string name : {"plain", "my book", "книга", "100%", "a%20b"}) {
+        TSablotEngine engine;
+        engine.AddArgBuffer(name, Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"d\"/></xsl:template>"));
+        engine.AddArgBuffer(name + ".xml", "<d>" + name + "</d>");
+        ASSERT_TRUE(engine.RunProcessorGen("arg:/" + name, "arg:/" + name + ".xml", "arg:/" + name + " out"))
+            << name << ": " << engine.LastErrorText;
+        std::string text;
+        EXPECT_TRUE(engine.GetResultArg("arg:/" + name + " out", text)) << name;
+        EXPECT_EQ(text, name);
+    }
+}
+
+TEST_F(Transform, documentOfDotIsTheBaseFolder_notTheBufferedStylesheet) {
+    TSablotEngine engine;
+    TEventRecorder events(engine);
+    const auto run = RunBookStyle(engine,
+                                  Sheet("<xsl:template match=\"/\">[<xsl:value-of select=\"count(document('.')//*)\"/>]"
+                                        "</xsl:template>"),
+                                  BookXml(), Dir.BookBase());
+    // A folder is no document: the run fails naming it, as for any resource that cannot be read.
+    EXPECT_FALSE(run.Ok) << run.Output;
+    EXPECT_NE(run.Error.find("Cannot read the resource in URI:" + Dir.Uri()), std::string::npos) << run.Error;
+}
+
+// libxslt and libxml2 report what they recover from at their error level; a run that goes on
+// delivers those as warnings, each with its file and line.
+TEST_F(Transform, problemsTheRunRecoversFrom_areWarningsWithTheirPlace) {
+    Dir.Write("notes.txt", "plain text,\nnot XML");
+    TSablotEngine engine;
+    TEventRecorder events(engine);
+    const auto run = RunBookStyle(engine,
+                                  Sheet("<xsl:template match=\"/\">\n<xsl:frobnicate/>"
+                                        "[<xsl:value-of select=\"count(document('notes.txt')//*)\"/>]</xsl:template>"),
+                                  BookXml(), Dir.BookBase());
+    ASSERT_TRUE(run.Ok) << run.Error;
+    EXPECT_EQ(run.Output, "[0]");
+    EXPECT_TRUE(events.AtLevel(3).empty()) << events.AtLevel(3)[0].Text;
+    std::vector<std::string> warnings;
+    for (const auto& e : events.AtLevel(2))
+        warnings.push_back(e.Text);
+    const auto has = [&](const std::string& part) {
+        return std::any_of(warnings.begin(), warnings.end(),
+                           [&](const std::string& w) { return w.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(has("unknown xsl:frobnicate - frobnicate in URI:arg:/input at line 5"))
+        << ::testing::PrintToString(warnings);
+    EXPECT_TRUE(has("in URI:" + Dir.Uri("notes.txt") + " at line 1")) << ::testing::PrintToString(warnings);
+
+    // The same kind of report in a run that fails stays an error.
+    TSablotEngine failing;
+    TEventRecorder errors(failing);
+    EXPECT_FALSE(RunBookStyle(failing,
+                              Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"$gone\"/></xsl:template>"),
+                              BookXml(), Dir.BookBase())
+                     .Ok);
+    EXPECT_TRUE(errors.AtLevel(2).empty());
+    EXPECT_FALSE(errors.AtLevel(3).empty());
 }
 
 TEST_F(Transform, parametersReachTheStylesheetLiterally_andLastOneRunOnly) {
