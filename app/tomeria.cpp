@@ -49,7 +49,6 @@ int main(int argc, char** argv) {
     int rc = 0;
     try {
         RunStartUpSequence(frm);
-        WriteLog("Уничтожение окна заставки.");
         WriteLog("Application.Run");
         CloseOnTerminationSignals(frm);
         if (!closed)  // the window may have been closed while the start document opened

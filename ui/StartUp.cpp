@@ -1,6 +1,7 @@
 #include "StartUp.h"
 
 #include <QAction>
+#include <memory>
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -12,6 +13,33 @@
 #include "SettingsFile.h"
 #include "ShellDesign.h"
 #include "Tfrm_Main.h"
+#include "Tfrm_SplashScreen.h"
+#include "Tfrm_Welcome.h"
+
+namespace {
+
+std::unique_ptr<Tfrm_SplashScreen> ShowSplashScreen(const TSettings& settings) {
+    if (!settings.ShowSplashScreen) return nullptr;
+    WriteLog("Создание окна заставки.");
+    auto splash = std::make_unique<Tfrm_SplashScreen>();
+    WriteLog("Вывод окна заставки.");
+    splash->ShowNow();
+    return splash;
+}
+
+void RunWelcomeScreen(Tfrm_Main& frm) {
+    WriteLog("Создание экрана приветствия.");
+    Tfrm_Welcome welcome;
+    WriteLog("Вывод экрана приветствия.");
+    welcome.exec();
+    if (welcome.ResultCode() == Tfrm_Welcome::ResultSettings) {
+        WriteLog("Вызов диалога установок из экрана приветствия.");
+        frm.act_ServiceSettings->trigger();
+    }
+    WriteLog("Уничтожение экрана приветствия.");
+}
+
+}  // namespace
 
 void RunStartUpSequence(Tfrm_Main& frm) {
     WriteLog("Считывание установок...");
@@ -19,12 +47,14 @@ void RunStartUpSequence(Tfrm_Main& frm) {
     OpenLog(Settings);
     // The start-up script names this stage; the browser needs nothing set up to copy.
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
+    std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(Settings);
     WriteLog("Инициализация элементов управления...");
     CreateToolbars(frm, Settings);
     RestoreShellDesign(frm, Settings);
     WriteLog("Элементы управления инициализированны.");
     WriteLog("Приложение инициализированно.");
     WriteLog("Запуск ядра...");
+    if (Settings.ShowWelcomeScreen) RunWelcomeScreen(frm);
     WriteLog("Выполнение операции \"Действие при запуске\"...");
     if (Settings.OnStartAction == 1) {
         WriteLog("Действие при запуске: открытие документа.");
@@ -34,6 +64,8 @@ void RunStartUpSequence(Tfrm_Main& frm) {
     }
     WriteLog("Вывод на экран главной формы.");
     frm.show();
+    WriteLog("Уничтожение окна заставки.");
+    splash.reset();
 }
 
 namespace {

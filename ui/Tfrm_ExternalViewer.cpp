@@ -1,29 +1,59 @@
 #include "Tfrm_ExternalViewer.h"
 
+#include <QCursor>
+#include <QEnterEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include "ErrorGuard.h"
+#include "Log.h"
+#include "TSettings.h"
 #include "TWebBrowser.h"
 
-Tfrm_ExternalViewer::Tfrm_ExternalViewer(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
+Tfrm_ExternalViewer::Tfrm_ExternalViewer(const TSettings& settings, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_settings(settings) {
+    setObjectName(QStringLiteral("frm_ExternalViewer"));
     setWindowTitle(QStringLiteral("Просмотр"));
     setMinimumSize(300, 300);
     resize(696, 480);
+    setBackgroundRole(QPalette::Base);
+    setAutoFillBackground(true);
+    CursorPos = [] { return QCursor::pos(); };
+    CreateControls();
 
+    wb_Browser->OnBeforeNavigate = [this](const QUrl& url, bool& cancel) {
+        RunGuardedQueued([&] { wb_BrowserBeforeNavigate2(url, cancel); });
+    };
+    connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
+            [this](const QString& message) { sb_Status->showMessage(message); });
+    // Closing hides the window; it lives until its owner goes.
+    connect(btn_Close, &QPushButton::clicked, this, &QWidget::close);
+    // A window shortcut fires before the focused control sees the key.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+}
+
+Tfrm_ExternalViewer::~Tfrm_ExternalViewer() { wb_Browser->OnBeforeNavigate = nullptr; }
+
+void Tfrm_ExternalViewer::CreateControls() {
     auto* frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setLineWidth(1);
     auto* frameLayout = new QVBoxLayout(frame);
     frameLayout->setContentsMargins(1, 1, 1, 1);
     wb_Browser = new TWebBrowser(frame);
+    wb_Browser->setObjectName(QStringLiteral("wb_Browser"));
     frameLayout->addWidget(wb_Browser);
 
     auto* strip = new QWidget(this);
     strip->setFixedHeight(35);
     auto* stripLayout = new QHBoxLayout(strip);
+    stripLayout->setContentsMargins(4, 4, 4, 4);
     btn_Save = new QPushButton(QStringLiteral("Сохранить"), strip);
     btn_Save->setEnabled(false);
     btn_Close = new QPushButton(QStringLiteral("Закрыть"), strip);
@@ -32,7 +62,7 @@ Tfrm_ExternalViewer::Tfrm_ExternalViewer(QWidget* parent) : QWidget(parent, Qt::
     stripLayout->addWidget(btn_Close);
 
     sb_Status = new QStatusBar(this);
-    sb_Status->setSizeGripEnabled(true);
+    sb_Status->setObjectName(QStringLiteral("sb_Status"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -40,12 +70,79 @@ Tfrm_ExternalViewer::Tfrm_ExternalViewer(QWidget* parent) : QWidget(parent, Qt::
     layout->addWidget(frame, 1);
     layout->addWidget(strip);
     layout->addWidget(sb_Status);
+}
 
-    connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
-            [this](const QString& message) { sb_Status->showMessage(message); });
-    // Closing hides the window; it lives until its owner goes.
-    connect(btn_Close, &QPushButton::clicked, this, &QWidget::close);
-    // A window shortcut fires before the focused control sees the key.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
+void Tfrm_ExternalViewer::wb_BrowserBeforeNavigate2(const QUrl& url, bool&) {
+    WriteLog("Загрузка в новое окно...");
+    WriteLog("*** Переменная URL" + url.toString().toStdString());
+}
+
+// Opacity
+
+void Tfrm_ExternalViewer::SetAlphaBlend(bool on) {
+    m_alphaBlend = on;
+    ApplyOpacity();
+}
+
+// Only the low 8 bits of a stored value count, whatever the settings file held.
+void Tfrm_ExternalViewer::SetAlphaBlendValue(int32_t stored) {
+    m_alphaBlendValue = static_cast<uint8_t>(static_cast<uint32_t>(stored) & 0xFFu);
+    ApplyOpacity();
+}
+
+void Tfrm_ExternalViewer::ApplyOpacity() { setWindowOpacity(m_alphaBlend ? m_alphaBlendValue / 255.0 : 1.0); }
+
+void Tfrm_ExternalViewer::FormShow() {
+    if (m_settings.UseAlphaBlendForExternalWindows) {
+        SetAlphaBlend(true);
+        SetAlphaBlendValue(m_settings.AlphaBlendValueActive);
+    } else {
+        SetAlphaBlend(false);
+    }
+    m_active = 1;
+}
+
+void Tfrm_ExternalViewer::FormActivationChanged(bool activated) {
+    m_active = activated ? 1 : 0;
+    SetAlphaBlendValue(m_active == 1 ? m_settings.AlphaBlendValueActive : m_settings.AlphaBlendValueUnactive);
+}
+
+void Tfrm_ExternalViewer::FormMouseEnter() {
+    if (m_settings.UseAlphaBlendForExternalWindows && m_active == 0)
+        SetAlphaBlendValue(m_settings.AlphaBlendValueActive);
+    update();
+}
+
+// Leaving for one of the window's own controls keeps the window bright: only a cursor
+// outside the window's bounds dims it.
+void Tfrm_ExternalViewer::FormMouseLeave() {
+    if (m_settings.UseAlphaBlendForExternalWindows && m_active == 0 && !CursorStrictlyInside())
+        SetAlphaBlendValue(m_settings.AlphaBlendValueUnactive);
+    update();
+}
+
+bool Tfrm_ExternalViewer::CursorStrictlyInside() const {
+    const QPoint p = CursorPos();
+    const QRect r = frameGeometry();
+    return r.left() < p.x() && p.x() < r.left() + r.width() && r.top() < p.y() && p.y() < r.top() + r.height();
+}
+
+void Tfrm_ExternalViewer::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) RunGuarded([this] { FormShow(); });
+}
+
+void Tfrm_ExternalViewer::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) RunGuarded([this] { FormActivationChanged(isActiveWindow()); });
+}
+
+void Tfrm_ExternalViewer::enterEvent(QEnterEvent* event) {
+    QWidget::enterEvent(event);
+    RunGuarded([this] { FormMouseEnter(); });
+}
+
+void Tfrm_ExternalViewer::leaveEvent(QEvent* event) {
+    QWidget::leaveEvent(event);
+    RunGuarded([this] { FormMouseLeave(); });
 }

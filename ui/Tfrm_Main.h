@@ -179,6 +179,8 @@ public:
 
     // Pages opened in a new window, and viewers opened empty; released with the window.
     const std::vector<std::unique_ptr<Tfrm_ExternalViewer>>& ExternalViewers() const { return Viewers; }
+    // The viewer act_SearchGo opened last; none before the first.
+    Tfrm_ExternalViewer* LatestExternalViewer() const { return LatestViewer; }
 
 signals:
     // The window has been closed (after the settings were saved).
@@ -232,4 +234,5 @@ private:
     bool OwnsLogSink = false;
     bool OwnsLayoutCapture = false;
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> Viewers;
+    Tfrm_ExternalViewer* LatestViewer = nullptr;
 };

@@ -5,13 +5,13 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QToolBar>
 
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
 #include "Log.h"
 #include "MainIcons.h"
+#include "Tfrm_About.h"
 #include "Tfrm_ExternalViewer.h"
 #include "Tfrm_Main.h"
 
@@ -257,13 +257,16 @@ void Tfrm_Main::act_FileExitExecute() {
 // Viewers and secondary commands
 
 Tfrm_ExternalViewer* Tfrm_Main::NewExternalViewer() {
-    Viewers.push_back(std::make_unique<Tfrm_ExternalViewer>());
+    Viewers.push_back(std::make_unique<Tfrm_ExternalViewer>(Settings));
     return Viewers.back().get();
 }
 
-void Tfrm_Main::act_SearchGoExecute() { NewExternalViewer()->show(); }
+void Tfrm_Main::act_SearchGoExecute() {
+    LatestViewer = NewExternalViewer();
+    LatestViewer->show();
+}
 
 void Tfrm_Main::act_HelpAboutExecute() {
-    // A plain about box until the program's own one exists.
-    QMessageBox::about(this, U("О программе"), U(ApplicationTitle));
+    Tfrm_About about(this);
+    about.exec();
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "GlobalVars.h"
 #include "Tfrm_ExternalViewer.h"
 #include "browser_test_util.h"
 
@@ -201,7 +202,7 @@ TEST_F(BrowserTest, PageAskingForNewWindowOpensInTheHandedBackBrowser) {
     browser.SetBaseFolder(ProgramForm(root));
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> viewers;
     browser.OnNewWindow = [&](TWebBrowser*& target, bool&) {
-        viewers.push_back(std::make_unique<Tfrm_ExternalViewer>());
+        viewers.push_back(std::make_unique<Tfrm_ExternalViewer>(Settings));
         viewers.back()->show();
         target = viewers.back()->wb_Browser;
     };

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "GlobalVars.h"
 #include "PagePolicy.h"
 #include "TBookSchemeHandler.h"
 #include "Tfrm_ExternalViewer.h"
@@ -68,7 +69,7 @@ protected:
         browser.show();
         browser.SetBaseFolder(ProgramForm(book));
         browser.OnNewWindow = [this](TWebBrowser*& target, bool&) {
-            viewers.push_back(std::make_unique<Tfrm_ExternalViewer>());
+            viewers.push_back(std::make_unique<Tfrm_ExternalViewer>(Settings));
             viewers.back()->show();
             target = viewers.back()->wb_Browser;
         };

@@ -16,6 +16,7 @@
 #include "StartUp.h"
 #include "WindowLayout.h"
 #include "mainwindow_test_util.h"
+#include "modal_test_util.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ protected:
 
 TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathStarts) {
     WriteTextFile(Dir.path() + "/tomeria.ini",
-                  "[ControlState]\nWriteLogToFile=1\nKeepControlState=1\nBrowserFontSize=3\n");
+                  "[ControlState]\nWriteLogToFile=1\nKeepControlState=1\nBrowserFontSize=3\nShowWelcomeScreen=0\n");
     QProcess& first = Start();
     ASSERT_TRUE(WaitLockHeldBy(first));
 
@@ -185,7 +186,9 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage) {
     Tfrm_Main frm;
     frm.hide();
     frm.InstallLogSink();
-    RunStartUpSequence(frm);
+    // The defaults greet with the welcome dialog; Escape leaves it.
+    EXPECT_TRUE(RunWithModal([&] { RunStartUpSequence(frm); },
+                             [](QWidget& welcome) { QTest::keyClick(&welcome, Qt::Key_Escape); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
     ASSERT_GT(frm.tv_TOC->topLevelItemCount(), 0);
     const QString first = frm.tv_TOC->topLevelItem(0)->text(0);
@@ -216,7 +219,8 @@ TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     WriteTextFile(dir.path() + "/tomeria.ini",
-                  "[ControlState]\nOnStartAction=0\nAllowCopyFromBrowser=1\n[DebugWindow]\nVisible=0\n");
+                  "[ControlState]\nOnStartAction=0\nAllowCopyFromBrowser=1\nShowWelcomeScreen=0\n"
+                  "[DebugWindow]\nVisible=0\n");
     InitDefaultSettings(DefaultSettings, dir.path().toStdString());
     Settings = DefaultSettings;
     BookInfo = TBookInfo{};

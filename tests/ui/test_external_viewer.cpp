@@ -1,0 +1,249 @@
+// The external viewer: its window, the pages that land in it, and its opacity rules on the
+// window's own opacity value.
+#include <gtest/gtest.h>
+
+#include <QCursor>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+
+#include "Tfrm_ExternalViewer.h"
+#include "mainwindow_test_util.h"
+
+namespace {
+
+// The opacity the window carries, as the 0..255 alpha value.
+int Alpha(const QWidget& w) { return qRound(w.windowOpacity() * 255); }
+
+TEST(ExternalViewer, IsAToolWindowWithItsStripAndHidesOnEscapeAndClose) {
+    TSettings settings = DefaultSettings;
+    Tfrm_ExternalViewer viewer(settings);
+    EXPECT_EQ(viewer.windowTitle(), QStringLiteral("Просмотр"));
+    EXPECT_EQ(viewer.minimumSize(), QSize(300, 300));
+    EXPECT_EQ(viewer.size(), QSize(696, 480));
+    EXPECT_TRUE(viewer.windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(viewer.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(viewer.btn_Save->text(), QStringLiteral("Сохранить"));
+    EXPECT_FALSE(viewer.btn_Save->isEnabled());
+    EXPECT_EQ(viewer.btn_Close->text(), QStringLiteral("Закрыть"));
+    EXPECT_TRUE(viewer.sb_Status->findChildren<QLabel*>().isEmpty());  // no panels
+
+    viewer.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    EXPECT_EQ(viewer.windowIcon().cacheKey(), QApplication::windowIcon().cacheKey());
+    EXPECT_LT(viewer.btn_Save->geometry().center().x(), viewer.btn_Close->geometry().center().x());
+    // Escape reaches the window even while its browser has the focus.
+    viewer.activateWindow();
+    viewer.wb_Browser->setFocus();
+    QWidget* focused = QApplication::focusWidget() ? QApplication::focusWidget() : viewer.wb_Browser;
+    QTest::keyClick(focused, Qt::Key_Escape);
+    EXPECT_FALSE(viewer.isVisible());
+    viewer.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    QTest::mouseClick(viewer.btn_Close, Qt::LeftButton);
+    EXPECT_FALSE(viewer.isVisible());
+}
+
+// A viewer shown over another window, driven through its real events.
+class OpacityTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        settings.UseAlphaBlendForExternalWindows = true;
+        settings.AlphaBlendValueActive = 250;
+        settings.AlphaBlendValueUnactive = 128;
+        other.resize(200, 200);
+        other.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+        viewer.move(400, 100);
+        viewer.CursorPos = [this] { return cursor; };
+    }
+    void ShowViewer() {
+        viewer.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&viewer));
+    }
+    void Activate(QWidget& w) {
+        w.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    void Enter() {
+        QEnterEvent event(QPointF(5, 5), QPointF(5, 5), viewer.mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(&viewer, &event);
+    }
+    void Leave(QPoint at) {
+        cursor = at;
+        QEvent event(QEvent::Leave);
+        QApplication::sendEvent(&viewer, &event);
+    }
+    QPoint Inside() const { return viewer.frameGeometry().center(); }
+    QPoint Outside() const { return viewer.frameGeometry().bottomRight() + QPoint(50, 50); }
+
+    TSettings settings = DefaultSettings;
+    QWidget other;
+    Tfrm_ExternalViewer viewer{settings};
+    QPoint cursor;
+};
+
+TEST_F(OpacityTest, InactiveViewerDimsAndBrightensUnderTheMouse) {
+    ShowViewer();
+    Activate(viewer);
+    EXPECT_TRUE(viewer.AlphaBlend());
+    EXPECT_EQ(Alpha(viewer), 250);
+    Activate(other);  // clicking the other window
+    EXPECT_FALSE(viewer.IsActiveFlag());
+    EXPECT_EQ(Alpha(viewer), 128);
+    Enter();
+    EXPECT_EQ(Alpha(viewer), 250);
+    Leave(Inside());  // onto one of the viewer's own controls
+    EXPECT_EQ(Alpha(viewer), 250);
+    Leave(Outside());
+    EXPECT_EQ(Alpha(viewer), 128);
+    Activate(viewer);
+    EXPECT_EQ(Alpha(viewer), 250);
+}
+
+TEST_F(OpacityTest, BlendingOffKeepsTheViewerOpaqueWhateverTheValues) {
+    settings.UseAlphaBlendForExternalWindows = false;
+    settings.AlphaBlendValueActive = 3;
+    settings.AlphaBlendValueUnactive = 0;
+    ShowViewer();
+    Activate(viewer);
+    Activate(other);
+    Enter();
+    Leave(Outside());
+    EXPECT_FALSE(viewer.AlphaBlend());
+    EXPECT_EQ(viewer.windowOpacity(), 1.0);
+    // The value still follows the activation, without effect.
+    EXPECT_EQ(viewer.AlphaBlendValue(), 0);
+}
+
+TEST_F(OpacityTest, InactiveValueZeroHidesTheViewerUntilTheMousePasses) {
+    settings.AlphaBlendValueUnactive = 0;
+    ShowViewer();
+    Activate(viewer);
+    Activate(other);
+    EXPECT_EQ(viewer.windowOpacity(), 0.0);
+    Enter();
+    EXPECT_EQ(Alpha(viewer), 250);
+    Leave(Outside());
+    EXPECT_EQ(viewer.windowOpacity(), 0.0);
+}
+
+// The settings are read at each event; the blending switch only when the viewer is shown.
+TEST_F(OpacityTest, SettingsAreReadLive) {
+    ShowViewer();
+    Activate(viewer);
+    settings.AlphaBlendValueUnactive = 60;
+    settings.AlphaBlendValueActive = 200;
+    Activate(other);
+    EXPECT_EQ(Alpha(viewer), 60);
+    Enter();
+    EXPECT_EQ(Alpha(viewer), 200);
+    settings.UseAlphaBlendForExternalWindows = false;
+    Activate(viewer);
+    EXPECT_TRUE(viewer.AlphaBlend());
+    viewer.hide();
+    ShowViewer();
+    EXPECT_FALSE(viewer.AlphaBlend());
+    EXPECT_EQ(viewer.windowOpacity(), 1.0);
+}
+
+// Only the low 8 bits of a stored value count: a hand-edited file cannot break the window.
+TEST_F(OpacityTest, ValuesOutOfRangeUseTheirLowEightBits) {
+    const struct {
+        int32_t stored;
+        int alpha;
+    } cases[] = {{255, 255}, {256, 0}, {456, 200}, {-1, 255}, {-56, 200}, {INT32_MIN, 0}, {INT32_MAX, 255}};
+    ShowViewer();
+    Activate(viewer);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        settings.AlphaBlendValueUnactive = c.stored;
+        viewer.FormActivationChanged(false);
+        EXPECT_EQ(viewer.AlphaBlendValue(), c.alpha);
+        EXPECT_EQ(Alpha(viewer), c.alpha);
+    }
+}
+
+// Inside means strictly inside: the window's edge lines count as outside.
+TEST_F(OpacityTest, CursorOnTheWindowsEdgeIsOutside) {
+    ShowViewer();
+    Activate(viewer);
+    Activate(other);
+    const QRect r = viewer.frameGeometry();
+    const int right = r.left() + r.width();
+    const int bottom = r.top() + r.height();
+    const struct {
+        QPoint at;
+        int alpha;
+    } cases[] = {{{r.left() + 1, r.top() + 1}, 250}, {{right - 1, bottom - 1}, 250}, {{r.left(), r.top() + 5}, 128},
+                 {{r.left() + 5, r.top()}, 128},     {{right, r.top() + 5}, 128},    {{r.left() + 5, bottom}, 128}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.at.x() << "," << c.at.y());
+        Enter();
+        Leave(c.at);
+        EXPECT_EQ(Alpha(viewer), c.alpha);
+    }
+}
+
+// Viewers of the main window.
+class ViewerWindowsTest : public MainWindowTest {};
+
+TEST_F(ViewerWindowsTest, PagesOpenedInNewWindowsLandInViewersOfTheirOwn) {
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    for (size_t n = 1; n <= 3; ++n) {
+        EvalJs(*frm->wb_Browser, "document.getElementById('newwin').click()");
+        ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == n; }, EngineWaitMs));
+    }
+    for (const auto& viewer : frm->ExternalViewers()) {
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(viewer->windowTitle(), QStringLiteral("Просмотр"));
+        EXPECT_TRUE(WaitFor([&] { return BodyText(*viewer->wb_Browser).contains("OTHER"); }, EngineWaitMs));
+    }
+    // Each navigation of a viewer is logged with its whole address.
+    const QUrl address = frm->ExternalViewers().front()->wb_Browser->View()->url();
+    EXPECT_TRUE(address.toString().endsWith("other.html"));
+    EXPECT_TRUE(Log().contains("Загрузка в новое окно...\n"));
+    EXPECT_TRUE(Log().contains("*** Переменная URL" + address.toString() + "\n")) << Log().toStdString();
+    EXPECT_TRUE(PageShows("PART[a]"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
+}
+
+TEST_F(ViewerWindowsTest, NewWindowForAnAddressThatCannotLoadStillGetsAViewer) {
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    EvalJs(*frm->wb_Browser, "window.open('missing.html'); window.open('nosuchscheme://x/');");
+    ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == 2; }, EngineWaitMs));
+    for (const auto& viewer : frm->ExternalViewers())
+        EXPECT_TRUE(WaitFor([&] { return !viewer->wb_Browser->Busy(); }));
+    EXPECT_TRUE(PageShows("PART[a]"));
+}
+
+TEST_F(ViewerWindowsTest, GoOpensANewEmptyViewerEachTimeAndClosedViewersLiveOnHidden) {
+    Show();
+    std::vector<QPointer<Tfrm_ExternalViewer>> opened;
+    for (int i = 0; i < 6; ++i) {
+        frm->act_SearchGo->trigger();
+        ASSERT_EQ(frm->ExternalViewers().size(), static_cast<size_t>(i + 1));
+        Tfrm_ExternalViewer* latest = frm->LatestExternalViewer();
+        ASSERT_EQ(latest, frm->ExternalViewers().back().get());
+        EXPECT_TRUE(latest->isVisible());
+        EXPECT_FALSE(latest->wb_Browser->HasDocument());
+        opened.push_back(latest);
+    }
+    for (auto& viewer : opened) {
+        viewer->btn_Close->click();
+        EXPECT_FALSE(viewer->isVisible());
+    }
+    EXPECT_EQ(frm->ExternalViewers().size(), opened.size());
+    frm.reset();
+    for (auto& viewer : opened)
+        EXPECT_TRUE(viewer.isNull());
+}
+
+}  // namespace

@@ -1,0 +1,62 @@
+#include "Tfrm_SplashScreen.h"
+
+#include <QEventLoop>
+#include <QFrame>
+#include <QScreen>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "TLogoPicture.h"
+
+namespace {
+constexpr int ExposeWaitMs = 1000;
+
+// Quits a loop once the window it watches is on screen.
+class TExposeWatch : public QObject {
+public:
+    TExposeWatch(QWindow& window, QEventLoop& loop) : m_window(window), m_loop(loop) {
+        window.installEventFilter(this);
+    }
+    ~TExposeWatch() override { m_window.removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Expose && m_window.isExposed()) m_loop.quit();
+        return false;
+    }
+
+private:
+    QWindow& m_window;
+    QEventLoop& m_loop;
+};
+}  // namespace
+
+Tfrm_SplashScreen::Tfrm_SplashScreen(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("frm_SplashScreen"));
+    auto* panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Box | QFrame::Plain);
+    panel->setLineWidth(1);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(1, 1, 1, 1);
+    panelLayout->addWidget(new TLogoPicture(panel));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(panel);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void Tfrm_SplashScreen::ShowNow() {
+    adjustSize();
+    QRect bounds = frameGeometry();
+    bounds.moveCenter(screen()->availableGeometry().center());
+    move(bounds.topLeft());
+    show();
+    QWindow* window = windowHandle();
+    if (window && !window->isExposed()) {
+        QEventLoop loop;
+        TExposeWatch watch(*window, loop);
+        QTimer::singleShot(ExposeWaitMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    repaint();
+}
