@@ -146,26 +146,14 @@ int Run(const TCommand& command) {
                                                        : ServiceStylesheet(command.ActionCode, BookInfo));
         return ExitOk;
     }
-    std::string output;
-    std::string encoding;
-    bool ok = false;
-    switch (command.Mode) {
-        case TMode::Toc:
-        case TMode::Action: output = RunServiceAction(command.ActionCode, BookInfo, &encoding, &ok); break;
-        case TMode::Part: {
-            const TBookPage page = BuildBookPart(command.DivId, BookInfo);
-            output = page.Html;
-            encoding = page.Encoding;
-            ok = page.Ok;
-            break;
-        }
-    }
-    if (!ok) {
-        WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + output + "\n");
+    const TBookPage page = command.Mode == TMode::Part ? BuildBookPart(command.DivId, BookInfo)
+                                                       : RunServiceAction(command.ActionCode, BookInfo);
+    if (!page.Ok) {
+        WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + page.Html + "\n");
         return ExitFailed;
     }
-    WriteLog("tomeria-render: кодировка вывода " + encoding);
-    WriteBytes(stdout, output);
+    WriteLog("tomeria-render: кодировка вывода " + page.Encoding);
+    WriteBytes(stdout, page.Html);
     return ExitOk;
 }
 

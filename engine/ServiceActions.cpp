@@ -20,10 +20,10 @@ std::string ServiceStylesheet(uint8_t code, const TBookInfo& book) {
     return ExpandTemplate(book.ServiceXSLT, {{"ActionID", ActionIdOf(code)}});
 }
 
-std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding, bool* ok) {
+TBookPage RunServiceAction(uint8_t code, const TBookInfo& book) {
     TArgs args;
     args.StyleText = ServiceStylesheet(code, book);
-    return RunTransformation(book.BookXMLFName, "arg://input", args, book, outputEncoding, ok);
+    return RunTransformation(book.BookXMLFName, "arg://input", args, book);
 }
 
 TXSLTParameters ParseQuery(const std::string& query) {
@@ -69,7 +69,5 @@ std::string BookPartStylesheet(const std::string& divId, TBookInfo& book) {
 TBookPage BuildBookPart(const std::string& divId, TBookInfo& book) {
     TArgs args;
     args.StyleText = BookPartStylesheet(divId, book);
-    TBookPage page;
-    page.Html = RunTransformation(book.BookXMLFName, "arg://input", args, book, &page.Encoding, &page.Ok);
-    return page;
+    return RunTransformation(book.BookXMLFName, "arg://input", args, book);
 }

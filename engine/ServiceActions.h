@@ -4,6 +4,7 @@
 #include <string>
 
 #include "TBookInfo.h"
+#include "Transformation.h"
 
 // Longest part identifier; longer ones are cut before a part is built.
 inline constexpr std::size_t MaxDivIdLength = 255;
@@ -14,20 +15,11 @@ std::string ActionIdOf(uint8_t code);
 // The service stylesheet expanded with the one variable ActionID.
 std::string ServiceStylesheet(uint8_t code, const TBookInfo& book);
 
-// Runs the service stylesheet with the one variable ActionID over the book XML. The
-// optional outputs are those of RunTransformation.
-std::string RunServiceAction(uint8_t code, const TBookInfo& book, std::string* outputEncoding = nullptr,
-                             bool* ok = nullptr);
+// Runs the service stylesheet with the one variable ActionID over the book XML.
+TBookPage RunServiceAction(uint8_t code, const TBookInfo& book);
 
 // "&"-separated name=value pairs; an empty item ends the list, an item without "=" is skipped.
 TXSLTParameters ParseQuery(const std::string& query);
-
-// The page of one part and the encoding of its bytes.
-struct TBookPage {
-    std::string Html;
-    std::string Encoding;
-    bool Ok = false;  // false when Html is an error text
-};
 
 // The book template expanded with the book's variables and DivID = divId (cut to
 // MaxDivIdLength characters) appended last; book.TemplateParams is left as it was found.

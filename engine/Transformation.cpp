@@ -1,5 +1,7 @@
 #include "Transformation.h"
 
+#include <exception>
+
 #include "Log.h"
 #include "SplitURI.h"
 #include "TSablotEngine.h"
@@ -45,41 +47,47 @@ void LogProcessorMessages(TSablotEngine& engine) {
     engine.OnMsgCritical = logAt(1);
 }
 
+// One engine for one transformation: the stylesheet and the input as buffers or URIs, the
+// book's root as the base, the result read from "arg://output".
+TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                    const TBookInfo& book) {
+    TSablotEngine engine;
+    engine.ShowDebug = true;
+    LogProcessorMessages(engine);
+    engine.OutputUri = "arg://output";
+    engine.StyleURI = PrepareUri(engine, styleUri, args.StyleText);
+    engine.InputUri = PrepareUri(engine, inputUri, args.InputText);
+    // The base reaches the file system, so it takes the slash form.
+    engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
+    TBookPage page;
+    const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
+    if (engine.Run() && (!fromArg || engine.GetResultArg(engine.OutputUri, page.Html))) {
+        if (!fromArg) page.Html = "Done";
+        page.Encoding = engine.ResultEncoding(engine.OutputUri);
+        page.Ok = true;
+    } else {
+        page.Html = EscapeAngles(engine.LastErrorText);
+    }
+    return page;
+}
+
 }  // namespace
 
-std::string RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                              const TBookInfo& book, std::string* outputEncoding, bool* ok) {
+TBookPage RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                            const TBookInfo& book) {
     WriteLog("Начало трансформации.");
     Stopwatch(true);
-    std::string result;
-    std::string encoding = "UTF-8";
-    bool success = false;
+    TBookPage page;
     try {
-        TSablotEngine engine;
-        engine.ShowDebug = true;
-        LogProcessorMessages(engine);
-        engine.OutputUri = "arg://output";
-        engine.StyleURI = PrepareUri(engine, styleUri, args.StyleText);
-        engine.InputUri = PrepareUri(engine, inputUri, args.InputText);
-        // The base reaches the file system, so it takes the slash form.
-        engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
-        const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
-        if (engine.Run() && (!fromArg || engine.GetResultArg(engine.OutputUri, result))) {
-            if (!fromArg) result = "Done";
-            encoding = engine.ResultEncoding(engine.OutputUri);
-            success = true;
-        } else {
-            result = EscapeAngles(engine.LastErrorText);
-        }
+        page = RunEngine(inputUri, styleUri, args, book);
+    } catch (const std::exception& error) {
+        WriteLog(std::string("Internal Error. Exception. ") + error.what(), 1);
+        page = {"Internal Error. Exception.", "UTF-8", false};
     } catch (...) {
-        result = "Internal Error. Exception.";
-        encoding = "UTF-8";
-        success = false;
+        page = {"Internal Error. Exception.", "UTF-8", false};
     }
     WriteLog("Трансформация заняла: " + Stopwatch(false));
-    if (outputEncoding) *outputEncoding = encoding;
-    if (ok) *ok = success;
-    return result;
+    return page;
 }
 
 std::string Stopwatch(bool start) {

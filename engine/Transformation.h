@@ -5,18 +5,26 @@
 
 #include "TBookInfo.h"
 
+// What one transformation gives: the output bytes in the encoding the stylesheet declares,
+// or, when it failed, the error text with its angle brackets escaped (in UTF-8), shown as
+// a page all the same.
+struct TBookPage {
+    std::string Html;
+    std::string Encoding = "UTF-8";
+    bool Ok = false;  // false when Html is an error text
+};
+
 // Inputs handed over as in-memory buffers (used when their URI has the scheme "arg").
 struct TArgs {
     std::string InputText;
     std::string StyleText;
 };
 
-// Runs one transformation and returns its output bytes, or on failure the processor's
-// last error text with "<" and ">" escaped (or "Internal Error. Exception."). The
-// optional outputs tell the caller which it got: *ok is true on success; *outputEncoding
-// is the stylesheet's declared output encoding on success and "UTF-8" for an error text.
-std::string RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                              const TBookInfo& book, std::string* outputEncoding = nullptr, bool* ok = nullptr);
+// Runs one transformation: its output, or on failure the processor's last error text with
+// "<" and ">" escaped (or "Internal Error. Exception." when the engine itself failed; its
+// cause is logged).
+TBookPage RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                            const TBookInfo& book);
 
 // The state of the stopwatch that times transformations.
 struct TStopwatch {

@@ -56,7 +56,7 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
 bool Tfrm_Main::BuildTOC() {
     WriteLog("Формирование оглавления...");
     bool filled = false;
-    const std::string data = RunServiceAction(0, BookInfo);
+    const std::string data = RunServiceAction(0, BookInfo).Html;
     if (!data.empty()) {
         WriteLog("Буфер трансформации не пуст.");
         WriteLog("*** sData:" + LeftChars(data, 225) + "...");

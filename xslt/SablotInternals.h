@@ -1,5 +1,6 @@
 #pragma once
 // The state behind the processor interface of sablot.h, and the URI helpers its runs use.
+#include <exception>
 #include <map>
 #include <string>
 #include <utility>
@@ -34,6 +35,18 @@ struct TSablotProcessor {
     std::map<std::string, TSablotResult> Results;  // by argument name
     int LastError = 0;
 };
+
+// Inside a catch block: the message of the error being handled, so that what is reported
+// or thrown on keeps its cause.
+inline std::string CaughtErrorText() {
+    try {
+        throw;
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "unknown error";
+    }
+}
 
 // Status codes of the processor calls.
 enum : int {

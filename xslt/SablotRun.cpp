@@ -87,76 +87,84 @@ int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri
     return ok && !Failed ? SABLOT_OK : SABLOT_RUN_FAILED;
 }
 
+// The steps of a run; each reports its own failure, so a step that fails ends the run.
 bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri) {
-    // The stylesheet: a buffer gets the processor's base (its folder) as its URL, so that
-    // its includes, imports and document() calls resolve against that base.
     const std::string sheet = Absolute(sheetUri);
-    const bool sheetFromArg = EqualsNoCase(UriScheme(sheet), "arg");
+    const XsltStylesheet style = CompileStylesheet(sheet);
+    if (!style) return false;
+    const XmlDoc input = LoadDocument(Absolute(inputUri), "The input does not parse");
+    if (!input) return false;
+    const XmlDoc result = ApplyStylesheet(style.get(), input.get(), sheet);
+    if (!result) return false;
     BeginStep();
-    XmlDoc sheetDoc;
-    {
-        TFetched bytes;
-        if (!Fetch(sheet, true, bytes)) return false;
-        sheetDoc.reset(ParseDocument(bytes.Bytes, sheet, "The stylesheet does not parse"));
-    }
-    if (!sheetDoc) return false;
-    if (sheetFromArg && !Processor.Base.empty()) {
-        SheetDocUrl = SheetUrlIn(FolderOf(Processor.Base), sheet);
-        SheetDisplay = UnescapeUri(sheet);
-        xmlFree(const_cast<xmlChar*>(sheetDoc->URL));
-        sheetDoc->URL = xmlStrdup(BAD_CAST SheetDocUrl.c_str());
-    }
+    TSablotResult serialised;
+    return Serialise(result.get(), style.get(), serialised) && Deliver(resultUri, std::move(serialised));
+}
 
+// Reads a required resource and parses it: one step.
+XmlDoc TSablotRun::LoadDocument(const std::string& uri, const char* what) {
+    BeginStep();
+    TFetched bytes;
+    if (!Fetch(uri, true, bytes)) return nullptr;
+    return XmlDoc(ParseDocument(bytes.Bytes, uri, what));
+}
+
+XsltStylesheet TSablotRun::CompileStylesheet(const std::string& sheet) {
+    XmlDoc sheetDoc = LoadDocument(sheet, "The stylesheet does not parse");
+    if (!sheetDoc) return nullptr;
+    if (EqualsNoCase(UriScheme(sheet), "arg")) NameBufferedStylesheet(*sheetDoc, sheet);
     BeginStep();
     XsltStylesheet style(xsltParseStylesheetDoc(sheetDoc.get()));
     if (style) sheetDoc.release();  // the stylesheet owns its document from now on
     if (!style || style->errors != 0 || Failed) {
         FailStep("The stylesheet cannot be compiled", {UnescapeUri(sheet), 0, {}});
-        return false;
+        return nullptr;
     }
+    return style;
+}
 
-    const std::string input = Absolute(inputUri);
-    BeginStep();
-    XmlDoc inputDoc;
-    {
-        TFetched bytes;
-        if (!Fetch(input, true, bytes)) return false;
-        inputDoc.reset(ParseDocument(bytes.Bytes, input, "The input does not parse"));
-    }
-    if (!inputDoc) return false;
+// A stylesheet from a buffer gets a URL in the processor's base folder, so that its includes,
+// imports and document() calls resolve against that base.
+void TSablotRun::NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& sheet) {
+    if (Processor.Base.empty()) return;
+    SheetDocUrl = SheetUrlIn(FolderOf(Processor.Base), sheet);
+    SheetDisplay = UnescapeUri(sheet);
+    xmlFree(const_cast<xmlChar*>(sheetDoc.URL));
+    sheetDoc.URL = xmlStrdup(BAD_CAST SheetDocUrl.c_str());
+}
 
+XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet) {
     BeginStep();
-    XsltTransformContext ctxt(xsltNewTransformContext(style.get(), inputDoc.get()));
+    XsltTransformContext ctxt(xsltNewTransformContext(style, input));
     if (!ctxt) {
         FailStep("The transformation cannot start", {});
-        return false;
+        return nullptr;
     }
     xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
     xsltSetCtxtParseOptions(ctxt.get(), SablotParseOptions);
     xsltSetTransformErrorFunc(ctxt.get(), nullptr, SablotTextHook);
-    if (!Processor.Params.empty()) {
-        std::vector<const char*> params;
-        for (const auto& [name, value] : Processor.Params) {
-            params.push_back(name.c_str());
-            params.push_back(value.c_str());
-        }
-        params.push_back(nullptr);
-        if (xsltQuoteUserParams(ctxt.get(), params.data()) != 0) Failed = true;
-    }
+    if (!PassParams(ctxt.get())) Failed = true;
     Transform = ctxt.get();
-    XmlDoc result(Failed ? nullptr
-                         : xsltApplyStylesheetUser(style.get(), inputDoc.get(), nullptr, nullptr, nullptr, ctxt.get()));
+    XmlDoc result(Failed ? nullptr : xsltApplyStylesheetUser(style, input, nullptr, nullptr, nullptr, ctxt.get()));
     FlushText();
     Transform = nullptr;
     if (!result || ctxt->state != XSLT_STATE_OK || Failed) {
         FailStep("The transformation failed", {UnescapeUri(sheet), 0, {}});
-        return false;
+        return nullptr;
     }
+    return result;
+}
 
-    BeginStep();
-    TSablotResult serialised;
-    if (!Serialise(result.get(), style.get(), serialised)) return false;
-    return Deliver(resultUri, std::move(serialised));
+// The run's string parameters, quoted so that their values reach the stylesheet literally.
+bool TSablotRun::PassParams(xsltTransformContextPtr ctxt) {
+    if (Processor.Params.empty()) return true;
+    std::vector<const char*> params;
+    for (const auto& [name, value] : Processor.Params) {
+        params.push_back(name.c_str());
+        params.push_back(value.c_str());
+    }
+    params.push_back(nullptr);
+    return xsltQuoteUserParams(ctxt, params.data()) == 0;
 }
 
 bool TSablotRun::Serialise(xmlDocPtr result, xsltStylesheetPtr style, TSablotResult& serialised) {
@@ -328,7 +336,12 @@ bool TSablotRun::IsSheetSelfReference(const std::string& uri) const {
 void TSablotRun::NoteInternalFailure(const char* what) {
     Failed = true;
     try {
-        Report({MH_LEVEL_ERROR, CodeInternal, ProcessorModule, {}, std::string("Internal error in ") + what});
+        Report({MH_LEVEL_ERROR,
+                CodeInternal,
+                ProcessorModule,
+                {},
+                std::string("Internal error in ") + what + ": " + CaughtErrorText()});
     } catch (...) {
+        // nothing more can be said; the run has failed all the same
     }
 }

@@ -28,6 +28,7 @@ public:
     void OnText(const std::string& text);
     xmlParserInputPtr LoadEntity(const char* url, const char* publicId, xmlParserCtxtPtr ctxt);
     bool IsSheetSelfReference(const std::string& uri) const;
+    // Called inside a catch block: fails the run with a report that keeps the error's text.
     void NoteInternalFailure(const char* what);
 
 private:
@@ -57,6 +58,11 @@ private:
     };
 
     bool RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
+    XmlDoc LoadDocument(const std::string& uri, const char* what);
+    XsltStylesheet CompileStylesheet(const std::string& sheet);
+    void NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& sheet);
+    XmlDoc ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet);
+    bool PassParams(xsltTransformContextPtr ctxt);
     std::string Absolute(const std::string& uri) const;
     bool Fetch(const std::string& uri, bool required, TFetched& fetched);
     xmlDocPtr ParseDocument(std::string_view bytes, const std::string& url, const char* what);

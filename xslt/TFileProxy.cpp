@@ -2,10 +2,10 @@
 
 #include <climits>
 #include <fstream>
-#include <stdexcept>
 #include <sys/stat.h>
 
 #include "PathRules.h"
+#include "TSablotEngine.h"
 
 namespace {
 
@@ -54,7 +54,11 @@ int TFileProxy::Open(const char*, const char* rest, int& handle) {
     handle = 0;
     const std::string path = ToOsPath(LocalPathOfRest(rest != nullptr ? rest : ""));
     TStream stream(std::fopen(path.c_str(), "wb"));
-    if (!stream) throw std::runtime_error("Cannot open " + path + " for writing");
+    if (!stream) {
+        if (Engine() != nullptr)
+            Engine()->LogMessage(MH_LEVEL_ERROR, "XSLTEngine", "Cannot open " + path + " for writing");
+        return 1;
+    }
     handle = NewHandle();
     if (handle == 0) return 1;
     Streams.emplace(handle, std::move(stream));

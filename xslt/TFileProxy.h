@@ -26,7 +26,8 @@ public:
     // Delivers all bytes of the file (zero-terminated); byteCount is the file's size.
     int GetAll(const char* scheme, const char* rest, char*& buffer, int& byteCount) override;
     bool HasHandle(int handle) const override;
-    // Opens the file for writing, emptied first (created when missing).
+    // Opens the file for writing, emptied first (created when missing). A file that cannot be
+    // opened gives 1 and a message naming it through the engine's message path.
     int Open(const char* scheme, const char* rest, int& handle) override;
     // byteCount becomes the count actually written.
     int Put(int handle, const char* buffer, int& byteCount) override;

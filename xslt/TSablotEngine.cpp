@@ -14,6 +14,11 @@ namespace {
 const char* const EngineModule = "XSLTEngine";
 const char* const LevelWords[] = {"debug", "info", "warning", "error", "critical"};
 
+// Called inside a catch block: the error of the operation, naming it and keeping the cause.
+[[noreturn]] void RethrowFor(const std::string& operation) {
+    throw std::runtime_error(operation + ": " + CaughtErrorText());
+}
+
 }  // namespace
 
 TSablotEngine::TSablotEngine() : TSablotEngine(TSablotApi::Default()) {}
@@ -58,7 +63,7 @@ void TSablotEngine::InitSchemeHandler() {
     try {
         Api.RegHandler(FProcessor, HLR_SCHEME, &SchemeRecord, this);
     } catch (...) {
-        throw std::runtime_error("TSablotEngine.InitSchemeHandler");
+        RethrowFor("TSablotEngine.InitSchemeHandler");
     }
 }
 
@@ -71,7 +76,7 @@ bool TSablotEngine::AddArgBuffer(const std::string& name, const std::string& buf
     try {
         return Api.AddArgBuffer(Situation, FProcessor, name.c_str(), buffer.c_str()) == 0;
     } catch (...) {
-        throw std::runtime_error("TSablotEngine.AddArgBuffer");
+        RethrowFor("TSablotEngine.AddArgBuffer");
     }
 }
 
@@ -191,7 +196,7 @@ void TSablotEngine::PrepareBases() {
                 LogMessage(MH_LEVEL_ERROR, EngineModule, "Cannot set scheme base for " + scheme + " : " + base);
         }
     } catch (...) {
-        throw std::runtime_error("TSablotEngine.PrepareBases error");
+        RethrowFor("TSablotEngine.PrepareBases error");
     }
 }
 
@@ -199,11 +204,13 @@ void TSablotEngine::PrepareParams() {
     for (const std::string& entry : FParams) {
         std::string name, value;
         SplitKeyValue(entry, name, value);
+        // One parameter that cannot be handed over does not stop the others; it is reported.
         try {
             if (Api.AddParam(Situation, FProcessor, name.c_str(), value.c_str()) != 0)
                 LogMessage(MH_LEVEL_ERROR, EngineModule, "Cannot add param " + name);
         } catch (...) {
-            // one parameter that cannot be handed over does not stop the others
+            LogMessage(MH_LEVEL_ERROR, EngineModule,
+                       "TSablotEngine.PrepareParams with " + name + "=" + value + ": " + CaughtErrorText());
         }
     }
 }
@@ -217,7 +224,7 @@ void TSablotEngine::ClearBases() {
                 LogMessage(MH_LEVEL_ERROR, EngineModule, "Cannot clear base for " + scheme + " : ");
         }
     } catch (...) {
-        throw std::runtime_error("TSablotEngine.SetBaseForScheme error");
+        RethrowFor("TSablotEngine.SetBaseForScheme error");
     }
 }
 
@@ -226,7 +233,7 @@ void TSablotEngine::ClearError() {
         Api.ClearError(FProcessor);
         Api.ClearSituation(Situation);
     } catch (...) {
-        throw std::runtime_error("TSablotEngine.Clear Error");
+        RethrowFor("TSablotEngine.Clear Error");
     }
 }
 

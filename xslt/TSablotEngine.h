@@ -2,6 +2,18 @@
 // The component through which the program runs XSLT transformations: one processor,
 // its message and scheme handlers, argument buffers, parameters and scheme bases, and one
 // message path that keeps the latest text and fires an event by level.
+//
+// How this layer fails:
+// - Returns: the processor interface (sablot.h) and the scheme proxies answer with an integer
+//   status, 0 for success; the engine's operations answer with a bool (a run, a buffer, a
+//   result). None of them throws for bad input, a missing file or a failed transformation.
+// - Reports: every message, the processor's and the engine's own, goes through the one
+//   message path (LogMessage/MessageHandlerError): LastErrorText or LastDebugText, then the
+//   event of its level. The text always carries the cause (module, message, file, line).
+// - Throws: only when a call into the processor itself throws, std::runtime_error naming the
+//   operation and keeping the cause ("TSablotEngine.AddArgBuffer: <cause>"). No exception
+//   crosses a callback into the processor's frames: the callbacks turn one into a status and
+//   a message.
 #include <cstdint>
 #include <functional>
 #include <map>

@@ -16,26 +16,17 @@ TSablotEngine* EngineOf(void* userData) { return static_cast<TSablotEngine*>(use
 
 std::string Text(const char* value) { return value != nullptr ? value : ""; }
 
-// Logs an error caught inside a callback; the callback's result stays as it was.
-void LogCaught(TSablotEngine& engine) {
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        engine.LogMessage(MH_LEVEL_ERROR, EngineModule, error.what());
-    } catch (...) {
-        engine.LogMessage(MH_LEVEL_ERROR, EngineModule, "Unknown error");
-    }
-}
-
-// Runs a callback body so that no exception reaches the processor's frames.
+// Runs the body of a callback; an error it throws becomes the status 1 and a message
+// with the error's text, so that no exception reaches the processor's frames.
 template <typename Body>
-int Guarded(TSablotEngine& engine, Body body) {
+int RunLoggingErrors(TSablotEngine& engine, Body body) {
     try {
         return body();
     } catch (...) {
         try {
-            LogCaught(engine);
+            engine.LogMessage(MH_LEVEL_ERROR, EngineModule, CaughtErrorText());
         } catch (...) {
+            // the message path itself failed; the status still says the callback did
         }
         return 1;
     }
@@ -113,7 +104,7 @@ int SchemeGetAll(void* userData, SablotHandle, const char* scheme, const char* r
 int SchemeFreeMemory(void* userData, SablotHandle, char* buffer) {
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr) return 1;
-    return Guarded(*engine, [&] {
+    return RunLoggingErrors(*engine, [&] {
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Free Memory Call Back");
         TCustomSchemeProxy* proxy = engine->TakeGetAllProxy(buffer);
         return proxy != nullptr ? proxy->FreeMemory(buffer) : engine->FileProxy().FreeMemory(buffer);
@@ -125,7 +116,7 @@ int SchemeOpen(void* userData, SablotHandle, const char* scheme, const char* res
     if (engine == nullptr || handle == nullptr) return 1;
     *handle = 0;
     int result = 1;
-    Guarded(*engine, [&] {
+    RunLoggingErrors(*engine, [&] {
         std::string requestScheme = Text(scheme), requestRest = Text(rest);
         engine->ApplySchemeBase(requestScheme, requestRest);
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Open Call Back : " + Text(scheme) + ":" + Text(rest));
@@ -148,7 +139,7 @@ int SchemeGet(void* userData, SablotHandle, int handle, char* buffer, int* byteC
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr || byteCount == nullptr) return 1;
     int result = 1;
-    Guarded(*engine, [&] {
+    RunLoggingErrors(*engine, [&] {
         TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle);
         if (proxy == nullptr) return result;
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Get Call Back : handle=" + std::to_string(handle));
@@ -162,7 +153,7 @@ int SchemePut(void* userData, SablotHandle, int handle, const char* buffer, int*
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr || byteCount == nullptr) return 1;
     int result = 1;
-    Guarded(*engine, [&] {
+    RunLoggingErrors(*engine, [&] {
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Put Call back : handle=" + std::to_string(handle));
         if (TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle))
             result = proxy->Put(handle, buffer, *byteCount);
@@ -175,7 +166,7 @@ int SchemeClose(void* userData, SablotHandle, int handle) {
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr) return 1;
     int result = 1;
-    Guarded(*engine, [&] {
+    RunLoggingErrors(*engine, [&] {
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Close Call Back : handle=" + std::to_string(handle));
         if (TCustomSchemeProxy* proxy = engine->FindProxyByHandle(handle)) result = proxy->Close(handle);
         return result;

@@ -46,9 +46,9 @@ protected:
 };
 
 TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection) {
-    bool ok = false;
-    const std::string toc = RunServiceAction(0, Book, nullptr, &ok);
-    ASSERT_TRUE(ok) << toc;
+    const TBookPage page = RunServiceAction(0, Book);
+    const std::string& toc = page.Html;
+    ASSERT_TRUE(page.Ok) << toc;
     EXPECT_NE(toc.find("<menu>"
                        "<listitem id=\"c1\">1. Первая глава"
                        "<listitem id=\"s1\">1.1. Раздел один<listitem id=\"deep\">1.1.1. Глубокий</listitem></listitem>"
@@ -62,9 +62,9 @@ TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection) {
 
 TEST_F(ShippedBookTest, otherActionsGiveAnEmptyMenu) {
     for (const uint8_t code : {1, 2, 3, 4, 9}) {
-        bool ok = false;
-        const std::string out = RunServiceAction(code, Book, nullptr, &ok);
-        EXPECT_TRUE(ok) << out;
+        const TBookPage page = RunServiceAction(code, Book);
+        const std::string& out = page.Html;
+        EXPECT_TRUE(page.Ok) << out;
         EXPECT_NE(out.find("<menu/>"), std::string::npos) << int(code) << out;
     }
 }

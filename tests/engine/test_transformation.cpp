@@ -37,8 +37,10 @@ protected:
         TRun run;
         TArgs args;
         args.StyleText = styleText;
-        run.Text = RunTransformation(inputUri.empty() ? Book.BookXMLFName : inputUri, styleUri, args, Book,
-                                     &run.Encoding, &run.Ok);
+        const TBookPage page = RunTransformation(inputUri.empty() ? Book.BookXMLFName : inputUri, styleUri, args, Book);
+        run.Text = page.Html;
+        run.Encoding = page.Encoding;
+        run.Ok = page.Ok;
         return run;
     }
 
@@ -193,9 +195,9 @@ TEST_F(BookRunTest, serviceActionSeesOnlyItsActionId) {
     Dir.Write("book/service.xslt", Sheet("<%ActionID%>"));
     Open();
     for (const auto& [code, id] : std::vector<std::pair<uint8_t, std::string>>{{0, "MakeTOC"}, {3, "DoNothing"}}) {
-        bool ok = false;
-        EXPECT_EQ(RunServiceAction(code, Book, nullptr, &ok), id);
-        EXPECT_TRUE(ok);
+        const TBookPage page = RunServiceAction(code, Book);
+        EXPECT_EQ(page.Html, id);
+        EXPECT_TRUE(page.Ok);
     }
 }
 
@@ -238,9 +240,9 @@ TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText) {
     Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n");
     Open();
     EXPECT_TRUE(Book.ServiceXSLT.empty());
-    bool ok = true;
-    EXPECT_FALSE(RunServiceAction(0, Book, nullptr, &ok).empty());
-    EXPECT_FALSE(ok);
+    const TBookPage contents = RunServiceAction(0, Book);
+    EXPECT_FALSE(contents.Html.empty());
+    EXPECT_FALSE(contents.Ok);
     EXPECT_FALSE(BuildBookPart("x", Book).Ok);
 }
 

@@ -190,7 +190,7 @@ TEST_F(CallOrder, raisingCallsBecomeTheEnginesErrors) {
         TSablotEngine engine(Api);
         FAIL() << "construction succeeded";
     } catch (const std::runtime_error& error) {
-        EXPECT_STREQ(error.what(), "TSablotEngine.InitSchemeHandler");
+        EXPECT_STREQ(error.what(), "TSablotEngine.InitSchemeHandler: raised by RegHandler 1");
     }
     EXPECT_EQ(Api.Calls.back(), "DestroySituation");  // nothing is left behind
     for (const char* call : {"CreateSituation", "CreateProcessorForSituation"}) {
@@ -202,24 +202,28 @@ TEST_F(CallOrder, raisingCallsBecomeTheEnginesErrors) {
     TSablotEngine engine(Api);
     EXPECT_THROW(
         try { engine.AddArgBuffer("x", "y"); } catch (const std::runtime_error& error) {
-            EXPECT_STREQ(error.what(), "TSablotEngine.AddArgBuffer");
+            EXPECT_STREQ(error.what(), "TSablotEngine.AddArgBuffer: raised by AddArgBuffer x");
             throw;
         },
         std::runtime_error);
 
-    // A failing parameter is skipped; a raising base preparation ends the run with its message.
+    // A failing parameter is reported and skipped; a raising base preparation ends the run
+    // with its message. Both keep the cause.
     Api.Raise = {"AddParam p1"};
     engine.AddParam("p1", "v");
     engine.AddParam("p2", "v");
     Api.Calls.clear();
+    TEventRecorder events(engine);
     engine.RunProcessorGen("arg:/s", "arg:/i", "arg:/o");
     EXPECT_EQ(Api.Calls[0], "AddParam p1");
     EXPECT_EQ(Api.Calls[1], "AddParam p2");
+    ASSERT_FALSE(events.AtLevel(3).empty());
+    EXPECT_EQ(events.AtLevel(3)[0].Text, "XSLTEngine :  TSablotEngine.PrepareParams with p1=v: raised by AddParam p1");
 
     Api.Raise = {"SetBaseForScheme k=v"};
     engine.AddBase("k", "v");
     EXPECT_FALSE(engine.RunProcessorGen("arg:/s", "arg:/i", "arg:/o"));
-    EXPECT_EQ(engine.LastErrorText, "XSLTEngine :  TSablotEngine.PrepareBases error");
+    EXPECT_EQ(engine.LastErrorText, "XSLTEngine :  TSablotEngine.PrepareBases error: raised by SetBaseForScheme k=v");
 
     Api.Raise = {"ClearError"};
     EXPECT_THROW(engine.ClearError(), std::runtime_error);
