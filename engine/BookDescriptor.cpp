@@ -41,8 +41,9 @@ std::string FileUri(const std::string& path) { return "file://" + BackslashesToS
 
 }  // namespace
 
+// A work folder chosen as an absolute path is not appended to the program folder.
 std::string DataFolder(const TSettings& settings) {
-    return NormalizeFolder(settings.ProgramDir + settings.WorkPath + settings.DataPath);
+    return NormalizeFolder(ResolvePath(settings.ProgramDir, settings.WorkPath + settings.DataPath));
 }
 
 std::string FindDescriptor(const std::string& path, const TSettings& settings) {
@@ -51,7 +52,7 @@ std::string FindDescriptor(const std::string& path, const TSettings& settings) {
 }
 
 void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
-    book.RootPath = settings.ProgramDir + settings.WorkPath + settings.DataPath;
+    book.RootPath = ResolvePath(settings.ProgramDir, settings.WorkPath + settings.DataPath);
     book.ShemesPath = "shemes\\";
     book.DataPath = "data\\";
     book.BookXMLFName = "book.xml";

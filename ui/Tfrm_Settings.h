@@ -123,9 +123,8 @@ private:
     QWidget* CreateButtonStrip();
     void ConnectHandlers();
     void Browse(TPathField* field);
-    // The folder the working copy's work folder names, and its data folder.
+    // The folder the working copy's work folder names.
     std::string WorkFolder() const;
-    std::string DataFolder() const;
 
     TSettings Working;
     TSettings Defaults;

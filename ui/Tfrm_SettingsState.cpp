@@ -13,6 +13,7 @@
 #include <QShowEvent>
 #include <QSlider>
 
+#include "BookDescriptor.h"
 #include "ErrorGuard.h"
 #include "Log.h"
 #include "PathRules.h"
@@ -214,10 +215,6 @@ void Tfrm_Settings::cbx_UseAlphaBlendClick() {
 
 std::string Tfrm_Settings::WorkFolder() const { return ResolvePath(Working.ProgramDir, Working.WorkPath); }
 
-std::string Tfrm_Settings::DataFolder() const {
-    return NormalizeFolder(ResolvePath(Working.ProgramDir, Working.WorkPath + Working.DataPath));
-}
-
 void Tfrm_Settings::de_WorkPathExit() {
     WriteLog("*** Событие de_WorkPathExit");
     const std::string text = CurrentFolderForRoot(NormalizeFolder(S(de_WorkPath->Text())));
@@ -247,7 +244,7 @@ void Tfrm_Settings::FolderFieldAfterDialog(TPathField* field, const QString& nam
 
 void Tfrm_Settings::fe_OnStartFNameAfterDialog(const QString& name) {
     WriteLog("*** Событие " + S(fe_OnStartFName->objectName()) + "AfterDialog");
-    const std::string base = DataFolder();
+    const std::string base = DataFolder(Working);
     WriteLog("*** sTmp=" + base);
     WriteLog("*** Name=" + S(name));
     const std::string file = MakeRelativeFileName(base, S(name));
@@ -259,7 +256,7 @@ void Tfrm_Settings::fe_OnStartFNameAfterDialog(const QString& name) {
 // nothing.
 void Tfrm_Settings::Browse(TPathField* field) {
     if (field == fe_OnStartFName) {
-        const std::string shown = ResolvePath(DataFolder(), S(field->Text()));
+        const std::string shown = ResolvePath(DataFolder(Working), S(field->Text()));
         const QString name = FileDialog(Q(ToOsPath(NormalizeFolder(ExtractFilePath(shown)))));
         if (!name.isEmpty()) fe_OnStartFNameAfterDialog(name);
         return;

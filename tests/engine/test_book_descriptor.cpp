@@ -189,4 +189,13 @@ TEST_F(BookDescriptorTest, findDescriptorTakesRelativePathsFromTheDataFolderAndO
     }
 }
 
+TEST_F(BookDescriptorTest, anAbsoluteWorkFolderHoldsTheDataFolder) {
+    Dir.Write("work/data/atlas/intro.ini", "[BasicParams]\n");
+    for (const std::string& work : {Dir.Win("work") + "\\", Dir.Os("work") + "/"}) {
+        Settings.WorkPath = work;
+        EXPECT_EQ(ToOsPath(DataFolder(Settings)), Dir.Os("work/data") + "/") << work;
+        EXPECT_EQ(ToOsPath(FindDescriptor("atlas\\intro.ini", Settings)), Dir.Os("work/data/atlas/intro.ini")) << work;
+    }
+}
+
 }  // namespace

@@ -492,21 +492,26 @@ TEST_F(SettingsCommandTest, SaveThenCancelWritesTheFileAndKeepsTheSettings) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
 
-// A start document chosen under the data folder is stored relative to it and opens.
+// A start document chosen under the data folder is stored relative to it and opens, also
+// when the work folder was chosen by browsing (an absolute folder).
 TEST_F(SettingsCommandTest, ChosenStartDocumentOpensFromTheDataFolder) {
     TFixtureBook book;
     const QString descriptor = QString::fromStdString(book.Descriptor());
-    Settings.ProgramDir = NormalizeFolder(QFileInfo(QFileInfo(descriptor).absolutePath()).absolutePath().toStdString());
+    const QString bookFolder = QFileInfo(descriptor).absolutePath();
+    const QString workFolder = QFileInfo(bookFolder).absolutePath();
     Settings.DataPath = ".\\";
+    Settings.UseSettings = 1;  // the folder fields are editable
     Show();
-    RunSettings([descriptor](Tfrm_Settings& d) {
+    RunSettings([descriptor, workFolder](Tfrm_Settings& d) {
         Choose(d.cb_OnStartAction, 1);
+        d.FolderDialog = [workFolder](const QString&) { return workFolder; };
+        d.de_WorkPath->BrowseButton()->click();
         d.FileDialog = [descriptor](const QString&) { return descriptor; };
         d.fe_OnStartFName->BrowseButton()->click();
         d.sbtn_Close->click();
     });
-    const std::string folderName = QFileInfo(QFileInfo(descriptor).absolutePath()).fileName().toStdString();
-    EXPECT_EQ(Settings.OnStartDoc, folderName + "\\intro.ini");
+    EXPECT_EQ(Settings.WorkPath, NormalizeFolder(workFolder.toStdString()));
+    EXPECT_EQ(Settings.OnStartDoc, QFileInfo(bookFolder).fileName().toStdString() + "\\intro.ini");
     EXPECT_EQ(Settings.OnStartAction, 1);
     frm->OpenBook(Settings.OnStartDoc);
     EXPECT_TRUE(BookInfo.Opened);
