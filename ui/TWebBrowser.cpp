@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -82,6 +83,8 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
     m_view->installEventFilter(this);
     for (QObject* child : m_view->children())
         child->installEventFilter(this);
+    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_view, &QWidget::customContextMenuRequested, this, &TWebBrowser::ShowContextMenu);
     connect(m_page, &QWebEnginePage::newWindowRequested, this, &TWebBrowser::RaiseNewWindow);
 
     connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
@@ -164,9 +167,15 @@ bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
             if (watched == m_view) static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
             break;
         case QEvent::MouseButtonRelease: m_lastInput.start(); break;
+        case QEvent::ShortcutOverride:
         case QEvent::KeyPress: {
-            const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) m_lastInput.start();
+            const auto* keyEvent = static_cast<QKeyEvent*>(event);
+            if (!m_copyAllowed && (keyEvent->matches(QKeySequence::Copy) || keyEvent->matches(QKeySequence::Cut)))
+                return true;  // the engine never sees the key
+            const int key = keyEvent->key();
+            if (event->type() == QEvent::KeyPress &&
+                (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space))
+                m_lastInput.start();
             break;
         }
         default: break;
@@ -306,7 +315,21 @@ void TWebBrowser::RequireDocument(const char* command) const {
     if (!m_hasDocument) throw std::runtime_error(std::string("TWebBrowser.") + command + ": no document");
 }
 
+void TWebBrowser::ShowContextMenu(const QPoint& pos) {
+    QMenu* menu = m_view->createStandardContextMenu();
+    if (!menu) return;
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (!m_copyAllowed) {
+        for (const auto action : {QWebEnginePage::Copy, QWebEnginePage::Cut, QWebEnginePage::CopyLinkToClipboard,
+                                  QWebEnginePage::CopyImageToClipboard, QWebEnginePage::CopyImageUrlToClipboard,
+                                  QWebEnginePage::CopyMediaUrlToClipboard})
+            menu->removeAction(m_page->action(action));
+    }
+    menu->popup(m_view->mapToGlobal(pos));
+}
+
 void TWebBrowser::ExecCopy() {
+    if (!m_copyAllowed) throw std::runtime_error("TWebBrowser.Copy: copying is switched off");
     RequireDocument("Copy");
     m_page->triggerAction(QWebEnginePage::Copy);
 }

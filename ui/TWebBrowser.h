@@ -46,9 +46,13 @@ public:
     // a print still running, a file that cannot be written). A cancelled dialog is no error.
     void ExecCopy();
     void ExecSelectAll();
-    void ExecPrint();                       // the print dialog, then the page printed (ends with PrintFinished)
-    void ExecSaveAs();                      // the save dialog, then the page saved as an HTML file
-    void ExecZoom(int level);               // 0 (smallest) .. 4 (largest) text size
+    void ExecPrint();          // the print dialog, then the page printed (ends with PrintFinished)
+    void ExecSaveAs();         // the save dialog, then the page saved as an HTML file
+    void ExecZoom(int level);  // 0 (smallest) .. 4 (largest) text size
+    // With copying switched off nothing copies from the page: not ExecCopy, not the copy
+    // and cut keys, not the context menu (its copy entries are left out).
+    void SetCopyAllowed(bool allowed) { m_copyAllowed = allowed; }
+    bool CopyAllowed() const { return m_copyAllowed; }
     static double ZoomFactorOf(int level);  // 0.75, 0.9, 1.0, 1.25, 1.5
 
     // Seams for the dialogs of the commands. PrinterSetup shows the print dialog for the
@@ -86,6 +90,7 @@ private:
     void RaiseNewWindow(QWebEngineNewWindowRequest& request);
     bool RecentUserInput() const;
     void Refuse(const std::string& message);
+    void ShowContextMenu(const QPoint& pos);
     void StartLoad(const QUrl& url);
     void StartDeferredLoad();
     void LoadingChanged(const QWebEngineLoadingInfo& info);
@@ -112,4 +117,5 @@ private:
     bool m_zoomSet = false;
     std::unique_ptr<QPrinter> m_printer;  // alive while a print runs
     QElapsedTimer m_lastInput;            // the reader's last click or key in the page
+    bool m_copyAllowed = true;
 };

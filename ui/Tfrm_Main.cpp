@@ -174,6 +174,9 @@ void Tfrm_Main::AppendLogLine(const std::string& line) {
 
 void Tfrm_Main::InitControlState(const TSettings& settings) {
     WriteLog("*** Init controls on mainform");
+    wb_Browser->SetCopyAllowed(settings.AllowCopyFromBrowser);
+    for (const auto& viewer : Viewers)
+        viewer->wb_Browser->SetCopyAllowed(settings.AllowCopyFromBrowser);
     if (!BookInfo.Opened) {
         try {
             ShowHtmlMessage("");

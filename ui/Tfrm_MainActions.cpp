@@ -11,6 +11,7 @@
 #include "GlobalVars.h"
 #include "Log.h"
 #include "MainIcons.h"
+#include "TWebBrowser.h"
 #include "Tfrm_About.h"
 #include "Tfrm_ExternalViewer.h"
 #include "Tfrm_Main.h"
@@ -258,6 +259,7 @@ void Tfrm_Main::act_FileExitExecute() {
 
 Tfrm_ExternalViewer* Tfrm_Main::NewExternalViewer() {
     Viewers.push_back(std::make_unique<Tfrm_ExternalViewer>(Settings));
+    Viewers.back()->wb_Browser->SetCopyAllowed(wb_Browser->CopyAllowed());
     return Viewers.back().get();
 }
 

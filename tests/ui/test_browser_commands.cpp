@@ -2,7 +2,9 @@
 // and print, the dialogs replaced by their seams.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPrinter>
@@ -65,6 +67,41 @@ TEST_F(BrowserCommandTest, SelectAllThenCopyPutsThePageTextOnTheClipboard) {
     browser.ExecCopy();
     EXPECT_TRUE(WaitFor([] { return QGuiApplication::clipboard()->text().contains(QStringLiteral("Скопируй меня")); },
                         EngineWaitMs));
+}
+
+TEST_F(BrowserCommandTest, CopySwitchedOffCopiesNothingByCommandKeyOrContextMenu) {
+    ASSERT_TRUE(ShowPage(browser, "<html><body><p>Скопируй меня</p></body></html>"));
+    QWidget* page = browser.View()->focusProxy();
+    ASSERT_NE(page, nullptr);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto copied = [&] { return clipboard->text().contains(QStringLiteral("Скопируй меня")); };
+    auto pressCopyKey = [&] {
+        clipboard->setText(QStringLiteral("прежнее"));
+        browser.ExecSelectAll();
+        page->setFocus();
+        QTest::keyClick(page, Qt::Key_C, Qt::ControlModifier);
+    };
+    // The context menu over the selection, closed again; whether it offered to copy.
+    auto menuOffersCopy = [&] {
+        QTest::mouseClick(page, Qt::RightButton, {}, QPoint(20, 12));
+        QMenu* menu = nullptr;
+        if (!WaitFor([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr; }))
+            return false;
+        const bool offers = menu->actions().contains(browser.View()->page()->action(QWebEnginePage::Copy));
+        menu->close();
+        return offers;
+    };
+
+    pressCopyKey();
+    ASSERT_TRUE(WaitFor(copied)) << "the copy key copies while copying is on";
+    ASSERT_TRUE(menuOffersCopy());
+
+    browser.SetCopyAllowed(false);
+    pressCopyKey();
+    EXPECT_THROW(browser.ExecCopy(), std::runtime_error);
+    EXPECT_FALSE(menuOffersCopy());
+    QTest::qWait(300);
+    EXPECT_FALSE(copied());
 }
 
 TEST_F(BrowserCommandTest, SaveAsWritesThePageBytesAsWritten) {
