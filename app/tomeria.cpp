@@ -8,6 +8,7 @@
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
 #include "Log.h"
+#include "QtTranslations.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
 #include "Tfrm_Main.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     RegisterBrowserSchemes();  // before the application object exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tomeria"));
+    InstallQtTranslations(app);  // before the first browser: the engine takes the locale then
     InstallAppIcon();
 
     TSingleInstance instance("tomeria_by_orvald_kestin");

@@ -3,12 +3,14 @@
 #include <QChildEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -383,8 +385,20 @@ void TWebBrowser::ExecSaveAs() {
                                  file.errorString().toStdString());
 }
 
+namespace {
+// The folder the last export went to; the first export starts in the user's documents.
+QString& LastExportFolder() {
+    static QString folder = [] {
+        const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    }();
+    return folder;
+}
+}  // namespace
+
 QString TWebBrowser::ShowSaveDialog() {
     QFileDialog dialog(this, QStringLiteral("Сохранить как"));
+    dialog.setDirectory(LastExportFolder());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({QStringLiteral("HTML-файлы (*.html *.htm)"), QStringLiteral("Все файлы (*)")});
     dialog.setDefaultSuffix(QStringLiteral("html"));
@@ -392,5 +406,7 @@ QString TWebBrowser::ShowSaveDialog() {
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     dialog.selectFile((name.isEmpty() ? QStringLiteral("page") : name) + QStringLiteral(".html"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    const QString file = dialog.selectedFiles().constFirst();
+    LastExportFolder() = QFileInfo(file).absolutePath();
+    return file;
 }

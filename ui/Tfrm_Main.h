@@ -64,6 +64,12 @@ public:
     void ShowBookPart(const std::string& divId, TBookInfo& book);
     // Writes text as the body of a minimal page into the browser pane.
     void ShowHtmlMessage(const std::string& text);
+    // A short page naming what failed, the file and the cause (all escaped); also logged.
+    void ShowFailurePage(const std::string& what, const std::string& file, const std::string& cause);
+    // Why the contents of the book came out empty, as such a page.
+    void ShowContentsFailure(const TBookInfo& book);
+    // With no template text, says so as such a page and returns true.
+    bool ShowTemplateFailure(const TBookInfo& book);
 
     // View commands.
     void ApplyBrowserFontSize(const TSettings& settings);

@@ -62,6 +62,8 @@ void Tfrm_Main::OpenBook(const std::string& path) {
     const std::string fullPath = FindDescriptor(path, Settings);
     if (fullPath.empty()) {
         WriteLog("Документ не найден.", 1);
+        // An open book stays on view; with none, the pane says what was not found.
+        if (!act_FileCloseBook->isEnabled()) ShowFailurePage("Документ не найден.", path, "");
         return;
     }
     if (act_FileCloseBook->isEnabled()) CloseBook();
@@ -76,7 +78,9 @@ void Tfrm_Main::OpenBook(const std::string& path) {
         return;
     }
     WriteLog("Проверка целостности завершена удачно.");
-    if (!BuildTOC()) return;
+    const bool built = BuildTOC();
+    if (!built || tv_TOC->topLevelItemCount() == 0) ShowContentsFailure(BookInfo);
+    if (!built) return;
     if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
     WaitWhileBrowserBusy();
     ClickTOConTopItem();
@@ -126,8 +130,8 @@ void Tfrm_Main::act_FileOpenExecute() {
         path = OpenFileDialog();
     } else {
         QFileDialog dialog(this, QStringLiteral("Открыть файл..."));
-        dialog.setNameFilters(
-            {QStringLiteral("Конфигурационные файлы tomeria v1.0pR (*.tmr)"), QStringLiteral("Все файлы  (*.*)")});
+        dialog.setNameFilters({QStringLiteral("Конфигурационные файлы tomeria v1.0pR (*.tmr intro.ini)"),
+                               QStringLiteral("Все файлы  (*.*)")});
         dialog.setDefaultSuffix(QStringLiteral("tmr"));
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setDirectory(QString::fromStdString(ToOsPath(DataFolder(Settings))));
@@ -145,6 +149,7 @@ void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
 }
 
 void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
+    if (ShowTemplateFailure(book)) return;
     const TBookPage page = BuildBookPart(divId, book);
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     LoadHtmlIntoBrowser(page.Html, *wb_Browser, page.Encoding);

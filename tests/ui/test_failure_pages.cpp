@@ -1,0 +1,88 @@
+// A book that cannot be shown says why in the browser pane: the file and the cause, escaped.
+#include <QTreeWidget>
+
+#include "mainwindow_test_util.h"
+
+namespace {
+
+const QByteArray GoodService =
+    R"(<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">)"
+    R"(<xsl:template match="/"><menu><listitem id="a">A</listitem></menu></xsl:template></xsl:stylesheet>)";
+
+// A book in a folder whose name needs escaping; each case spoils one file of it.
+class TBrokenBook {
+public:
+    TBrokenBook() {
+        Root = Dir.path() + QStringLiteral("/книга <i>");
+        QString service = Root + "/service.xslt";
+        service.replace('/', '\\');
+        WriteTextFile(Root + "/intro.ini",
+                      "[BasicParams]\r\nRootPath=.\\\r\nServiceXSLTFile=" + service.toUtf8() + "\r\n");
+        WriteTextFile(Root + "/data/book.xml", "<book/>");
+        WriteTextFile(Root + "/shemes/book.xsltt", FixturePageTemplate);
+        WriteTextFile(Root + "/service.xslt", GoodService);
+    }
+    void Write(const char* file, const QByteArray& bytes) { WriteTextFile(Root + "/" + file, bytes); }
+    void Remove(const char* file) { QFile::remove(Root + "/" + file); }
+    std::string Descriptor() const { return (Root + "/intro.ini").toStdString(); }
+
+private:
+    QTemporaryDir Dir;
+    QString Root;
+};
+
+using FailurePageTest = MainWindowTest;
+
+TEST_F(FailurePageTest, EachBrokenFileIsNamedWithItsCause) {
+    struct Case {
+        const char* name;
+        std::function<void(TBrokenBook&)> spoil;
+        const char* says;
+        const char* file;
+    };
+    const Case cases[] = {
+        {"missing book.xml", [](TBrokenBook& b) { b.Remove("data/book.xml"); }, "Не найден файл книги.",
+         "data/book.xml"},
+        {"malformed book.xml", [](TBrokenBook& b) { b.Write("data/book.xml", "<book><p></book>"); },
+         "ошибка преобразования", "data/book.xml"},
+        {"missing service stylesheet", [](TBrokenBook& b) { b.Remove("service.xslt"); },
+         "Не найдена служебная таблица стилей.", "service.xslt"},
+        {"broken service stylesheet", [](TBrokenBook& b) { b.Write("service.xslt", "<xsl:stylesheet"); },
+         "ошибка преобразования", "service.xslt"},
+        {"contents without entries",
+         [](TBrokenBook& b) {
+             b.Write("service.xslt", QByteArray(GoodService).replace("<listitem id=\"a\">A</listitem>", ""));
+         },
+         "не дала ни одного раздела оглавления", "service.xslt"},
+        {"missing template", [](TBrokenBook& b) { b.Remove("shemes/book.xsltt"); }, "Не найден шаблон страницы.",
+         "shemes/book.xsltt"},
+    };
+    Show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBrokenBook book;
+        c.spoil(book);
+        frm->OpenBook(book.Descriptor());
+        ASSERT_TRUE(PageShows(QString::fromUtf8(c.says))) << Page().toStdString();
+        EXPECT_TRUE(Page().contains(QStringLiteral("книга <i>/") + c.file))
+            << "the file, escaped: " << Page().toStdString();
+        EXPECT_FALSE(Page().contains("Document is empty"));
+        EXPECT_TRUE(Log().contains(QString::fromUtf8(c.says))) << "the log says it too";
+    }
+}
+
+TEST_F(FailurePageTest, MissingStartDocumentIsNamedUnlessABookIsOnView) {
+    Show();
+    frm->OpenBook("/nowhere/<b>/intro.ini");
+    ASSERT_TRUE(PageShows("Документ не найден."));
+    EXPECT_TRUE(Page().contains("/nowhere/<b>/intro.ini"));
+
+    TFixtureBook book;
+    frm->OpenBook(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    frm->OpenBook("/nowhere/intro.ini");
+    QTest::qWait(200);
+    EXPECT_TRUE(Page().contains("PART[a]")) << "an open book stays on view";
+}
+
+}  // namespace

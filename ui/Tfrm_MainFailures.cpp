@@ -1,0 +1,73 @@
+// Failures of opening a book and of showing its parts, said in the browser pane where the
+// reader looks, besides the log.
+#include <QString>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "GlobalVars.h"
+#include "LibUnit.h"
+#include "Log.h"
+#include "PathRules.h"
+#include "Tfrm_Main.h"
+
+namespace {
+
+std::string Escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped().toStdString(); }
+
+// The local path a "file://" URI names, as the reader knows it.
+std::string PathOfUri(const std::string& uri) {
+    const std::string prefix = "file://";
+    if (uri.size() < prefix.size() || !std::equal(prefix.begin(), prefix.end(), uri.begin(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == b;
+        }))
+        return uri;
+    return uri.substr(prefix.size());
+}
+
+bool FileExists(const std::string& uri) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(ToOsPath(PathOfUri(uri)), ec);
+}
+
+}  // namespace
+
+void Tfrm_Main::ShowFailurePage(const std::string& what, const std::string& file, const std::string& cause) {
+    WriteLog(what + " " + file + (cause.empty() ? "" : ": " + cause), 1);
+    std::string body = "<h3>" + Escaped(what) + "</h3><p>Файл: " + Escaped(file) + "</p>";
+    if (!cause.empty()) body += "<p>" + Escaped(cause) + "</p>";
+    ShowHtmlMessage(body);
+}
+
+void Tfrm_Main::ShowContentsFailure(const TBookInfo& book) {
+    if (!FileExists(book.BookXMLFName)) {
+        ShowFailurePage("Не найден файл книги.", PathOfUri(book.BookXMLFName), "");
+        return;
+    }
+    if (book.ServiceXSLT.empty()) {
+        const bool exists = FileExists(book.ServiceXSLTFile);
+        ShowFailurePage(exists ? "Служебная таблица стилей пуста." : "Не найдена служебная таблица стилей.",
+                        PathOfUri(book.ServiceXSLTFile), "");
+        return;
+    }
+    // The failed run once more, for its error text.
+    bool ok = false;
+    const std::string output = RunServiceAction(0, book, nullptr, &ok);
+    if (!ok) {
+        // The error text comes with "<" and ">" escaped; the page escapes it as a whole.
+        const std::string cause =
+            QString::fromStdString(output).replace("&lt;", "<").replace("&gt;", ">").toStdString();
+        ShowFailurePage("Оглавление не построено: ошибка преобразования.", PathOfUri(book.ServiceXSLTFile),
+                        cause + " (книга: " + PathOfUri(book.BookXMLFName) + ")");
+        return;
+    }
+    ShowFailurePage("Служебная таблица стилей не дала ни одного раздела оглавления.", PathOfUri(book.ServiceXSLTFile),
+                    "");
+}
+
+bool Tfrm_Main::ShowTemplateFailure(const TBookInfo& book) {
+    if (!book.BookXSLTT.empty()) return false;
+    const bool exists = FileExists(book.BookXSLTTFName);
+    ShowFailurePage(exists ? "Шаблон страницы пуст." : "Не найден шаблон страницы.", PathOfUri(book.BookXSLTTFName),
+                    "");
+    return true;
+}
