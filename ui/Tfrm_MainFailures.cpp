@@ -50,9 +50,9 @@ void Tfrm_Main::ShowContentsFailure(const TBookInfo& book) {
         return;
     }
     // The failed run once more, for its error text.
-    bool ok = false;
-    const std::string output = RunServiceAction(0, book, nullptr, &ok);
-    if (!ok) {
+    const TBookPage run = RunServiceAction(0, book);
+    const std::string& output = run.Html;
+    if (!run.Ok) {
         // The error text comes with "<" and ">" escaped; the page escapes it as a whole.
         const std::string cause =
             QString::fromStdString(output).replace("&lt;", "<").replace("&gt;", ">").toStdString();
