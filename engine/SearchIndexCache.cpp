@@ -1,5 +1,7 @@
 #include "SearchIndexCache.h"
 
+#include <xapian.h>  // before any Qt header: Qt defines "slots"
+
 #include <QCryptographicHash>
 #include <chrono>
 #include <cstdlib>
@@ -9,6 +11,9 @@
 #include <unordered_set>
 
 #include "BookPartTexts.h"
+#include "PathRules.h"
+#include "SplitURI.h"
+#include "TFileProxy.h"
 
 namespace fs = std::filesystem;
 
@@ -137,6 +142,18 @@ std::string DefaultSearchCacheFolder() {
     const char* home = std::getenv("HOME");
     if (home && *home) return (fs::path(home) / ".cache" / "tomeria").string();
     return {};
+}
+
+TSearchIndexRequest SearchIndexRequestOf(const TBookInfo& book, std::vector<TSearchEntry> entries) {
+    TSearchIndexRequest request;
+    request.BookKey = book.DescriptorFile;
+    // book.xml is read the way the transformations read it: the "file" URI's local path.
+    if (SplitURI(book.BookXMLFName).Scheme == "file")
+        request.BookXmlPath =
+            ToOsPath(TFileProxy::LocalPathOfRest(book.BookXMLFName.substr(book.BookXMLFName.find(':') + 1)));
+    request.Entries = std::move(entries);
+    request.CacheFolder = DefaultSearchCacheFolder();
+    return request;
 }
 
 std::string SearchIndexFolder(const TSearchIndexRequest& request) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TBookInfo.h"
 #include "TSearchIndex.h"
 
 struct TSearchIndexRequest {
@@ -35,6 +36,9 @@ std::string DefaultSearchCacheFolder();
 // leaves nothing behind.
 TSearchIndexBuild BuildSearchIndex(const TSearchIndexRequest& request, const std::atomic<bool>& cancel,
                                    const std::function<void(int percent)>& progress = {});
+
+// The request for an open book: its descriptor, its book.xml and the user's cache folder.
+TSearchIndexRequest SearchIndexRequestOf(const TBookInfo& book, std::vector<TSearchEntry> entries);
 
 // The folder the cached index of the request is kept in (whether it exists or not).
 std::string SearchIndexFolder(const TSearchIndexRequest& request);

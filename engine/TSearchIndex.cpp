@@ -1,5 +1,7 @@
 #include "TSearchIndex.h"
 
+#include <xapian.h>  // before any Qt header: Qt defines "slots"
+
 #include <QCryptographicHash>
 #include <set>
 #include <unordered_set>
@@ -71,7 +73,11 @@ bool IsBlank(const std::string& text) { return text.find_first_not_of(" \t\r\n")
 
 }  // namespace
 
-TSearchIndex::TSearchIndex(Xapian::Database database) : Database(std::move(database)) {}
+TSearchIndex::TSearchIndex(const Xapian::Database& database) : Database(std::make_unique<Xapian::Database>(database)) {}
+
+TSearchIndex::~TSearchIndex() = default;
+
+std::size_t TSearchIndex::PartCount() const { return Database->get_doccount(); }
 
 std::unique_ptr<TSearchIndex> TSearchIndex::OpenFolder(const std::string& folder) {
     return std::make_unique<TSearchIndex>(Xapian::Database(folder, Xapian::DB_BACKEND_GLASS));
@@ -119,7 +125,7 @@ Xapian::Query TSearchIndex::ParseQuery(const std::string& query, std::string& er
     parser.set_stemming_strategy(Xapian::QueryParser::STEM_SOME);
     parser.set_stopper(&Stopper());
     parser.set_default_op(Xapian::Query::OP_AND);
-    parser.set_database(Database);
+    parser.set_database(*Database);
     Xapian::Query parsed;
     try {
         // Lower case first: the parser leaves capitalised words unstemmed.
@@ -139,7 +145,7 @@ TSearchResult TSearchIndex::Search(const std::string& query, std::size_t maxHits
     try {
         const Xapian::Query parsed = ParseQuery(query, result.Error);
         if (!result.Error.empty()) return result;
-        Xapian::Enquire enquire(Database);
+        Xapian::Enquire enquire(*Database);
         enquire.set_query(parsed);
         const Xapian::MSet matches = enquire.get_mset(0, static_cast<Xapian::doccount>(maxHits));
         result.Total = matches.get_matches_estimated();
@@ -167,14 +173,14 @@ std::vector<std::string> TSearchIndex::MatchedWords(const std::string& query, co
     try {
         std::string error;
         const Xapian::Query parsed = ParseQuery(query, error);
-        Xapian::PostingIterator posting = Database.postlist_begin(IdTerm(id));
-        if (!error.empty() || posting == Database.postlist_end(IdTerm(id))) return words;
+        Xapian::PostingIterator posting = Database->postlist_begin(IdTerm(id));
+        if (!error.empty() || posting == Database->postlist_end(IdTerm(id))) return words;
         const Xapian::docid did = *posting;
-        Xapian::Enquire enquire(Database);
+        Xapian::Enquire enquire(*Database);
         enquire.set_query(parsed);
         const std::set<std::string> terms(enquire.get_matching_terms_begin(did), enquire.get_matching_terms_end(did));
         if (terms.empty()) return words;
-        const TStoredPart part = UnpackPart(Database.get_document(did).get_data());
+        const TStoredPart part = UnpackPart(Database->get_document(did).get_data());
         TSearchStemmer stem;
         std::set<std::string> seen;
         // Words as the term generator splits them: runs of word characters.

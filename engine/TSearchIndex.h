@@ -7,7 +7,13 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
-#include <xapian.h>
+
+// Kept out of this header: xapian.h must come before any Qt header, which windows cannot promise.
+namespace Xapian {
+class Database;
+class Query;
+class WritableDatabase;
+}  // namespace Xapian
 
 // A contents entry as the index sees it.
 struct TSearchEntry {
@@ -35,7 +41,10 @@ inline constexpr std::size_t MaxQueryLength = 1000;
 class TSearchIndex {
 public:
     // Wraps an open database (a folder on disk or one in memory).
-    explicit TSearchIndex(Xapian::Database database);
+    explicit TSearchIndex(const Xapian::Database& database);
+    ~TSearchIndex();
+    TSearchIndex(const TSearchIndex&) = delete;
+    TSearchIndex& operator=(const TSearchIndex&) = delete;
 
     // Opens the index in folder; throws Xapian::Error when it is not one.
     static std::unique_ptr<TSearchIndex> OpenFolder(const std::string& folder);
@@ -55,10 +64,10 @@ public:
     // highlighting the shown page.
     std::vector<std::string> MatchedWords(const std::string& query, const std::string& id) const;
 
-    Xapian::doccount PartCount() const { return Database.get_doccount(); }
+    std::size_t PartCount() const;
 
 private:
     Xapian::Query ParseQuery(const std::string& query, std::string& error) const;
 
-    Xapian::Database Database;
+    std::unique_ptr<Xapian::Database> Database;
 };

@@ -22,7 +22,9 @@
 #include "Log.h"
 #include "SettingsFile.h"
 #include "TBookInfo.h"
+#include "TBookmarkStore.h"
 #include "TClickSplitter.h"
+#include "TSearchPane.h"
 #include "TWebBrowser.h"
 #include "WindowLayout.h"
 #include "Tfrm_ExternalViewer.h"
@@ -57,6 +59,8 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent) {
     ConnectFindHandlers();
     ConnectViewHandlers();
     ConnectSettingsHandlers();
+    ConnectSearchHandlers();
+    ConnectBookmarkHandlers();
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 
@@ -68,6 +72,7 @@ Tfrm_Main::~Tfrm_Main() {
     wb_Browser->OnDocumentComplete = nullptr;
     if (OwnsLogSink) SetLogWindowSink(nullptr);
     if (OwnsLayoutCapture) SetLayoutCapture(nullptr);
+    ts_Search->BookClosed();  // stops an index build before the window goes
     // Viewers and their pages go before the window's own browser and the profile behind it.
     Viewers.clear();
 }
@@ -130,19 +135,8 @@ void Tfrm_Main::CreateControls() {
     debugLayout->setContentsMargins(0, 0, 0, 0);
     debugLayout->addWidget(me_DebugWindow);
     pc_Debug->addTab(debugTab, U("Отладка"));
-    // The search tab holds placeholders without behaviour and stays disabled.
-    auto* searchTab = new QWidget;
-    searchTab->setObjectName(QStringLiteral("ts_Search"));
-    auto* searchLayout = new QHBoxLayout(searchTab);
-    auto* searchEdit = new QLineEdit(searchTab);
-    searchEdit->setObjectName(QStringLiteral("ed_Search"));
-    auto* searchButton = new QPushButton(U("Поиск"), searchTab);
-    searchButton->setObjectName(QStringLiteral("btn_Search"));
-    searchLayout->addWidget(searchEdit);
-    searchLayout->addWidget(searchButton);
-    searchLayout->addStretch();
-    pc_Debug->addTab(searchTab, U("Поиск"));
-    pc_Debug->setTabEnabled(1, false);
+    ts_Search = new TSearchPane;
+    pc_Debug->addTab(ts_Search, U("Поиск"));
     pnl_Debug = NewPanel("pnl_Debug", pc_Debug, 0, nullptr);
 
     splt_Horizontal_01 = new QSplitter(Qt::Vertical, this);

@@ -1,6 +1,7 @@
 #pragma once
 // The viewer's main window: contents tree, browser pane, debug pane, status bar, the top
 // dock area for the toolbars, the action list al_SystemActions and the five menus.
+#include <QJsonArray>
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
@@ -10,6 +11,12 @@
 #include <vector>
 
 #include "TSettings.h"
+
+struct TBookmark;
+struct TSearchEntry;
+class TBookmarkStore;
+class TSearchPane;
+class Tfrm_Bookmarks;
 
 class QAction;
 class QActionGroup;
@@ -119,6 +126,21 @@ public:
     // Longest wait of OpenBook for a busy browser, in milliseconds.
     int BusyWaitLimitMs = 15000;
 
+    // Search and bookmarks (Tfrm_MainSearch.cpp, Tfrm_MainBookmarks.cpp).
+    std::vector<TSearchEntry> ContentsEntries() const;
+    void StartSearchIndex();
+    QTreeWidgetItem* FindTOCNode(const std::string& divId) const;
+    // Shows a part found by the search, selects it in the contents, highlights the words.
+    void ShowSearchHit(const std::string& id, const std::vector<std::string>& words);
+    void OpenBookmark(const TBookmark& bookmark);
+    TBookmarkStore& Bookmarks();
+    std::string CurrentDivID;  // the part last shown
+    // The bookmarks file ("" for the user's); the export/import file dialog (save = export)
+    // and the list window, replaced by tests. Empty: the real dialogs.
+    std::string BookmarksPath;
+    std::function<QString(bool save)> BookmarksFileDialog;
+    std::function<void(Tfrm_Bookmarks& dialog)> BookmarksDialogShown;
+
     // Controls (their object names are these member names).
     QStatusBar* sb_Status = nullptr;
     QFrame* pnl_Debug = nullptr;
@@ -130,6 +152,7 @@ public:
     QSplitter* splt_Vertical_01 = nullptr;
     QFrame* pnl_Browser = nullptr;
     TWebBrowser* wb_Browser = nullptr;
+    TSearchPane* ts_Search = nullptr;  // the "Поиск" tab of the debug pane
 
     // The action list: every action is a child of it.
     QObject* al_SystemActions = nullptr;
@@ -168,6 +191,10 @@ public:
     QAction* act_HelpContents = nullptr;
     QAction* act_HelpTopicSearch = nullptr;
     QAction* act_HelpAbout = nullptr;
+    QAction* act_ServiceBookmarkAdd = nullptr;
+    QAction* act_ServiceBookmarksList = nullptr;
+    QAction* act_ServiceBookmarksImport = nullptr;
+    QAction* act_ServiceBookmarksExport = nullptr;
     QActionGroup* FontSizeGroup = nullptr;
     QActionGroup* DebugLevelGroup = nullptr;
 
@@ -229,6 +256,20 @@ private:
     void act_HelpAboutExecute();
     void ConnectSettingsHandlers();
     void act_ServiceSettingsExecute();
+
+    void ConnectSearchHandlers();
+    void ConnectBookmarkHandlers();
+    void act_HelpTopicSearchExecute();
+    void act_ServiceBookmarkAddExecute();
+    void act_ServiceBookmarksListExecute();
+    void act_ServiceBookmarksImportExecute();
+    void act_ServiceBookmarksExportExecute();
+    QString AskBookmarksFile(bool save);
+    std::string OpenBookKey() const;
+    void ShowStatus(const QString& text);
+    std::unique_ptr<TBookmarkStore> BookmarkStore;
+    QJsonArray PendingHighlight;  // words to mark once the page at PendingHighlightUrl has loaded
+    QUrl PendingHighlightUrl;
 
     QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;

@@ -31,8 +31,8 @@ struct TActionSpec {
     bool Checkable;
 };
 
-// Entries without behaviour ("[x] ..." and act_ViewShow_Form2) are shown greyed, and the two
-// help actions are never enabled.
+// Entries without behaviour ("[x] ..." and act_ViewShow_Form2) are shown greyed, and the help
+// contents are never enabled.
 const TActionSpec ActionSpecs[] = {
     {&Tfrm_Main::act_FileOpen, "act_FileOpen", "File", "Открыть...", "Ctrl+O", "Открыть|Открыть существующую книгу", 0,
      true, false},
@@ -95,10 +95,18 @@ const TActionSpec ActionSpecs[] = {
      "Перечитать Service XSLT|Перечитать Service XSLT", 14, false, false},
     {&Tfrm_Main::act_HelpContents, "act_HelpContents", "Help", "[x] Содержание", "", "Содержание|Содержание помощи", 12,
      false, false},
-    {&Tfrm_Main::act_HelpTopicSearch, "act_HelpTopicSearch", "Help", "[x] Поиск...", "Ctrl+F1", "Поиск темы", 19, false,
+    {&Tfrm_Main::act_HelpTopicSearch, "act_HelpTopicSearch", "Help", "Поиск...", "Ctrl+F1", "Поиск темы", 19, true,
      false},
     {&Tfrm_Main::act_HelpAbout, "act_HelpAbout", "Help", "О программе", "", "О программе|Информация о программе", 13,
      true, false},
+    {&Tfrm_Main::act_ServiceBookmarkAdd, "act_ServiceBookmarkAdd", "Service", "Добавить закладку", "Ctrl+D",
+     "Добавить закладку|Добавить закладку на открытую часть книги", -1, false, false},
+    {&Tfrm_Main::act_ServiceBookmarksList, "act_ServiceBookmarksList", "Service", "Список", "",
+     "Список закладок|Закладки открытой книги", -1, false, false},
+    {&Tfrm_Main::act_ServiceBookmarksImport, "act_ServiceBookmarksImport", "Service", "Импорт", "",
+     "Импорт закладок|Добавить закладки из файла XBEL", -1, true, false},
+    {&Tfrm_Main::act_ServiceBookmarksExport, "act_ServiceBookmarksExport", "Service", "Экспорт", "",
+     "Экспорт закладок|Записать все закладки в файл XBEL", -1, true, false},
 };
 
 QString U(const char* text) { return QString::fromUtf8(text); }
@@ -193,9 +201,11 @@ void Tfrm_Main::CreateMenus() {
     debug->addMenu(U("Уровень"))->addActions(DebugLevelGroup->actions());
     debug->addMenu(U("Перечитать"))->addActions({act_ReloadTOC, act_ReloadServiceXSLTFile, act_ReloadBookXSLTFile});
     service->addSeparator();
-    QMenu* bookmarks = service->addMenu(U("[x] Закладки"));
-    for (const char* caption : {"[x] Список", "[x] Импорт", "[x] Экспорт"})
-        bookmarks->addAction(U(caption))->setEnabled(false);
+    QMenu* bookmarks = service->addMenu(U("Закладки"));
+    bookmarks->setObjectName(QStringLiteral("mnu_ServiceBookmarks"));
+    bookmarks->addAction(act_ServiceBookmarkAdd);
+    bookmarks->addSeparator();
+    bookmarks->addActions({act_ServiceBookmarksList, act_ServiceBookmarksImport, act_ServiceBookmarksExport});
     service->addSeparator();
     service->addAction(act_ServiceSettings);
 

@@ -17,6 +17,7 @@
 #include "SplitURI.h"
 #include "TWebBrowser.h"
 #include "Tfrm_ExternalViewer.h"
+#include "TSearchPane.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -87,6 +88,9 @@ void Tfrm_Main::OpenBook(const std::string& path) {
     SetBookActionsEnabled(true);
     BookInfo.Opened = true;
     Settings.OpenTopTOCItemOnShow = true;
+    act_ServiceBookmarkAdd->setEnabled(true);
+    act_ServiceBookmarksList->setEnabled(true);
+    StartSearchIndex();
 }
 
 bool Tfrm_Main::CheckBookIntegrity(const TBookInfo&, const TSettings&) {
@@ -108,6 +112,9 @@ void Tfrm_Main::WaitWhileBrowserBusy() {
 
 void Tfrm_Main::CloseBook() {
     SetBookActionsEnabled(false);
+    act_ServiceBookmarkAdd->setEnabled(false);
+    act_ServiceBookmarksList->setEnabled(false);
+    ts_Search->BookClosed();
     WriteLog("Очистка рабочей области браузера.");
     try {
         ShowHtmlMessage("");
@@ -149,6 +156,7 @@ void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
 }
 
 void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
+    CurrentDivID = divId;
     if (ShowTemplateFailure(book)) return;
     const TBookPage page = BuildBookPart(divId, book);
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));

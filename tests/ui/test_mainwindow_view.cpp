@@ -34,7 +34,11 @@ TEST_F(ViewTest, ActionListStartsWithItsCaptionsShortcutsAndStates) {
         {frm->act_SearchFind, "Найти...", "Ctrl+F", true},
         {frm->act_SearchFindNext, "Найти далее", "F3", true},
         {frm->act_EditCopy, "Копировать", "Ctrl+C", false},
-        {frm->act_HelpTopicSearch, "[x] Поиск...", "Ctrl+F1", false},
+        {frm->act_HelpTopicSearch, "Поиск...", "Ctrl+F1", true},
+        {frm->act_ServiceBookmarkAdd, "Добавить закладку", "Ctrl+D", false},
+        {frm->act_ServiceBookmarksList, "Список", "", false},
+        {frm->act_ServiceBookmarksImport, "Импорт", "", true},
+        {frm->act_ServiceBookmarksExport, "Экспорт", "", true},
         {frm->act_HelpContents, "[x] Содержание", "", false},
     };
     for (const Case& c : cases) {
