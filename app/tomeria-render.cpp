@@ -1,4 +1,5 @@
 // tomeria-render: prints what the viewer would show for a book, for authors and CI.
+#include <atomic>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include "LibUnit.h"
 #include "Log.h"
 #include "PathRules.h"
+#include "SearchIndexCache.h"
+#include "TContents.h"
 
 namespace {
 
@@ -24,6 +27,8 @@ const char* const HelpText =
     "  tomeria-render ДЕСКРИПТОР --toc          оглавление (служебное действие MakeTOC)\n"
     "  tomeria-render ДЕСКРИПТОР DIVID         страница части книги DIVID\n"
     "  tomeria-render ДЕСКРИПТОР --action N    служебное действие N (0..255)\n"
+    "  tomeria-render ДЕСКРИПТОР --search ЗАПРОС  поиск по книге: строка на часть,\n"
+    "                                          лучшие первыми: id, табуляция, заголовок\n"
     "  tomeria-render --help\n"
     "\n"
     "Печатает в стандартный вывод то, что показал бы просмотрщик, байт в байт.\n"
@@ -39,15 +44,18 @@ const char* const HelpText =
     "\n"
     "Код выхода: 0 - преобразование выполнено, 1 - ошибка преобразования (текст\n"
     "ошибки в стандартном потоке ошибок), 2 - ошибка в командной строке или\n"
-    "дескриптор не найден.\n";
+    "дескриптор не найден. С --search: 0 - найдено, 1 - ничего не найдено или поиск\n"
+    "невозможен (причина в стандартном потоке ошибок), 2 - ошибка в командной строке.\n"
+    "Индекс для поиска хранится в $XDG_CACHE_HOME/tomeria/, как у просмотрщика.\n";
 
-enum class TMode { Toc, Part, Action };
+enum class TMode { Toc, Part, Action, Search };
 
 struct TCommand {
     std::string Descriptor;
     TMode Mode = TMode::Part;
     std::string DivId;
     uint8_t ActionCode = 0;
+    std::string Query;
     bool Verbose = false;
     bool Expand = false;
     bool Help = false;
@@ -78,11 +86,18 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
             command.Verbose = true;
         } else if (arg == "--expand") {
             command.Expand = true;
-        } else if (arg == "--toc" || arg == "--action") {
-            if (modeGiven) return "только одно из --toc, --action N или DIVID";
+        } else if (arg == "--toc" || arg == "--action" || arg == "--search") {
+            if (modeGiven) return "только одно из --toc, --action N, --search ЗАПРОС или DIVID";
             modeGiven = true;
             if (arg == "--toc") {
                 command.Mode = TMode::Toc;
+                continue;
+            }
+            if (arg == "--search") {
+                if (i + 1 >= argc) return "после --search нужен запрос";
+                command.Mode = TMode::Search;
+                command.Query = argv[++i];
+                if (command.Query.find_first_not_of(" \t\r\n") == std::string::npos) return "пустой запрос";
                 continue;
             }
             if (i + 1 >= argc) return "после --action нужен номер действия";
@@ -103,7 +118,7 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
         return std::nullopt;
     }
     if (positional.size() == 1 && modeGiven) return std::nullopt;
-    return "нужно ровно одно из --toc, --action N или DIVID";
+    return "нужно ровно одно из --toc, --action N, --search ЗАПРОС или DIVID";
 }
 
 bool IsFile(const std::string& osPath) {
@@ -131,6 +146,46 @@ void WriteBytes(std::FILE* stream, const std::string& bytes) {
     std::fflush(stream);
 }
 
+// One line per result: tabs and line breaks of an id or caption become spaces.
+std::string OneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return text;
+}
+
+int RunSearch(const TCommand& command) {
+    const TBookPage toc = RunServiceAction(0, BookInfo);
+    if (!toc.Ok) {
+        WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + toc.Html + "\n");
+        return ExitFailed;
+    }
+    const TContents contents = ReadContents(toc.Html);
+    if (!contents.Parsed || !contents.Error.empty()) {
+        WriteBytes(stderr, "tomeria-render: оглавление не прочитано" +
+                               (contents.Error.empty() ? std::string() : ": " + contents.Error) + "\n");
+        return ExitFailed;
+    }
+    std::atomic<bool> cancel{false};
+    const TSearchIndexBuild build = BuildSearchIndex(SearchIndexRequestOf(BookInfo, SearchEntriesOf(contents)), cancel);
+    for (const std::string& warning : build.Warnings)
+        WriteBytes(stderr, "tomeria-render: " + warning + "\n");
+    if (!build.Index) {
+        WriteBytes(stderr, "tomeria-render: " + build.Error + "\n");
+        return ExitFailed;
+    }
+    WriteLog(build.Reused ? "tomeria-render: индекс открыт" : "tomeria-render: индекс построен");
+    const TSearchResult result = build.Index->Search(command.Query, build.Index->PartCount(), "", "");
+    if (!result.Error.empty()) {
+        WriteBytes(stderr, "tomeria-render: " + result.Error + "\n");
+        return ExitFailed;
+    }
+    std::string lines;
+    for (const TSearchHit& hit : result.Hits)
+        lines += OneLine(hit.Id) + '\t' + OneLine(hit.Caption) + '\n';
+    WriteBytes(stdout, lines);
+    return result.Hits.empty() ? ExitFailed : ExitOk;
+}
+
 int Run(const TCommand& command) {
     const auto descriptor = LocateDescriptor(command.Descriptor, Settings);
     if (!descriptor) {
@@ -146,6 +201,7 @@ int Run(const TCommand& command) {
                                                        : ServiceStylesheet(command.ActionCode, BookInfo));
         return ExitOk;
     }
+    if (command.Mode == TMode::Search) return RunSearch(command);
     const TBookPage page = command.Mode == TMode::Part ? BuildBookPart(command.DivId, BookInfo)
                                                        : RunServiceAction(command.ActionCode, BookInfo);
     if (!page.Ok) {

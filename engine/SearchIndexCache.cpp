@@ -144,6 +144,21 @@ std::string DefaultSearchCacheFolder() {
     return {};
 }
 
+namespace {
+void AddEntries(const std::vector<TContentsItem>& items, std::vector<TSearchEntry>& entries) {
+    for (const TContentsItem& item : items) {
+        entries.push_back({item.DivID, item.Caption});
+        AddEntries(item.Children, entries);
+    }
+}
+}  // namespace
+
+std::vector<TSearchEntry> SearchEntriesOf(const TContents& contents) {
+    std::vector<TSearchEntry> entries;
+    AddEntries(contents.Items, entries);
+    return entries;
+}
+
 TSearchIndexRequest SearchIndexRequestOf(const TBookInfo& book, std::vector<TSearchEntry> entries) {
     TSearchIndexRequest request;
     request.BookKey = book.DescriptorFile;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "TBookInfo.h"
+#include "TContents.h"
 #include "TSearchIndex.h"
 
 struct TSearchIndexRequest {
@@ -36,6 +37,9 @@ std::string DefaultSearchCacheFolder();
 // leaves nothing behind.
 TSearchIndexBuild BuildSearchIndex(const TSearchIndexRequest& request, const std::atomic<bool>& cancel,
                                    const std::function<void(int percent)>& progress = {});
+
+// The entries of a book's contents in document order, nested ones after their parent.
+std::vector<TSearchEntry> SearchEntriesOf(const TContents& contents);
 
 // The request for an open book: its descriptor, its book.xml and the user's cache folder.
 TSearchIndexRequest SearchIndexRequestOf(const TBookInfo& book, std::vector<TSearchEntry> entries);

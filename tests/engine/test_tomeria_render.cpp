@@ -154,3 +154,54 @@ TEST(TomeriaRender, exitCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// Searches run with a cache folder of their own, never the user's.
+class TomeriaRenderSearch : public ::testing::Test {
+protected:
+    void SetUp() override { setenv("XDG_CACHE_HOME", Cache.Os("").c_str(), 1); }
+    void TearDown() override { unsetenv("XDG_CACHE_HOME"); }
+    TTempDir Cache;
+};
+
+TEST_F(TomeriaRenderSearch, printsRankedPartsAndExitsByWhatItFound) {
+    const TResult found = RunRender({ShippedDescriptor, "--search", "книгами"});
+    ASSERT_EQ(found.Exit, 0) << found.Err;
+    const std::vector<std::string> lines = Matches(found.Out, "([^\n]*)\n");
+    ASSERT_GT(lines.size(), 3u);
+    for (const std::string& line : lines)
+        EXPECT_TRUE(std::regex_match(line, std::regex("[^\t]+\t[^\t]+"))) << line;
+    // A part named after the word comes before those that only mention it.
+    EXPECT_NE(lines.front().find("книг"), std::string::npos) << lines.front();
+
+    // The second run opens the index the first one left.
+    const TResult again = RunRender({ShippedDescriptor, "--search", "книгами", "-v"});
+    EXPECT_EQ(again.Out, found.Out);
+    EXPECT_NE(again.Err.find("индекс открыт"), std::string::npos);
+
+    struct Case {
+        std::vector<std::string> args;
+        int exit;
+    };
+    const std::vector<Case> cases = {
+        {{ShippedDescriptor, "--search", "\"таблица стилей\""}, 0},
+        {{ShippedDescriptor, "--search", "несуществующееслово"}, 1},
+        {{ShippedDescriptor, "--search", "?!"}, 1},
+        {{ShippedDescriptor, "--search", std::string(10000, 'x')}, 1},
+        {{ShippedDescriptor, "--search", "  "}, 2},
+        {{ShippedDescriptor, "--search"}, 2},
+        {{ShippedDescriptor, "--search", "a", "--toc"}, 2},
+        {{ShippedDescriptor, "--search", "a", "ch1"}, 2},
+        {{"missing.ini", "--search", "книга"}, 2},
+    };
+    for (const Case& c : cases) {
+        const TResult result = RunRender(c.args);
+        EXPECT_EQ(result.Exit, c.exit) << c.args.back().substr(0, 30) << ": " << result.Err;
+        if (c.exit == 1) {
+            EXPECT_EQ(result.Out, "");
+        }
+    }
+}
+
+}  // namespace
