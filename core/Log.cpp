@@ -72,7 +72,9 @@ void OpenLog(const TSettings& settings) {
     LogFile.reset();
     if (!settings.WriteLogToFile) return;
 
-    const std::string folder = ResolvePath(settings.ProgramDir, NormalizeFolder(settings.WorkPath + settings.LogPath));
+    // An installed copy writes its log below the user's state folder, not the program folder.
+    const std::string& base = settings.StateDir.empty() ? settings.ProgramDir : settings.StateDir;
+    const std::string folder = ResolvePath(base, NormalizeFolder(settings.WorkPath + settings.LogPath));
     const std::string osFolder = ToOsPath(folder);
     std::error_code ec;
     if (!std::filesystem::is_directory(osFolder, ec) && settings.AutoCreateDirs)

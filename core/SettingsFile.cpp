@@ -5,6 +5,7 @@
 
 #include "IniFile.h"
 #include "PathRules.h"
+#include "RecentDocs.h"
 
 namespace {
 
@@ -98,6 +99,8 @@ void ReadSettingsFrom(const TIniFile& ini, TSettings& settings) {
     ReadWindowLayout(ini, settings.MainWindow);
     ReadWindowLayout(ini, settings.DebugWindow);
     ReadControlState(ini, settings);
+    if (!settings.LastDocs) settings.LastDocs = std::make_shared<std::vector<std::string>>();
+    ReadRecentDocs(ini, *settings.LastDocs);
 }
 
 void WriteSettingsIni(TSettings settings) {
@@ -116,6 +119,7 @@ void WriteSettingsTo(TIniFile& ini, TSettings& settings) {
         WriteWindowLayout(ini, settings.DebugWindow);
     }
     WriteControlState(ini, settings);
+    if (settings.LastDocs) WriteRecentDocs(ini, *settings.LastDocs);
 }
 
 void SaveSettingsOnExit(const TSettings& settings) {

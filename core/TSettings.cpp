@@ -12,12 +12,13 @@ bool TSettings::operator==(const TSettings& other) const {
     };
     return ProgramDir == other.ProgramDir && WorkPath == other.WorkPath && DataPath == other.DataPath &&
            TemporaryPath == other.TemporaryPath && LogPath == other.LogPath && AutoCreateDirs == other.AutoCreateDirs &&
-           SettingsPath == other.SettingsPath && ServiceXSLTFile == other.ServiceXSLTFile &&
-           StdToolbar == other.StdToolbar && DebugToolbar == other.DebugToolbar &&
-           SearchToolbar == other.SearchToolbar && DebugWindow == other.DebugWindow && MainWindow == other.MainWindow &&
-           DebugLevel == other.DebugLevel && WriteLogToWindow == other.WriteLogToWindow &&
-           WriteLogToFile == other.WriteLogToFile && UseTimeStamp == other.UseTimeStamp &&
-           LogFileName == other.LogFileName && OnStartAction == other.OnStartAction && OnStartDoc == other.OnStartDoc &&
+           SettingsPath == other.SettingsPath && StateDir == other.StateDir &&
+           ServiceXSLTFile == other.ServiceXSLTFile && StdToolbar == other.StdToolbar &&
+           DebugToolbar == other.DebugToolbar && SearchToolbar == other.SearchToolbar &&
+           DebugWindow == other.DebugWindow && MainWindow == other.MainWindow && DebugLevel == other.DebugLevel &&
+           WriteLogToWindow == other.WriteLogToWindow && WriteLogToFile == other.WriteLogToFile &&
+           UseTimeStamp == other.UseTimeStamp && LogFileName == other.LogFileName &&
+           OnStartAction == other.OnStartAction && OnStartDoc == other.OnStartDoc &&
            ShowSplashScreen == other.ShowSplashScreen && ShowWelcomeScreen == other.ShowWelcomeScreen &&
            UseSettings == other.UseSettings && KeepShellDesign == other.KeepShellDesign &&
            KeepControlState == other.KeepControlState && TOCisExpanded == other.TOCisExpanded &&
@@ -48,6 +49,7 @@ void InitDefaultSettings(TSettings& settings, const std::string& programDir) {
     settings.AutoCreateDirs = true;
 
     settings.SettingsPath = NormalizeFilePath(settings.ProgramDir + settings.WorkPath + "tomeria.ini");
+    settings.StateDir = settings.ProgramDir;
     settings.ServiceXSLTFile = "service.xslt";
     settings.LogFileName = "tomeria.log";
 

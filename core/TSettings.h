@@ -39,6 +39,9 @@ struct TSettings {
     std::string LogPath;
     bool AutoCreateDirs = false;
     std::string SettingsPath;
+    // Base of the relative folders the program writes into (the log): ProgramDir for a
+    // portable copy, the user's state folder for an installed one. Not stored.
+    std::string StateDir;
     std::string ServiceXSLTFile;
     TToolbarLayout StdToolbar;
     TToolbarLayout DebugToolbar;

@@ -10,6 +10,7 @@
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
 #include "Log.h"
+#include "ProgramFolders.h"
 #include "SettingsFile.h"
 #include "ShellDesign.h"
 #include "Tfrm_Main.h"
@@ -41,10 +42,11 @@ void RunWelcomeScreen(Tfrm_Main& frm) {
 
 }  // namespace
 
-void RunStartUpSequence(Tfrm_Main& frm) {
+void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     WriteLog("Считывание установок...");
     LoadSettings(Settings, DefaultSettings);
     OpenLog(Settings);
+    WriteLog(ProgramFoldersNote(Settings));
     // The start-up script names this stage; the browser needs nothing set up to copy.
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(Settings);
@@ -56,7 +58,16 @@ void RunStartUpSequence(Tfrm_Main& frm) {
     WriteLog("Запуск ядра...");
     if (Settings.ShowWelcomeScreen) RunWelcomeScreen(frm);
     WriteLog("Выполнение операции \"Действие при запуске\"...");
-    if (Settings.OnStartAction == 1) {
+    if (!commandLineDoc.empty()) {
+        WriteLog("Документ из командной строки: " + commandLineDoc);
+        RunGuarded([&] { frm.OpenBook(commandLineDoc); });
+    } else if (Settings.OnStartAction == 2) {
+        WriteLog("Действие при запуске: открытие последнего документа.");
+        if (Settings.LastDocs && !Settings.LastDocs->empty()) {
+            WriteLog("Документ: " + Settings.LastDocs->front());
+            RunGuarded([&] { frm.mnu_FileOpenLastDoc_01Click(0); });
+        }
+    } else if (Settings.OnStartAction == 1) {
         WriteLog("Действие при запуске: открытие документа.");
         WriteLog("Документ: " + Settings.OnStartDoc);
         // A broken start document is reported; the program still starts.

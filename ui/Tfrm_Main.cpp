@@ -61,6 +61,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent) {
     ConnectSettingsHandlers();
     ConnectSearchHandlers();
     ConnectBookmarkHandlers();
+    ConnectRecentHandlers();
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 

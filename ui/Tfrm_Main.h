@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRect>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,7 +61,8 @@ public:
     void InitControlState(const TSettings& settings);
 
     // Books.
-    void OpenBook(const std::string& path);
+    // A book opened successfully goes to the top of the recent documents unless remember is false.
+    void OpenBook(const std::string& path, bool remember = true);
     void CloseBook();
     bool CheckBookIntegrity(const TBookInfo& book, const TSettings& settings);
     bool BuildTOC();
@@ -84,6 +86,11 @@ public:
 
     // The recent-documents entries: index 0 to 3 opens that entry of Settings.LastDocs.
     void mnu_FileOpenLastDoc_01Click(int index);
+    // Recent documents, the book list, the help book and books handed over by a second copy.
+    void UpdateRecentDocsMenu();
+    void act_FileShowListExecute();
+    void act_HelpContentsExecute();
+    void OpenHandedOverBook(const std::string& path);
 
     // Browser events of the main browser.
     void wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel);
@@ -235,6 +242,8 @@ private:
     void SetBookActionsEnabled(bool enabled);
     void ConnectTOCHandlers();
     void ConnectFindHandlers();
+    void ConnectRecentHandlers();
+    void RememberOpenedBook(const std::string& path);
     void act_SearchFindExecute();
     void act_SearchFindNextExecute();
     void FindIn(QWidget* control, const QString& text);
@@ -282,4 +291,5 @@ private:
     bool OwnsLayoutCapture = false;
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> Viewers;
     Tfrm_ExternalViewer* LatestViewer = nullptr;
+    std::map<std::string, std::string> RecentTitles;  // titles of recent documents by path
 };

@@ -31,8 +31,7 @@ struct TActionSpec {
     bool Checkable;
 };
 
-// Entries without behaviour ("[x] ..." and act_ViewShow_Form2) are shown greyed, and the help
-// contents are never enabled.
+// Entries without behaviour ("[x] ..." and act_ViewShow_Form2) are shown greyed.
 const TActionSpec ActionSpecs[] = {
     {&Tfrm_Main::act_FileOpen, "act_FileOpen", "File", "Открыть...", "Ctrl+O", "Открыть|Открыть существующую книгу", 0,
      true, false},
@@ -40,13 +39,13 @@ const TActionSpec ActionSpecs[] = {
      1, false, false},
     {&Tfrm_Main::act_FileReopenBook, "act_FileReopenBook", "File", "Перечитать книгу", "Ctrl+Alt+R", "", -1, false,
      false},
-    {&Tfrm_Main::act_FileShowList, "act_FileShowList", "File", "[x] Список...", "Ctrl+L",
-     "Список книг|Показать список книг", 2, false, false},
+    {&Tfrm_Main::act_FileShowList, "act_FileShowList", "File", "Список...", "Ctrl+L",
+     "Список книг|Показать список книг", 2, true, false},
     {&Tfrm_Main::act_FileExport, "act_FileExport", "File", "Экспорт в HTML", "Ctrl+E",
      "Экспорт|Экспортировать открытую страницу", -1, false, false},
     {&Tfrm_Main::act_FilePrint, "act_FilePrint", "File", "Печать...", "Ctrl+P", "Печать|Печатать книгу", 3, false,
      false},
-    {&Tfrm_Main::act_FileOpenLastDoc_01, "act_FileOpenLastDoc_01", "File", "[x] 1. ...", "", "", -1, false, false},
+    {&Tfrm_Main::act_FileOpenLastDoc_01, "act_FileOpenLastDoc_01", "File", "1. ...", "", "", -1, true, false},
     {&Tfrm_Main::act_FileExit, "act_FileExit", "File", "Выход", "", "Выход|Выход из приложения", -1, true, false},
     {&Tfrm_Main::act_EditCopy, "act_EditCopy", "Edit", "Копировать", "Ctrl+C", "Копировать|Копировать выделенный текст",
      4, false, false},
@@ -93,8 +92,8 @@ const TActionSpec ActionSpecs[] = {
      "Перечитать Book XSLT|Перечитать Book XSLT", 14, false, false},
     {&Tfrm_Main::act_ReloadServiceXSLTFile, "act_ReloadServiceXSLTFile", "Internal", "Service XSLT", "",
      "Перечитать Service XSLT|Перечитать Service XSLT", 14, false, false},
-    {&Tfrm_Main::act_HelpContents, "act_HelpContents", "Help", "[x] Содержание", "", "Содержание|Содержание помощи", 12,
-     false, false},
+    {&Tfrm_Main::act_HelpContents, "act_HelpContents", "Help", "Содержание", "", "Содержание|Содержание помощи", 12,
+     true, false},
     {&Tfrm_Main::act_HelpTopicSearch, "act_HelpTopicSearch", "Help", "Поиск...", "Ctrl+F1", "Поиск темы", 19, true,
      false},
     {&Tfrm_Main::act_HelpAbout, "act_HelpAbout", "Help", "О программе", "", "О программе|Информация о программе", 13,
@@ -160,12 +159,12 @@ void Tfrm_Main::CreateMenus() {
     file->addSeparator();
     file->addAction(act_FilePrint);
     file->addSeparator();
-    // The recent-documents entries stay hidden: nothing fills the list yet.
+    // The recent-documents entries stay hidden while the list is empty (UpdateRecentDocsMenu).
     mnu_FileOpenLastDoc_01 = act_FileOpenLastDoc_01;
     file->addAction(mnu_FileOpenLastDoc_01);
     QAction** others[] = {&mnu_FileOpenLastDoc_02, &mnu_FileOpenLastDoc_03, &mnu_FileOpenLastDoc_04};
     for (int i = 0; i < 3; ++i) {
-        *others[i] = file->addAction(QStringLiteral("[x] %1.").arg(i + 2));
+        *others[i] = file->addAction(QStringLiteral("%1.").arg(i + 2));
         (*others[i])->setObjectName(QStringLiteral("mnu_FileOpenLastDoc_0%1").arg(i + 2));
         (*others[i])->setProperty("docIndex", i + 1);
         (*others[i])->setVisible(false);

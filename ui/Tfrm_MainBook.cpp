@@ -13,7 +13,9 @@
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
+#include "Notice.h"
 #include "PathRules.h"
+#include "RecentDocs.h"
 #include "SplitURI.h"
 #include "TWebBrowser.h"
 #include "Tfrm_ExternalViewer.h"
@@ -59,7 +61,7 @@ void Tfrm_Main::SetBookActionsEnabled(bool enabled) {
         action->setEnabled(enabled);
 }
 
-void Tfrm_Main::OpenBook(const std::string& path) {
+void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
     const std::string fullPath = FindDescriptor(path, Settings);
     if (fullPath.empty()) {
         WriteLog("Документ не найден.", 1);
@@ -91,6 +93,7 @@ void Tfrm_Main::OpenBook(const std::string& path) {
     act_ServiceBookmarkAdd->setEnabled(true);
     act_ServiceBookmarksList->setEnabled(true);
     StartSearchIndex();
+    if (remember) RememberOpenedBook(fullPath);
 }
 
 bool Tfrm_Main::CheckBookIntegrity(const TBookInfo&, const TSettings&) {
@@ -152,7 +155,15 @@ void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
     // An entry past the end of the list has no document: nothing to open.
     const auto& docs = Settings.LastDocs;
     if (!docs || index < 0 || static_cast<std::size_t>(index) >= docs->size()) return;
-    OpenBook((*docs)[static_cast<std::size_t>(index)]);
+    const std::string path = (*docs)[static_cast<std::size_t>(index)];  // a copy: the list changes
+    if (FindDescriptor(path, Settings).empty()) {
+        RemoveRecentDoc(*docs, path);
+        UpdateRecentDocsMenu();
+        ShowNotice(this, QStringLiteral("Книга \"%1\" не найдена и убрана из списка последних документов.")
+                             .arg(QString::fromStdString(path)));
+        return;
+    }
+    OpenBook(path);
 }
 
 void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {

@@ -1,0 +1,30 @@
+#pragma once
+// Installed and portable copies. A copy whose program folder the user can write to is
+// portable: the settings file and the log stay beside the program. An installed copy (its
+// folder not writable, as /opt/tomeria) keeps the settings file in the user's configuration
+// folder and resolves the folders it writes into against the user's state folder.
+#include <string>
+
+#include "TSettings.h"
+
+// The user's folders of this program, each ending in "/": $XDG_CONFIG_HOME/tomeria/ and
+// $XDG_STATE_HOME/tomeria/, with ~/.config and ~/.local/state where a variable is unset or
+// not an absolute path.
+struct TUserFolders {
+    std::string Config;
+    std::string State;
+};
+TUserFolders UserFoldersFromEnvironment();
+
+// True when the current user may create files in the folder.
+bool IsFolderWritable(const std::string& folder);
+
+// Moves SettingsPath and StateDir of a record filled with the defaults to the user's folders
+// when the program folder is not writable, and creates the configuration folder so the
+// settings can be saved. Returns true for an installed copy.
+bool ApplyProgramFolders(TSettings& settings, bool programDirWritable, const TUserFolders& user);
+
+// True when the record's written folders are not the program folder's.
+bool IsInstalledCopy(const TSettings& settings);
+// One line for the log saying which kind of copy runs and where it writes.
+std::string ProgramFoldersNote(const TSettings& settings);

@@ -1,0 +1,91 @@
+// The recent-documents entries of the File menu, the book list, the help book, and books
+// handed over by a second copy of the program.
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTreeWidget>
+
+#include "BookCatalog.h"
+#include "ErrorGuard.h"
+#include "GlobalVars.h"
+#include "Log.h"
+#include "RecentDocs.h"
+#include "Tfrm_BookList.h"
+#include "Tfrm_Main.h"
+
+namespace {
+
+constexpr int MaxTitleChars = 60;
+
+// A menu caption shows "&" only when doubled; a very long title is cut.
+QString MenuTitle(const std::string& title) {
+    QString text = QString::fromStdString(title);
+    if (text.size() > MaxTitleChars) text = text.left(MaxTitleChars - 1) + QChar(0x2026);
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+}  // namespace
+
+void Tfrm_Main::ConnectRecentHandlers() {
+    connect(act_FileShowList, &QAction::triggered, this, Guarded([this] { act_FileShowListExecute(); }));
+    connect(act_HelpContents, &QAction::triggered, this, Guarded([this] { act_HelpContentsExecute(); }));
+    if (auto* file = menuBar()->findChild<QMenu*>(QStringLiteral("mnu_File"))) {
+        file->setToolTipsVisible(true);  // the full path of a recent document
+        connect(file, &QMenu::aboutToShow, this, Guarded([this] { UpdateRecentDocsMenu(); }));
+    }
+}
+
+void Tfrm_Main::UpdateRecentDocsMenu() {
+    QAction* const entries[] = {mnu_FileOpenLastDoc_01, mnu_FileOpenLastDoc_02, mnu_FileOpenLastDoc_03,
+                                mnu_FileOpenLastDoc_04};
+    const std::vector<std::string> none;
+    const std::vector<std::string>& docs = Settings.LastDocs ? *Settings.LastDocs : none;
+    for (std::size_t i = 0; i < std::size(entries); ++i) {
+        QAction* entry = entries[i];
+        if (i >= docs.size()) {
+            entry->setVisible(false);
+            continue;
+        }
+        const std::string& path = docs[i];
+        auto title = RecentTitles.find(path);
+        if (title == RecentTitles.end()) title = RecentTitles.emplace(path, DescribeBook(path, Settings).Title).first;
+        entry->setText(QStringLiteral("%1. %2").arg(i + 1).arg(MenuTitle(title->second)));
+        entry->setToolTip(QString::fromStdString(path));
+        entry->setEnabled(true);
+        entry->setVisible(true);
+    }
+}
+
+void Tfrm_Main::RememberOpenedBook(const std::string& path) {
+    if (!Settings.LastDocs) Settings.LastDocs = std::make_shared<std::vector<std::string>>();
+    AddRecentDoc(*Settings.LastDocs, path);
+    // The open book's title is on view: its first contents entry.
+    const QTreeWidgetItem* first = tv_TOC->topLevelItem(0);
+    const std::string key = RecentDocKey(path);
+    if (first && !first->text(0).isEmpty())
+        RecentTitles[key] = first->text(0).toStdString();
+    else
+        RecentTitles.erase(key);
+    UpdateRecentDocsMenu();
+}
+
+void Tfrm_Main::act_FileShowListExecute() {
+    Tfrm_BookList dialog(ListBooks(Settings), this);
+    if (dialog.exec() != QDialog::Accepted || dialog.SelectedPath().empty()) return;
+    OpenBook(dialog.SelectedPath());
+}
+
+void Tfrm_Main::act_HelpContentsExecute() {
+    // The guide is help, not reading: the recent documents stay as they are.
+    OpenBook(ShippedGuidePath(Settings), false);
+}
+
+void Tfrm_Main::OpenHandedOverBook(const std::string& path) {
+    WriteLog("Документ от второй копии программы: " + path);
+    // The window comes to the front also when the book fails to open, so the reader sees why.
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+    OpenBook(path);
+}
