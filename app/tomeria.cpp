@@ -83,10 +83,10 @@ int main(int argc, char** argv) {
         ShowError(SecondCopyMessage);
         return 1;
     }
+    InstallTerminationSignalHandlers();
     TInstanceServer server(socketPath);
     const bool listening = server.Listen();
 
-    InstallTerminationSignalHandlers();
     InitDefaultSettings(DefaultSettings);
     ApplyProgramFolders(DefaultSettings, IsFolderWritable(DefaultSettings.ProgramDir), UserFoldersFromEnvironment());
     Settings = DefaultSettings;
