@@ -31,6 +31,7 @@ TEST_F(ViewTest, ActionListStartsWithItsCaptionsShortcutsAndStates) {
         {frm->act_FileReopenBook, "Перечитать книгу", "Ctrl+Alt+R", false},
         {frm->act_FilePrint, "Печать...", "Ctrl+P", false},
         {frm->act_FileExport, "Экспорт в HTML", "Ctrl+E", false},
+        {frm->act_FileShowList, "Список...", "Ctrl+L", true},
         {frm->act_SearchFind, "Найти...", "Ctrl+F", true},
         {frm->act_SearchFindNext, "Найти далее", "F3", true},
         {frm->act_EditCopy, "Копировать", "Ctrl+C", false},
@@ -39,7 +40,7 @@ TEST_F(ViewTest, ActionListStartsWithItsCaptionsShortcutsAndStates) {
         {frm->act_ServiceBookmarksList, "Список", "", false},
         {frm->act_ServiceBookmarksImport, "Импорт", "", true},
         {frm->act_ServiceBookmarksExport, "Экспорт", "", true},
-        {frm->act_HelpContents, "[x] Содержание", "", false},
+        {frm->act_HelpContents, "Содержание", "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Caption);
