@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "AppLogo.h"
 #include "BrowserLoad.h"
 #include "DocumentArgument.h"
 #include "ErrorGuard.h"

@@ -55,9 +55,9 @@ TBookEntry DescribeBook(const std::string& descriptor, const TSettings& settings
         SetBookDefaults(book, settings);
         book.DescriptorFile = entry.Path;
         ReadBookDescriptor(book, settings);
-        bool ok = false;
-        const TContents contents = ReadContents(RunServiceAction(0, book, nullptr, &ok));
-        if (!ok || !contents.Parsed || !contents.Error.empty()) {
+        const TBookPage page = RunServiceAction(0, book);
+        const TContents contents = ReadContents(page.Html);
+        if (!page.Ok || !contents.Parsed || !contents.Error.empty()) {
             entry.State = TBookState::Broken;
             entry.Problem = contents.Error.empty() ? "оглавление не построено" : contents.Error;
             return entry;

@@ -433,6 +433,7 @@ protected:
         const TSettings defaults = DefaultSettings;
         Settings.ProgramDir = defaults.ProgramDir;
         Settings.SettingsPath = defaults.SettingsPath;
+        Settings.StateDir = defaults.StateDir;
         CreateToolbars(*frm, Settings);
     }
     void TearDown() override {
