@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <variant>
 
 #include "IniFile.h"
 #include "PathRules.h"
@@ -13,72 +14,81 @@ const std::string ControlState = "ControlState";
 
 TLayoutCapture LayoutCapture;
 
+// A key of "ControlState" and the field of the record it stores.
+struct TControlKey {
+    const char* Name;
+    std::variant<std::string TSettings::*, bool TSettings::*, uint8_t TSettings::*, int32_t TSettings::*> Field;
+    bool WrittenOnlyWhenSet = false;  // a false value leaves the key out of the file
+};
+
+// The keys in the order they are read and written.
+const TControlKey ControlStateKeys[] = {
+    {"WorkPath", &TSettings::WorkPath},
+    {"DataPath", &TSettings::DataPath},
+    {"TemporaryPath", &TSettings::TemporaryPath},
+    {"LogPath", &TSettings::LogPath},
+    {"AutoCreateDirs", &TSettings::AutoCreateDirs},
+    {"ServiceXSLTFile", &TSettings::ServiceXSLTFile},
+    {"BrowserFontSize", &TSettings::BrowserFontSize},
+    {"AllowCopyFromBrowser", &TSettings::AllowCopyFromBrowser, true},
+    {"DebugLevel", &TSettings::DebugLevel},
+    {"WriteLogToWindow", &TSettings::WriteLogToWindow},
+    {"WriteLogToFile", &TSettings::WriteLogToFile},
+    {"UseTimeStamp", &TSettings::UseTimeStamp},
+    {"OnStartAction", &TSettings::OnStartAction},
+    {"OnStartDoc", &TSettings::OnStartDoc},
+    {"ShowSplashScreen", &TSettings::ShowSplashScreen},
+    {"ShowWelcomeScreen", &TSettings::ShowWelcomeScreen},
+    {"UseSettings", &TSettings::UseSettings},
+    {"KeepShellDesign", &TSettings::KeepShellDesign},
+    {"KeepControlState", &TSettings::KeepControlState},
+    {"TOCisExpanded", &TSettings::TOCisExpanded},
+    {"UseAlphaBlendForExternalWindows", &TSettings::UseAlphaBlendForExternalWindows},
+    {"AlphaBlendValueUnactive", &TSettings::AlphaBlendValueUnactive},
+    {"AlphaBlendValueActive", &TSettings::AlphaBlendValueActive},
+    {"UseInTOCOneClickAsDblClick", &TSettings::UseInTOCOneClickAsDblClick},
+};
+
 // A string key that is missing or empty leaves the field as it is.
-void ReadStringKey(const TIniFile& ini, const std::string& key, std::string& field) {
+void ReadValue(const TIniFile& ini, const char* key, std::string& field) {
     std::string value = ini.ReadString(ControlState, key, "");
     if (!value.empty()) field = std::move(value);
 }
 
-void ReadByteKey(const TIniFile& ini, const std::string& key, uint8_t& field) {
+void ReadValue(const TIniFile& ini, const char* key, bool& field) { field = ini.ReadBool(ControlState, key, field); }
+
+// An 8-bit field keeps the low 8 bits of the number read.
+void ReadValue(const TIniFile& ini, const char* key, uint8_t& field) {
     field = static_cast<uint8_t>(ini.ReadInteger(ControlState, key, field));
 }
 
-void ReadBoolKey(const TIniFile& ini, const std::string& key, bool& field) {
-    field = ini.ReadBool(ControlState, key, field);
+void ReadValue(const TIniFile& ini, const char* key, int32_t& field) {
+    field = ini.ReadInteger(ControlState, key, field);
+}
+
+void WriteValue(TIniFile& ini, const char* key, const std::string& value) { ini.WriteString(ControlState, key, value); }
+
+void WriteValue(TIniFile& ini, const char* key, bool value) { ini.WriteBool(ControlState, key, value); }
+
+void WriteValue(TIniFile& ini, const char* key, int32_t value) { ini.WriteInteger(ControlState, key, value); }
+
+template <typename T>
+bool IsSet(const T& value) {
+    return value != T{};
 }
 
 void ReadControlState(const TIniFile& ini, TSettings& s) {
-    ReadStringKey(ini, "WorkPath", s.WorkPath);
-    ReadStringKey(ini, "DataPath", s.DataPath);
-    ReadStringKey(ini, "TemporaryPath", s.TemporaryPath);
-    ReadStringKey(ini, "LogPath", s.LogPath);
-    ReadBoolKey(ini, "AutoCreateDirs", s.AutoCreateDirs);
-    ReadStringKey(ini, "ServiceXSLTFile", s.ServiceXSLTFile);
-    ReadByteKey(ini, "BrowserFontSize", s.BrowserFontSize);
-    ReadBoolKey(ini, "AllowCopyFromBrowser", s.AllowCopyFromBrowser);
-    ReadByteKey(ini, "DebugLevel", s.DebugLevel);
-    ReadBoolKey(ini, "WriteLogToWindow", s.WriteLogToWindow);
-    ReadBoolKey(ini, "WriteLogToFile", s.WriteLogToFile);
-    ReadBoolKey(ini, "UseTimeStamp", s.UseTimeStamp);
-    ReadByteKey(ini, "OnStartAction", s.OnStartAction);
-    ReadStringKey(ini, "OnStartDoc", s.OnStartDoc);
-    ReadBoolKey(ini, "ShowSplashScreen", s.ShowSplashScreen);
-    ReadBoolKey(ini, "ShowWelcomeScreen", s.ShowWelcomeScreen);
-    ReadByteKey(ini, "UseSettings", s.UseSettings);
-    ReadBoolKey(ini, "KeepShellDesign", s.KeepShellDesign);
-    ReadBoolKey(ini, "KeepControlState", s.KeepControlState);
-    ReadBoolKey(ini, "TOCisExpanded", s.TOCisExpanded);
-    ReadBoolKey(ini, "UseAlphaBlendForExternalWindows", s.UseAlphaBlendForExternalWindows);
-    s.AlphaBlendValueUnactive = ini.ReadInteger(ControlState, "AlphaBlendValueUnactive", s.AlphaBlendValueUnactive);
-    s.AlphaBlendValueActive = ini.ReadInteger(ControlState, "AlphaBlendValueActive", s.AlphaBlendValueActive);
-    ReadBoolKey(ini, "UseInTOCOneClickAsDblClick", s.UseInTOCOneClickAsDblClick);
+    for (const TControlKey& key : ControlStateKeys)
+        std::visit([&](auto field) { ReadValue(ini, key.Name, s.*field); }, key.Field);
 }
 
 void WriteControlState(TIniFile& ini, const TSettings& s) {
-    ini.WriteString(ControlState, "WorkPath", s.WorkPath);
-    ini.WriteString(ControlState, "DataPath", s.DataPath);
-    ini.WriteString(ControlState, "TemporaryPath", s.TemporaryPath);
-    ini.WriteString(ControlState, "LogPath", s.LogPath);
-    ini.WriteBool(ControlState, "AutoCreateDirs", s.AutoCreateDirs);
-    ini.WriteString(ControlState, "ServiceXSLTFile", s.ServiceXSLTFile);
-    ini.WriteInteger(ControlState, "BrowserFontSize", s.BrowserFontSize);
-    if (s.AllowCopyFromBrowser) ini.WriteBool(ControlState, "AllowCopyFromBrowser", true);
-    ini.WriteInteger(ControlState, "DebugLevel", s.DebugLevel);
-    ini.WriteBool(ControlState, "WriteLogToWindow", s.WriteLogToWindow);
-    ini.WriteBool(ControlState, "WriteLogToFile", s.WriteLogToFile);
-    ini.WriteBool(ControlState, "UseTimeStamp", s.UseTimeStamp);
-    ini.WriteInteger(ControlState, "OnStartAction", s.OnStartAction);
-    ini.WriteString(ControlState, "OnStartDoc", s.OnStartDoc);
-    ini.WriteBool(ControlState, "ShowSplashScreen", s.ShowSplashScreen);
-    ini.WriteBool(ControlState, "ShowWelcomeScreen", s.ShowWelcomeScreen);
-    ini.WriteInteger(ControlState, "UseSettings", s.UseSettings);
-    ini.WriteBool(ControlState, "KeepShellDesign", s.KeepShellDesign);
-    ini.WriteBool(ControlState, "KeepControlState", s.KeepControlState);
-    ini.WriteBool(ControlState, "TOCisExpanded", s.TOCisExpanded);
-    ini.WriteBool(ControlState, "UseAlphaBlendForExternalWindows", s.UseAlphaBlendForExternalWindows);
-    ini.WriteInteger(ControlState, "AlphaBlendValueUnactive", s.AlphaBlendValueUnactive);
-    ini.WriteInteger(ControlState, "AlphaBlendValueActive", s.AlphaBlendValueActive);
-    ini.WriteBool(ControlState, "UseInTOCOneClickAsDblClick", s.UseInTOCOneClickAsDblClick);
+    for (const TControlKey& key : ControlStateKeys)
+        std::visit(
+            [&](auto field) {
+                if (!key.WrittenOnlyWhenSet || IsSet(s.*field)) WriteValue(ini, key.Name, s.*field);
+            },
+            key.Field);
 }
 
 }  // namespace

@@ -2,32 +2,12 @@
 
 #include "PathRules.h"
 
-bool TSettings::operator==(const TSettings& other) const {
-    const auto sameDocs = [](const auto& a, const auto& b) {
-        if (a == b) return true;
-        const bool aEmpty = !a || a->empty();
-        const bool bEmpty = !b || b->empty();
-        if (aEmpty || bEmpty) return aEmpty && bEmpty;
-        return *a == *b;
-    };
-    return ProgramDir == other.ProgramDir && WorkPath == other.WorkPath && DataPath == other.DataPath &&
-           TemporaryPath == other.TemporaryPath && LogPath == other.LogPath && AutoCreateDirs == other.AutoCreateDirs &&
-           SettingsPath == other.SettingsPath && StateDir == other.StateDir &&
-           ServiceXSLTFile == other.ServiceXSLTFile && StdToolbar == other.StdToolbar &&
-           DebugToolbar == other.DebugToolbar && SearchToolbar == other.SearchToolbar &&
-           DebugWindow == other.DebugWindow && MainWindow == other.MainWindow && DebugLevel == other.DebugLevel &&
-           WriteLogToWindow == other.WriteLogToWindow && WriteLogToFile == other.WriteLogToFile &&
-           UseTimeStamp == other.UseTimeStamp && LogFileName == other.LogFileName &&
-           OnStartAction == other.OnStartAction && OnStartDoc == other.OnStartDoc &&
-           ShowSplashScreen == other.ShowSplashScreen && ShowWelcomeScreen == other.ShowWelcomeScreen &&
-           UseSettings == other.UseSettings && KeepShellDesign == other.KeepShellDesign &&
-           KeepControlState == other.KeepControlState && TOCisExpanded == other.TOCisExpanded &&
-           BrowserFontSize == other.BrowserFontSize && AllowCopyFromBrowser == other.AllowCopyFromBrowser &&
-           sameDocs(LastDocs, other.LastDocs) && OpenTopTOCItemOnShow == other.OpenTopTOCItemOnShow &&
-           UseAlphaBlendForExternalWindows == other.UseAlphaBlendForExternalWindows &&
-           AlphaBlendValueUnactive == other.AlphaBlendValueUnactive &&
-           AlphaBlendValueActive == other.AlphaBlendValueActive &&
-           UseInTOCOneClickAsDblClick == other.UseInTOCOneClickAsDblClick;
+bool TRecentDocs::operator==(const TRecentDocs& other) const {
+    if (List == other.List) return true;
+    const bool empty = !List || List->empty();
+    const bool otherEmpty = !other.List || other.List->empty();
+    if (empty || otherEmpty) return empty && otherEmpty;
+    return *List == *other.List;
 }
 
 void InitDefaultSettings(TSettings& settings) { InitDefaultSettings(settings, ExecutableFolder()); }
@@ -66,7 +46,7 @@ void InitDefaultSettings(TSettings& settings, const std::string& programDir) {
     settings.TOCisExpanded = false;
     settings.BrowserFontSize = 2;
     settings.AllowCopyFromBrowser = false;
-    settings.LastDocs = std::make_shared<std::vector<std::string>>();
+    settings.LastDocs = TRecentDocs(std::make_shared<std::vector<std::string>>());
     settings.OpenTopTOCItemOnShow = false;
     settings.UseAlphaBlendForExternalWindows = false;
     settings.AlphaBlendValueUnactive = 128;

@@ -28,6 +28,24 @@ struct TWindowLayout {
     bool operator==(const TWindowLayout&) const = default;
 };
 
+// The recent-documents list: one list, made with the defaults, that every copy of a record
+// shares. Used like a pointer to the list; records compare by its content, no list and an
+// empty list alike.
+class TRecentDocs {
+public:
+    TRecentDocs() = default;
+    explicit TRecentDocs(std::shared_ptr<std::vector<std::string>> list) : List(std::move(list)) {}
+
+    std::vector<std::string>* get() const { return List.get(); }
+    std::vector<std::string>* operator->() const { return List.get(); }
+    std::vector<std::string>& operator*() const { return *List; }
+    explicit operator bool() const { return List != nullptr; }
+    bool operator==(const TRecentDocs& other) const;
+
+private:
+    std::shared_ptr<std::vector<std::string>> List;
+};
+
 // All configuration of the program. A value type: a copy duplicates every field
 // except LastDocs, which all copies share. Strings are UTF-8 bytes; paths keep the
 // backslash form of the path rules.
@@ -63,15 +81,14 @@ struct TSettings {
     bool TOCisExpanded = false;
     uint8_t BrowserFontSize = 0;
     bool AllowCopyFromBrowser = false;
-    std::shared_ptr<std::vector<std::string>> LastDocs;
+    TRecentDocs LastDocs;
     bool OpenTopTOCItemOnShow = false;
     bool UseAlphaBlendForExternalWindows = false;
     int32_t AlphaBlendValueUnactive = 0;
     int32_t AlphaBlendValueActive = 0;
     bool UseInTOCOneClickAsDblClick = false;
 
-    // Field-by-field equality; LastDocs compares by content.
-    bool operator==(const TSettings& other) const;
+    bool operator==(const TSettings&) const = default;
 };
 
 // Fills a record with the built-in defaults; ProgramDir is the folder of the running executable.

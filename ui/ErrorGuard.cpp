@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "GlobalVars.h"
+#include "Log.h"
 
 namespace {
 TErrorReporter& Reporter() {
@@ -27,3 +28,5 @@ void ReportError(const QString& message) {
 void ReportErrorLater(const QString& message) {
     QTimer::singleShot(0, qApp, [message] { ReportError(message); });
 }
+
+void LogError(const QString& message) { WriteLog(message.toStdString(), 1); }

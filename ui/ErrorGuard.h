@@ -1,7 +1,14 @@
 #pragma once
-// The one guard around every command and event handler: an error that escapes a handler
-// ends that handler, is shown to the user in an error box with its message, and the
-// program goes on. Qt would end the program on an exception leaving an event handler.
+// The error rule of the windows (ui/): code below a handler throws std::exception with a
+// message that says what failed and why, and returns no error codes of its own. Every
+// command and event handler runs inside a guard of this file, which catches at the edge:
+// - RunGuarded/Guarded (RunGuardedQueued inside the browser engine's calls): the error ends
+//   that handler and is shown in an error box with its message; the program goes on (Qt
+//   would end it on an exception leaving an event handler).
+// - RunLogged: for the steps whose failure the user is not told about (printing, saving the
+//   page, clearing the page): the message goes to the log at the error level.
+// Nothing catches an error to drop it; where a failure is expected (no page yet) the code asks
+// first instead of throwing and catching.
 #include <QString>
 #include <exception>
 #include <functional>
@@ -30,6 +37,15 @@ void RunGuardedWith(void (*report)(const QString&), F&& f) noexcept {
 template <class F>
 void RunGuarded(F&& f) noexcept {
     RunGuardedWith(ReportError, std::forward<F>(f));
+}
+
+// Writes an error message to the log at the error level (1).
+void LogError(const QString& message);
+
+// Runs f; any exception it throws is written to the log with its message and swallowed.
+template <class F>
+void RunLogged(F&& f) noexcept {
+    RunGuardedWith(LogError, std::forward<F>(f));
 }
 
 // Wraps a handler without arguments for connect(): the returned callable runs it inside the

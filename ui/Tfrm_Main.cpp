@@ -172,12 +172,7 @@ void Tfrm_Main::InitControlState(const TSettings& settings) {
     wb_Browser->SetCopyAllowed(settings.AllowCopyFromBrowser);
     for (const auto& viewer : Viewers)
         viewer->wb_Browser->SetCopyAllowed(settings.AllowCopyFromBrowser);
-    if (!BookInfo.Opened) {
-        try {
-            ShowHtmlMessage("");
-        } catch (...) {
-        }
-    }
+    if (!BookInfo.Opened) RunLogged([this] { ShowHtmlMessage(""); });
     ApplyBrowserFontSize(settings);
 }
 

@@ -119,10 +119,7 @@ void Tfrm_Main::CloseBook() {
     act_ServiceBookmarksList->setEnabled(false);
     ts_Search->BookClosed();
     WriteLog("Очистка рабочей области браузера.");
-    try {
-        ShowHtmlMessage("");
-    } catch (...) {
-    }
+    RunLogged([this] { ShowHtmlMessage(""); });
     WriteLog("Очистка оглавления.");
     tv_TOC->clear();
     WriteLog("Книга закрыта.");

@@ -22,30 +22,22 @@ void Tfrm_Main::ConnectViewHandlers() {
     connect(act_ViewShowFullScreen, &QAction::triggered, this, Guarded([this] { act_ViewShowFullScreenExecute(); }));
     connect(act_ViewShowDebugWin, &QAction::triggered, this, Guarded([this] { act_ViewShowDebugWinExecute(); }));
 
-    // Browser commands: every failure is swallowed, nothing is shown.
+    // Browser commands: without a page they do nothing; a failure is logged, nothing is shown.
     connect(act_EditCopy, &QAction::triggered, this, [this] {
-        try {
-            wb_Browser->ExecCopy();
-        } catch (...) {
-        }
+        if (wb_Browser->HasDocument()) wb_Browser->ExecCopy();
     });
     connect(act_EditSelectAll, &QAction::triggered, this, [this] {
-        try {
-            wb_Browser->ExecSelectAll();
-        } catch (...) {
-        }
+        if (wb_Browser->HasDocument()) wb_Browser->ExecSelectAll();
     });
     connect(act_FilePrint, &QAction::triggered, this, [this] {
-        try {
+        RunLogged([this] {
             if (wb_Browser->HasDocument()) wb_Browser->ExecPrint();
-        } catch (...) {
-        }
+        });
     });
     connect(act_FileExport, &QAction::triggered, this, [this] {
-        try {
+        RunLogged([this] {
             if (wb_Browser->HasDocument()) wb_Browser->ExecSaveAs();
-        } catch (...) {
-        }
+        });
     });
 }
 
@@ -62,11 +54,8 @@ QAction* Tfrm_Main::FontSizeAction(uint8_t size) const {
 void Tfrm_Main::FontSizeExecute(uint8_t size) {
     FontSizeAction(size)->setChecked(true);
     Settings.BrowserFontSize = size;
-    // With no page yet the zoom fails; the stored size is applied to the next page.
-    try {
-        wb_Browser->ExecZoom(size);
-    } catch (...) {
-    }
+    // With no page yet the stored size is applied to the next page.
+    if (wb_Browser->HasDocument()) wb_Browser->ExecZoom(size);
 }
 
 void Tfrm_Main::ApplyBrowserFontSize(const TSettings& settings) { FontSizeAction(settings.BrowserFontSize)->trigger(); }

@@ -184,4 +184,21 @@ TEST(DefaultSettings, CopyDuplicatesFieldsButSharesRecentDocuments) {
     ASSERT_EQ(defaults.LastDocs->size(), 1u);
 }
 
+TEST(DefaultSettings, RecordsCompareEveryFieldAndRecentDocumentsByContent) {
+    TSettings a;
+    TSettings b;
+    InitDefaultSettings(a, "/opt/tomeria");
+    InitDefaultSettings(b, "/opt/tomeria");
+    EXPECT_TRUE(a == b);  // two lists, both empty
+    b.LastDocs->push_back("x.tmr");
+    EXPECT_FALSE(a == b);
+    a.LastDocs->push_back("x.tmr");
+    EXPECT_TRUE(a == b);
+    a.LastDocs->clear();
+    b.LastDocs = TRecentDocs();  // no list is an empty list
+    EXPECT_TRUE(a == b);
+    b.UseInTOCOneClickAsDblClick = !a.UseInTOCOneClickAsDblClick;
+    EXPECT_FALSE(a == b);
+}
+
 }  // namespace

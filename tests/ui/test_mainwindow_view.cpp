@@ -141,6 +141,17 @@ TEST_F(ViewTest, StoredSizesOutsideTheRangeSelectTheSmallestEvenWithoutAPage) {
     EXPECT_TRUE(Errors.isEmpty());
 }
 
+TEST_F(ViewTest, ExportThatCannotBeWrittenIsLoggedWithItsCauseAndShowsNoBox) {
+    TFixtureBook book;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    frm->wb_Browser->SaveFileName = [this] { return Temp.filePath("missing/page.html"); };
+    frm->act_FileExport->trigger();
+    EXPECT_TRUE(Errors.isEmpty());
+    EXPECT_TRUE(Log().contains(QRegularExpression("ERRR.*TWebBrowser.SaveAs: cannot write .*missing/page.html")))
+        << Log().toStdString();
+}
+
 TEST_F(ViewTest, FullScreenReturnsToTheExactBounds) {
     Show();
     const QRect bounds(100, 120, 640, 360);
