@@ -18,7 +18,7 @@ echo "== tests without windows under AddressSanitizer and UndefinedBehaviorSanit
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOMERIA_GUI=OFF -DTOMERIA_SANITIZE=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600 -LE bench
+  ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
 
 echo "== fuzzing (bounded)"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
