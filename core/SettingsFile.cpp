@@ -109,7 +109,7 @@ void ReadSettingsFrom(const TIniFile& ini, TSettings& settings) {
     ReadWindowLayout(ini, settings.MainWindow);
     ReadWindowLayout(ini, settings.DebugWindow);
     ReadControlState(ini, settings);
-    if (!settings.LastDocs) settings.LastDocs = std::make_shared<std::vector<std::string>>();
+    if (!settings.LastDocs) settings.LastDocs = TRecentDocs(std::make_shared<std::vector<std::string>>());
     ReadRecentDocs(ini, *settings.LastDocs);
 }
 

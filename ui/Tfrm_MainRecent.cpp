@@ -57,7 +57,7 @@ void Tfrm_Main::UpdateRecentDocsMenu() {
 }
 
 void Tfrm_Main::RememberOpenedBook(const std::string& path) {
-    if (!Settings.LastDocs) Settings.LastDocs = std::make_shared<std::vector<std::string>>();
+    if (!Settings.LastDocs) Settings.LastDocs = TRecentDocs(std::make_shared<std::vector<std::string>>());
     AddRecentDoc(*Settings.LastDocs, path);
     // The open book's title is on view: its first contents entry.
     const QTreeWidgetItem* first = tv_TOC->topLevelItem(0);
