@@ -24,6 +24,7 @@
 #include "TBookInfo.h"
 #include "TBookmarkStore.h"
 #include "TClickSplitter.h"
+#include "TCutCaptionTip.h"
 #include "TSearchPane.h"
 #include "TWebBrowser.h"
 #include "WindowLayout.h"
@@ -102,6 +103,7 @@ void Tfrm_Main::CreateControls() {
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     tv_TOC->setPalette(palette);
     tv_TOC->installEventFilter(this);
+    TCutCaptionTip::Install(tv_TOC);
     pnl_TOC = NewPanel("pnl_TOC", tv_TOC, 0, nullptr);
     pnl_TOC->setMinimumWidth(50);
 

@@ -1,6 +1,10 @@
 // Filling the contents tree from a contents XML document.
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <stdexcept>
+
+#include "TCutCaptionTip.h"
 
 #include "mainwindow_test_util.h"
 
@@ -84,6 +88,37 @@ TEST_F(TOCTest, EnterWithoutASelectionOnlyFocusesTheTree) {
     EXPECT_TRUE(frm->tv_TOC->hasFocus());
     EXPECT_FALSE(Log().contains("A|a"));
     EXPECT_TRUE(Errors.isEmpty());
+}
+
+TEST_F(TOCTest, OnlyACutCaptionShowsWholeAsATooltip) {
+    Show();
+    ASSERT_TRUE(
+        frm->LoadTOCFromXml("<menu><listitem id='s'>Short</listitem><listitem id='l'>A caption far too long "
+                            "to fit into the narrow contents pane beside the page</listitem></menu>"));
+    frm->tv_TOC->setFixedWidth(120);
+    QCoreApplication::processEvents();
+    QTreeWidgetItem* shortItem = frm->tv_TOC->topLevelItem(0);
+    QTreeWidgetItem* longItem = frm->tv_TOC->topLevelItem(1);
+    const auto indexOf = [&](QTreeWidgetItem* item) { return frm->tv_TOC->indexFromItem(item); };
+    EXPECT_FALSE(TCutCaptionTip::IsCaptionCut(frm->tv_TOC, indexOf(shortItem)));
+    EXPECT_TRUE(TCutCaptionTip::IsCaptionCut(frm->tv_TOC, indexOf(longItem)));
+
+    // The viewport's tooltip event shows the whole caption for the cut entry only.
+    QWidget* viewport = frm->tv_TOC->viewport();
+    const auto tipAt = [&](QTreeWidgetItem* item) {
+        const QPoint pos = frm->tv_TOC->visualItemRect(item).center();
+        QHelpEvent help(QEvent::ToolTip, pos, viewport->mapToGlobal(pos));
+        QCoreApplication::sendEvent(viewport, &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tipAt(shortItem), QString());
+    EXPECT_EQ(tipAt(longItem), longItem->text(0));
+
+    // Once the pane is wide enough, the long caption is no longer cut.
+    frm->tv_TOC->setFixedWidth(2000);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(TCutCaptionTip::IsCaptionCut(frm->tv_TOC, indexOf(longItem)));
+    QToolTip::hideText();
 }
 
 }  // namespace
