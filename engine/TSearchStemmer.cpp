@@ -2,6 +2,8 @@
 
 namespace {
 
+constexpr std::size_t MaxKnownStems = 200000;
+
 // A Cyrillic letter in UTF-8 starts with a lead byte 0xD0..0xD4 (U+0400..U+052F).
 bool HasCyrillic(const std::string& word) {
     for (unsigned char c : word)
@@ -14,8 +16,13 @@ bool HasCyrillic(const std::string& word) {
 TSearchStemmer::TSearchStemmer() : Russian("russian"), English("english") {}
 
 std::string TSearchStemmer::operator()(const std::string& word) {
+    const auto known = Stems.find(word);
+    if (known != Stems.end()) return known->second;
     const std::string folded = FoldYo(word);
-    return HasCyrillic(folded) ? Russian(folded) : English(folded);
+    std::string stem = HasCyrillic(folded) ? Russian(folded) : English(folded);
+    if (Stems.size() >= MaxKnownStems) Stems.clear();  // bounded: a book of random strings cannot grow it
+    Stems.emplace(word, stem);
+    return stem;
 }
 
 std::string TSearchStemmer::get_description() const { return "tomeria russian+english"; }

@@ -3,6 +3,7 @@
 // English one, after "ё" has become "е". Also the folding applied to every text indexed or
 // searched.
 #include <string>
+#include <unordered_map>
 #include <xapian.h>
 
 class TSearchStemmer : public Xapian::StemImplementation {
@@ -17,6 +18,8 @@ public:
 private:
     Xapian::Stem Russian;
     Xapian::Stem English;
+    // Words recur throughout a book: each distinct word is stemmed once.
+    std::unordered_map<std::string, std::string> Stems;
 };
 
 // "ё" and "Ё" replaced by "е" and "Е" in UTF-8 text; both spellings then index and match alike.
