@@ -120,5 +120,6 @@ void Tfrm_Main::ClickTOConTopItem() {
 
 void Tfrm_Main::act_ReloadTOCExecute() {
     LoadServiceStylesheet(BookInfo);
-    BuildTOC();
+    // New contents may name other parts: the search index follows them (an unchanged one is reused).
+    if (BuildTOC() && BookInfo.Opened) StartSearchIndex();
 }

@@ -112,6 +112,21 @@ TEST_F(SearchPaneTest, QueriesWithoutResultsSaySo) {
     EXPECT_EQ(frm->ts_Search->lv_SearchResults->count(), 1);
 }
 
+TEST_F(SearchPaneTest, ReloadedContentsAreSearchedByTheirNewCaptions) {
+    OpenSearchBook();
+    Search(QString::fromUtf8("полочка"));
+    EXPECT_EQ(frm->ts_Search->lv_SearchResults->count(), 0);
+    WriteTextFile(Book->Path("service.xslt"),
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                  "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                  "<xsl:template match=\"/\"><menu><listitem id=\"b\">Полочка</listitem></menu></xsl:template>"
+                  "</xsl:stylesheet>");
+    frm->act_ReloadTOC->trigger();
+    ASSERT_TRUE(WaitFor([&] { return frm->ts_Search->IndexReady() && !frm->ts_Search->Building(); }));
+    Search(QString::fromUtf8("полочка"));
+    EXPECT_EQ(frm->ts_Search->lv_SearchResults->count(), 1) << Status().toStdString();
+}
+
 TEST_F(SearchPaneTest, ClosingTheBookOrTheWindowDuringABuildLeavesNoHalfIndex) {
     QByteArray big = "<book><part id='a'><para>x</para></part><part id='a1'><para>";
     for (int i = 0; i < 200000; ++i)
