@@ -115,6 +115,8 @@ int main(int argc, char** argv) {
     });
 
     int rc = 0;
+    // Watched from the start: a signal during start-up, its welcome screen included, ends it too.
+    CloseOnTerminationSignals(frm);
     try {
         RunStartUpSequence(frm, commandLine.Doc.Path);
         if (!listening) WriteLog("Передача книг от других копий недоступна: " + server.ErrorText().toStdString(), 1);
@@ -126,7 +128,7 @@ int main(int argc, char** argv) {
         for (const std::string& path : handedOver)
             RunGuarded([&] { frm.OpenHandedOverBook(path); });
         WriteLog("Application.Run");
-        CloseOnTerminationSignals(frm);
+        if (TerminationRequested()) frm.close();
         if (!closed)  // the window may have been closed while the start document opened
             rc = app.exec();
     } catch (const std::exception& e) {

@@ -1,8 +1,9 @@
 #include "StartUp.h"
 
 #include <QAction>
-#include <memory>
+#include <QApplication>
 #include <QSocketNotifier>
+#include <memory>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -18,6 +19,9 @@
 #include "Tfrm_Welcome.h"
 
 namespace {
+
+bool StartingUp = false;
+bool TerminationAsked = false;
 
 std::unique_ptr<Tfrm_SplashScreen> ShowSplashScreen(const TSettings& settings) {
     if (!settings.ShowSplashScreen) return nullptr;
@@ -40,23 +44,7 @@ void RunWelcomeScreen(Tfrm_Main& frm) {
     WriteLog("Уничтожение экрана приветствия.");
 }
 
-}  // namespace
-
-void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
-    WriteLog("Считывание установок...");
-    LoadSettings(Settings, DefaultSettings);
-    OpenLog(Settings);
-    WriteLog(ProgramFoldersNote(Settings));
-    // The start-up script names this stage; the browser needs nothing set up to copy.
-    WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
-    std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(Settings);
-    WriteLog("Инициализация элементов управления...");
-    CreateToolbars(frm, Settings);
-    RestoreShellDesign(frm, Settings);
-    WriteLog("Элементы управления инициализированны.");
-    WriteLog("Приложение инициализированно.");
-    WriteLog("Запуск ядра...");
-    if (Settings.ShowWelcomeScreen) RunWelcomeScreen(frm);
+void RunStartAction(Tfrm_Main& frm, const std::string& commandLineDoc) {
     WriteLog("Выполнение операции \"Действие при запуске\"...");
     if (!commandLineDoc.empty()) {
         WriteLog("Документ из командной строки: " + commandLineDoc);
@@ -73,10 +61,33 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
         // A broken start document is reported; the program still starts.
         RunGuarded([&] { frm.OpenBook(Settings.OnStartDoc); });
     }
+}
+
+}  // namespace
+
+void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
+    StartingUp = true;
+    WriteLog("Считывание установок...");
+    LoadSettings(Settings, DefaultSettings);
+    OpenLog(Settings);
+    WriteLog(ProgramFoldersNote(Settings));
+    // The start-up script names this stage; the browser needs nothing set up to copy.
+    WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
+    std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(Settings);
+    WriteLog("Инициализация элементов управления...");
+    CreateToolbars(frm, Settings);
+    RestoreShellDesign(frm, Settings);
+    WriteLog("Элементы управления инициализированны.");
+    WriteLog("Приложение инициализированно.");
+    WriteLog("Запуск ядра...");
+    // The welcome screen waits for the reader, who has already asked the program to end.
+    if (Settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
+    RunStartAction(frm, commandLineDoc);
     WriteLog("Вывод на экран главной формы.");
     frm.show();
     WriteLog("Уничтожение окна заставки.");
     splash.reset();
+    StartingUp = false;
 }
 
 namespace {
@@ -105,6 +116,14 @@ void CloseOnTerminationSignals(Tfrm_Main& frm) {
         char buffer[16];
         while (::read(SignalPipe[0], buffer, sizeof buffer) > 0) {
         }
-        frm.close();
+        TerminationAsked = true;
+        // A modal dialog (the welcome screen, for one) runs a loop of its own that closing the
+        // main window would not end.
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window != &frm && window->isVisible() && window->isModal()) window->close();
+        // During start-up the window closes once start-up is over (see TerminationRequested).
+        if (!StartingUp) frm.close();
     });
 }
+
+bool TerminationRequested() { return TerminationAsked; }

@@ -10,7 +10,10 @@ class Tfrm_Main;
 void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc = {});
 
 // SIGTERM, SIGINT and SIGHUP close the main window the ordinary way (the settings are saved),
-// as a desktop session ending expects. Install the handlers early; a signal that arrives
-// during start-up waits until CloseOnTerminationSignals is called, right before the event loop.
+// as a desktop session ending expects, closing any modal dialog first. Install the handlers
+// early; a signal is acted on once CloseOnTerminationSignals has been called.
 void InstallTerminationSignalHandlers();
 void CloseOnTerminationSignals(Tfrm_Main& frm);
+// A termination signal arrived; one during start-up leaves the main window for the caller to
+// close once start-up is over.
+bool TerminationRequested();

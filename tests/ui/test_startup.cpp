@@ -149,6 +149,23 @@ TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathSta
 }
 
 // The lock in this process: a second open of the lock file is refused like a second copy.
+// The welcome screen is modal and waits for the reader; a signal during start-up, before or
+// while it is shown, still ends the program with the settings saved.
+TEST_F(ProgramTest, TerminationDuringStartUpEndsTheProgramWithTheSettingsSaved) {
+    WriteTextFile(Dir.path() + "/tomeria.ini",
+                  "[ControlState]\nWriteLogToFile=1\nKeepControlState=1\nBrowserFontSize=1\nShowWelcomeScreen=1\n");
+    QProcess& program = Start();
+    ASSERT_TRUE(WaitLockHeldBy(program));
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(ProcessWaitMs));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(ReadFile("logs/tomeria.log").contains("*** close mainform"));
+    const QString ini = ReadFile("tomeria.ini");
+    EXPECT_TRUE(ini.contains("BrowserFontSize=1"));
+    EXPECT_TRUE(ini.contains("[MainWindow]"));  // written by the save at the end, not by the test
+}
+
 TEST(SingleInstance, LockIsHeldUntilReleasedAndAnUnusableFolderLetsTheCopyThrough) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
