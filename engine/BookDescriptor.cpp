@@ -61,6 +61,7 @@ void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
     book.TOCisExpanded = true;
     book.TemplateParams.clear();
     book.Opened = false;
+    book.ParsedInput = std::make_shared<TParsedInputCache>();
 }
 
 void ReadBookDescriptor(TBookInfo& book, const TSettings& settings) {
@@ -105,9 +106,16 @@ TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& 
     return params;
 }
 
-void LoadServiceStylesheet(TBookInfo& book) { book.ServiceXSLT = LoadTextFromUri(book.ServiceXSLTFile); }
+// Reloading a stylesheet also reads book.xml again at the next transformation.
+void LoadServiceStylesheet(TBookInfo& book) {
+    book.ServiceXSLT = LoadTextFromUri(book.ServiceXSLTFile);
+    if (book.ParsedInput) book.ParsedInput->Clear();
+}
 
-void LoadBookTemplate(TBookInfo& book) { book.BookXSLTT = LoadTextFromUri(book.BookXSLTTFName); }
+void LoadBookTemplate(TBookInfo& book) {
+    book.BookXSLTT = LoadTextFromUri(book.BookXSLTTFName);
+    if (book.ParsedInput) book.ParsedInput->Clear();
+}
 
 std::string LoadTextFromUri(const std::string& uri) {
     WriteLog("Загрузка документа из файла");

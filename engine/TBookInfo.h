@@ -1,8 +1,11 @@
 #pragma once
 // What the engine knows about the open book, and the name/value pairs used for
 // template variables and URL queries.
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "TParsedInputCache.h"
 
 // One template variable or query pair. Names compare case-sensitively wherever looked up.
 struct TXSLTParameter {
@@ -28,6 +31,9 @@ struct TBookInfo {
     bool Opened = false;
     std::string ServiceXSLT;
     std::string BookXSLTT;
+    // book.xml as parsed by the last transformation, for the next ones while the file is
+    // unchanged; copies of the record share it. Made anew when a book is opened.
+    std::shared_ptr<TParsedInputCache> ParsedInput;
 };
 
 extern TBookInfo BookInfo;

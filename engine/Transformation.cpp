@@ -59,6 +59,7 @@ TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, co
     engine.InputUri = PrepareUri(engine, inputUri, args.InputText);
     // The base reaches the file system, so it takes the slash form.
     engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
+    engine.SetInputCache(book.ParsedInput.get());
     TBookPage page;
     const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
     if (engine.Run() && (!fromArg || engine.GetResultArg(engine.OutputUri, page.Html))) {
@@ -78,8 +79,11 @@ TBookPage RunTransformation(const std::string& inputUri, const std::string& styl
     WriteLog("Начало трансформации.");
     Stopwatch(true);
     TBookPage page;
+    if (book.ParsedInput) book.ParsedInput->ResetLastFound();
     try {
         page = RunEngine(inputUri, styleUri, args, book);
+        if (book.ParsedInput && book.ParsedInput->LastFound())
+            WriteLog("Данные книги не изменились: разобранный документ взят из памяти.");
     } catch (const std::exception& error) {
         WriteLog(std::string("Internal Error. Exception. ") + error.what(), 1);
         page = {"Internal Error. Exception.", "UTF-8", false};

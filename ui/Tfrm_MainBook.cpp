@@ -122,6 +122,7 @@ void Tfrm_Main::CloseBook() {
     RunLogged([this] { ShowHtmlMessage(""); });
     WriteLog("Очистка оглавления.");
     tv_TOC->clear();
+    if (BookInfo.ParsedInput) BookInfo.ParsedInput->Clear();
     WriteLog("Книга закрыта.");
 }
 

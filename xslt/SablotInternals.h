@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "TParsedInputCache.h"
 #include "XmlOwners.h"
 #include "sablot.h"
 #include "sabutils.h"
@@ -33,6 +34,7 @@ struct TSablotProcessor {
     std::string Base;                                         // normalised (see NormaliseUri)
     std::map<std::string, std::string> SchemeBases;
     std::map<std::string, TSablotResult> Results;  // by argument name
+    TParsedInputCache* InputCache = nullptr;       // the open book's parsed input, if kept
     int LastError = 0;
 };
 

@@ -7,14 +7,17 @@
 
 #include <libxml/catalog.h>
 #include <libxml/encoding.h>
+#include <libxml/hash.h>
 #include <libxml/parserInternals.h>
 #include <libxml/uri.h>
 #include <libxslt/imports.h>
 #include <libxslt/transform.h>
 #include <libxslt/variables.h>
 
+#include "PathRules.h"
 #include "SablotCommon.h"
 #include "SablotHooks.h"
+#include "TFileProxy.h"
 #include "sabutils.h"
 
 namespace {
@@ -55,6 +58,30 @@ std::string SheetUrlIn(const std::string& folder, const std::string& sheetUri) {
     return folder + name;
 }
 
+void CollectStripRule(void* payload, void* data, const xmlChar* name, const xmlChar* ns, const xmlChar*) {
+    auto* rules = static_cast<std::vector<std::string>*>(data);
+    const auto text = [](const void* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; };
+    rules->push_back(std::string(text(name)) + '\x1f' + text(ns) + '=' + text(payload));
+}
+
+// The whitespace-stripping rules of a stylesheet and its imports as one text, in import
+// order; empty when it strips nothing (libxslt then leaves the input as it is).
+std::string StripRulesOf(xsltStylesheetPtr style) {
+    std::string rules;
+    int level = 0;
+    for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s), ++level) {
+        if (s->stripSpaces == nullptr) continue;
+        std::vector<std::string> entries;
+        xmlHashScanFull(s->stripSpaces, CollectStripRule, &entries);
+        std::sort(entries.begin(), entries.end());
+        rules += std::to_string(level) + (s->stripAll != 0 ? "*" : "") + ':';
+        for (const std::string& entry : entries)
+            rules += entry + ';';
+        rules += '\n';
+    }
+    return rules;
+}
+
 // The encoding the serialised bytes are in: the declared one when libxml2 can write it, else
 // UTF-8, which libxslt writes instead of an encoding it does not know.
 std::string WrittenEncoding(const xmlChar* declared) {
@@ -92,9 +119,10 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     const std::string sheet = Absolute(sheetUri);
     const XsltStylesheet style = CompileStylesheet(sheet);
     if (!style) return false;
-    const XmlDoc input = LoadDocument(Absolute(inputUri), "The input does not parse");
-    if (!input) return false;
-    const XmlDoc result = ApplyStylesheet(style.get(), input.get(), sheet);
+    XmlDoc ownInput;
+    xmlDocPtr input = LoadInput(Absolute(inputUri), style.get(), ownInput);
+    if (input == nullptr) return false;
+    const XmlDoc result = ApplyStylesheet(style.get(), input, sheet);
     if (!result) return false;
     BeginStep();
     TSablotResult serialised;
@@ -107,6 +135,38 @@ XmlDoc TSablotRun::LoadDocument(const std::string& uri, const char* what) {
     TFetched bytes;
     if (!Fetch(uri, true, bytes)) return nullptr;
     return XmlDoc(ParseDocument(bytes.Bytes, uri, what));
+}
+
+// The input document. With a cache, a file read earlier and unchanged since is not read again,
+// and one read now is kept; a stylesheet that strips whitespace gets the kept copy for its
+// rules, so no run changes what a later run of another stylesheet sees.
+xmlDocPtr TSablotRun::LoadInput(const std::string& uri, xsltStylesheetPtr style, XmlDoc& owned) {
+    TParsedInputCache* cache = Processor.InputCache;
+    const std::string path = cache != nullptr ? KeptInputPath(uri) : std::string();
+    if (path.empty()) {
+        owned = LoadDocument(uri, "The input does not parse");
+        return owned.get();
+    }
+    xmlDocPtr doc = cache->Find(path);
+    if (doc == nullptr) {
+        const std::optional<TFileIdentity> before = IdentityOfFile(path);
+        owned = LoadDocument(uri, "The input does not parse");
+        if (!owned) return nullptr;
+        // A file that changed while it was read is used for this run only.
+        doc = before ? cache->Keep(path, *before, owned) : nullptr;
+        if (doc == nullptr) return owned.get();
+    }
+    const std::string rules = StripRulesOf(style);
+    return rules.empty() ? doc : cache->StrippableCopy(rules);
+}
+
+// The file a "file:" input names, as the file handler reads it; empty for any other input,
+// and when requests of that scheme are redirected.
+std::string TSablotRun::KeptInputPath(const std::string& uri) const {
+    const std::string scheme = UriScheme(uri);
+    if (!EqualsNoCase(scheme, "file") || Processor.SchemeBases.count(scheme) != 0) return {};
+    const std::string display = UnescapeUri(uri);
+    return ToOsPath(TFileProxy::LocalPathOfRest(display.substr(scheme.size() + 1)));
 }
 
 XsltStylesheet TSablotRun::CompileStylesheet(const std::string& sheet) {

@@ -59,6 +59,8 @@ private:
 
     bool RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
     XmlDoc LoadDocument(const std::string& uri, const char* what);
+    xmlDocPtr LoadInput(const std::string& uri, xsltStylesheetPtr style, XmlDoc& owned);
+    std::string KeptInputPath(const std::string& uri) const;
     XsltStylesheet CompileStylesheet(const std::string& sheet);
     void NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& sheet);
     XmlDoc ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet);

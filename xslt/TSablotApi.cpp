@@ -22,6 +22,10 @@ int TSablotApi::AddParam(SablotSituation situation, SablotHandle processor, cons
     return SablotAddParam(situation, processor, name, value);
 }
 
+int TSablotApi::SetInputCache(SablotHandle processor, TParsedInputCache* cache) {
+    return SablotSetInputCache(processor, cache);
+}
+
 int TSablotApi::SetBase(SablotHandle processor, const char* base) { return SablotSetBase(processor, base); }
 
 int TSablotApi::SetBaseForScheme(SablotHandle processor, const char* scheme, const char* base) {

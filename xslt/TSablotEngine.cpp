@@ -72,6 +72,8 @@ void TSablotEngine::SetDefaultBase(const std::string& value) {
     Api.SetBase(FProcessor, value.c_str());
 }
 
+void TSablotEngine::SetInputCache(TParsedInputCache* cache) { Api.SetInputCache(FProcessor, cache); }
+
 bool TSablotEngine::AddArgBuffer(const std::string& name, const std::string& buffer) {
     try {
         return Api.AddArgBuffer(Situation, FProcessor, name.c_str(), buffer.c_str()) == 0;

@@ -52,6 +52,8 @@ public:
 
     // Writing the default base takes effect in the processor at once.
     void SetDefaultBase(const std::string& value);
+    // The input parsed in earlier runs is used again while its file is unchanged (null: none).
+    void SetInputCache(TParsedInputCache* cache);
     const std::string& DefaultBase() const { return FDefaultBase; }
 
     bool AddArgBuffer(const std::string& name, const std::string& buffer);

@@ -113,6 +113,12 @@ int SablotSetBase(SablotHandle processor, const char* base) {
     return SABLOT_OK;
 }
 
+int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache) {
+    if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->InputCache = cache;
+    return SABLOT_OK;
+}
+
 // Scheme bases are kept for the handler's side: the engine redirects requests through its own
 // copy of them, so the processor does not redirect a second time.
 int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base) {

@@ -7,6 +7,7 @@
 
 struct TSablotSituation;
 struct TSablotProcessor;
+class TParsedInputCache;
 using SablotSituation = TSablotSituation*;
 using SablotHandle = TSablotProcessor*;
 
@@ -66,6 +67,8 @@ int SablotAddArgBuffer(SablotSituation situation, SablotHandle processor, const 
 int SablotAddParam(SablotSituation situation, SablotHandle processor, const char* name, const char* value);
 int SablotSetBase(SablotHandle processor, const char* base);
 int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);
+// The parsed input kept between runs (null: none); the cache must outlive the runs that use it.
+int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache);
 
 int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
                           const char* resultURI);

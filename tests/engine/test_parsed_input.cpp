@@ -1,0 +1,114 @@
+// book.xml parsed once and used again while the file is unchanged: pages stay what a fresh
+// parse gives, whatever the stylesheets before them did to their input.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "BookDescriptor.h"
+#include "BookFixture.h"
+#include "GlobalVars.h"
+#include "Transformation.h"
+
+namespace {
+
+const std::string SheetHead = "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">";
+
+std::string Sheet(const std::string& top, const std::string& body) {
+    return SheetHead + "<xsl:output method=\"text\" encoding=\"UTF-8\"/>" + top + "<xsl:template match=\"/\">" + body +
+           "</xsl:template></xsl:stylesheet>";
+}
+
+// Counts the whitespace-only text nodes: a stylesheet that strips them must not take them
+// from the next one.
+const std::string CountBlanks = Sheet("", "blanks=<xsl:value-of select=\"count(//text()[normalize-space()=''])\"/>");
+const std::string StripAll = Sheet("<xsl:strip-space elements=\"*\"/>",
+                                   "stripped=<xsl:value-of select=\"count(//text()[normalize-space()=''])\"/>");
+const std::string ByKey =
+    Sheet("<xsl:key name=\"k\" match=\"s\" use=\"@id\"/>",
+          "<xsl:value-of select=\"key('k','b')\"/>|<xsl:value-of select=\"count(key('k','a'))\"/>");
+
+class ParsedInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir.Write("data/book.xml", "<book>\n  <s id=\"a\">Первая</s>\n  <s id=\"b\">Вторая</s>\n</book>");
+        Book.RootPath = Dir.Win() + "\\";
+        Book.BookXMLFName = "file://" + Dir.Os("data/book.xml");
+        Book.ParsedInput = std::make_shared<TParsedInputCache>();
+    }
+
+    // The page of a sheet, and whether book.xml was taken from memory for it.
+    std::pair<TBookPage, bool> Run(const std::string& sheet, bool cached = true) {
+        TBookInfo book = Book;
+        if (!cached) book.ParsedInput.reset();
+        TArgs args;
+        args.StyleText = sheet;
+        const TBookPage page = RunTransformation(Book.BookXMLFName, "arg://input", args, book);
+        return {page, cached && Book.ParsedInput->LastFound()};
+    }
+
+    void Rewrite(const std::string& bytes) {
+        // A new file in the old one's place, as editors save: a new inode, whatever the size.
+        const std::string temp = Dir.Write("data/book.xml.new", bytes);
+        std::filesystem::rename(temp, Dir.Os("data/book.xml"));
+    }
+
+    TTempDir Dir;
+    TBookInfo Book;
+};
+
+TEST_F(ParsedInputTest, PagesAreThoseOfAFreshParseWhateverRanBefore) {
+    const std::string sheets[] = {CountBlanks, StripAll, CountBlanks, ByKey, StripAll, ByKey, CountBlanks};
+    bool first = true;
+    for (const std::string& sheet : sheets) {
+        SCOPED_TRACE(sheet);
+        const auto [page, fromMemory] = Run(sheet);
+        const auto [fresh, unused] = Run(sheet, false);
+        ASSERT_TRUE(page.Ok) << page.Html;
+        EXPECT_EQ(page.Html, fresh.Html);
+        EXPECT_EQ(fromMemory, !first);  // parsed by the first run, then kept
+        first = false;
+    }
+    EXPECT_EQ(Run(CountBlanks).first.Html, "blanks=3");
+    EXPECT_EQ(Run(StripAll).first.Html, "stripped=0");
+    EXPECT_EQ(Run(ByKey).first.Html, "Вторая|1");
+}
+
+TEST_F(ParsedInputTest, AChangedBookIsReadAgainAndABrokenOneFailsUntilMended) {
+    ASSERT_EQ(Run(ByKey).first.Html, "Вторая|1");
+    ASSERT_TRUE(Run(ByKey).second);
+
+    Rewrite("<book><s id=\"b\">Новая</s></book>");
+    auto [changed, fromMemory] = Run(ByKey);
+    EXPECT_EQ(changed.Html, "Новая|0");
+    EXPECT_FALSE(fromMemory);
+
+    Rewrite("<book><s id=\"b\">оборвана");
+    const TBookPage broken = Run(ByKey).first;
+    EXPECT_FALSE(broken.Ok);
+    EXPECT_EQ(broken.Html, Run(ByKey, false).first.Html);  // the same error as without the cache
+
+    Rewrite("<book><s id=\"b\">Исправлена</s></book>");
+    EXPECT_EQ(Run(ByKey).first.Html, "Исправлена|0");
+    EXPECT_TRUE(Run(ByKey).second);
+
+    // Same size, same inode, a later modification time: read again.
+    { std::ofstream(Dir.Os("data/book.xml"), std::ios::binary | std::ios::in) << "<book><s id=\"b\">Исправлено</s>"; }
+    std::filesystem::last_write_time(
+        Dir.Os("data/book.xml"), std::filesystem::last_write_time(Dir.Os("data/book.xml")) + std::chrono::seconds(2));
+    EXPECT_EQ(Run(ByKey).first.Html, "Исправлено|0");
+}
+
+TEST_F(ParsedInputTest, ReloadingAStylesheetOrClosingDropsTheKeptBook) {
+    Dir.Write("shemes/book.xsltt", ByKey);
+    Book.BookXSLTTFName = "file://" + Dir.Os("shemes/book.xsltt");
+    Run(ByKey);
+    ASSERT_TRUE(Run(ByKey).second);
+    LoadBookTemplate(Book);
+    EXPECT_FALSE(Run(ByKey).second);
+    EXPECT_TRUE(Run(ByKey).second);
+    Book.ParsedInput->Clear();
+    EXPECT_FALSE(Run(ByKey).second);
+}
+
+}  // namespace

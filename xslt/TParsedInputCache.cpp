@@ -1,0 +1,46 @@
+#include "TParsedInputCache.h"
+
+#include <sys/stat.h>
+
+std::optional<TFileIdentity> IdentityOfFile(const std::string& osPath) {
+    struct stat info {};
+    if (::stat(osPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    return TFileIdentity{info.st_dev, info.st_ino, info.st_size,
+                         static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
+}
+
+xmlDocPtr TParsedInputCache::Find(const std::string& osPath) {
+    Found = false;
+    if (!Pristine || osPath != Path) return nullptr;
+    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
+    if (!now || !(*now == Identity)) {
+        Clear();
+        return nullptr;
+    }
+    Found = true;
+    return Pristine.get();
+}
+
+xmlDocPtr TParsedInputCache::Keep(const std::string& osPath, const TFileIdentity& read, XmlDoc& doc) {
+    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
+    if (!doc || !now || !(*now == read)) return nullptr;
+    Clear();
+    Path = osPath;
+    Identity = read;
+    Pristine = std::move(doc);
+    return Pristine.get();
+}
+
+xmlDocPtr TParsedInputCache::StrippableCopy(const std::string& rulesKey) {
+    if (!Pristine) return nullptr;
+    XmlDoc& copy = Copies[rulesKey];
+    if (!copy) copy.reset(xmlCopyDoc(Pristine.get(), 1));
+    return copy.get();
+}
+
+void TParsedInputCache::Clear() {
+    Copies.clear();
+    Pristine.reset();
+    Path.clear();
+    Identity = {};
+}

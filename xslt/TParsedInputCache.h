@@ -1,0 +1,49 @@
+#pragma once
+// The parsed input of one open book's transformations, kept while its file is unchanged (same
+// path, device, inode, size and modification time), so that a part switch does not parse the
+// whole book again. Runs never change the kept document: a stylesheet that strips whitespace
+// works on a copy, kept per set of strip rules, which stripping again leaves as it is.
+#include <libxml/tree.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+#include "XmlOwners.h"
+
+struct TFileIdentity {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = 0;
+    long long ModifiedNs = 0;
+    bool operator==(const TFileIdentity&) const = default;
+};
+
+// The identity of a regular file; none when it cannot be read as one.
+std::optional<TFileIdentity> IdentityOfFile(const std::string& osPath);
+
+class TParsedInputCache {
+public:
+    // The document parsed from osPath, when the file is still the one it was parsed from. A
+    // file that changed drops what was kept.
+    xmlDocPtr Find(const std::string& osPath);
+    // Keeps doc as the parse of osPath, whose identity was `read` before it was read. A file
+    // that changed meanwhile is not kept: doc stays with the caller and nullptr is returned.
+    xmlDocPtr Keep(const std::string& osPath, const TFileIdentity& read, XmlDoc& doc);
+    // The kept document's copy for a stylesheet that strips whitespace by the rules named by
+    // rulesKey: made on the first request, the same copy afterwards.
+    xmlDocPtr StrippableCopy(const std::string& rulesKey);
+    void Clear();
+
+    // Whether a Find since the last reset answered with a kept document.
+    bool LastFound() const { return Found; }
+    void ResetLastFound() { Found = false; }
+
+private:
+    std::string Path;
+    TFileIdentity Identity;
+    XmlDoc Pristine;
+    std::map<std::string, XmlDoc> Copies;  // by strip rules
+    bool Found = false;
+};
