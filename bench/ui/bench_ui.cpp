@@ -82,6 +82,7 @@ void Defaults(const std::string& startDoc) {
     InitDefaultSettings(DefaultSettings);
     DefaultSettings.UseSettings = 0;  // no settings file is read or written
     DefaultSettings.SettingsPath = "\\nonexistent\\tomeria-bench.ini";
+    DefaultSettings.ShowWelcomeScreen = false;  // a modal dialog would wait for a click
     if (!startDoc.empty()) DefaultSettings.OnStartDoc = startDoc;
     Settings = DefaultSettings;
 }
