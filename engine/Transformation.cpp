@@ -90,9 +90,15 @@ TBookPage RunTransformation(const std::string& inputUri, const std::string& styl
     } catch (...) {
         page = {"Internal Error. Exception.", "UTF-8", false};
     }
+    if (!page.Ok && page.Html.find("The transformation was stopped") != std::string::npos) {
+        page = {"Преобразование остановлено.", "UTF-8", false};
+        WriteLog(page.Html, 1);
+    }
     WriteLog("Трансформация заняла: " + Stopwatch(false));
     return page;
 }
+
+void StopTransformation() { TSablotEngine::StopRun(); }
 
 std::string Stopwatch(bool start) {
     const auto now = std::chrono::steady_clock::now();

@@ -20,6 +20,10 @@ struct TArgs {
     std::string StyleText;
 };
 
+// Stops the transformation under way, if any: its page says it was stopped. Safe to call from
+// a signal handler or another thread.
+void StopTransformation();
+
 // Runs one transformation: its output, or on failure the processor's last error text with
 // "<" and ">" escaped (or "Internal Error. Exception." when the engine itself failed; its
 // cause is logged).

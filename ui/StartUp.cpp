@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "ErrorGuard.h"
+#include "Transformation.h"
 #include "GlobalVars.h"
 #include "Log.h"
 #include "ProgramFolders.h"
@@ -94,6 +95,7 @@ namespace {
 int SignalPipe[2] = {-1, -1};
 
 void OnTerminationSignal(int) {
+    StopTransformation();  // one that never ends would keep the window from ever closing
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(SignalPipe[1], &byte, 1);
 }

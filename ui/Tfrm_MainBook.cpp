@@ -10,6 +10,7 @@
 
 #include "BrowserLoad.h"
 #include "ErrorGuard.h"
+#include "StartUp.h"
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
@@ -166,6 +167,7 @@ void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
 
 void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
     CurrentDivID = divId;
+    if (TerminationRequested()) return;  // the program is ending: no page is made any more
     if (ShowTemplateFailure(book)) return;
     const TBookPage page = BuildBookPart(divId, book);
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));

@@ -1,6 +1,7 @@
 #include "SablotRun.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -22,10 +23,23 @@
 
 namespace {
 
+// A stop asked for the run under way, and its transformation context while it transforms.
+// Plain atomics, so that a signal handler may use them.
+std::atomic<bool> StopAsked{false};
+std::atomic<xsltTransformContextPtr> RunningTransform{nullptr};
+
+// libxslt checks the state between instructions; the XPath operation limit ends an
+// expression under evaluation.
+void StopTransform(xsltTransformContextPtr ctxt) {
+    ctxt->state = XSLT_STATE_STOPPED;
+    if (ctxt->xpathCtxt != nullptr) ctxt->xpathCtxt->opLimit = 1;
+}
+
 // Hands a text to libxml2 piece by piece.
 struct TChunkReader {
     std::string_view Rest;
     static int Read(void* context, char* buffer, int length) {
+        if (StopAsked) return -1;  // the parse fails at once
         auto* reader = static_cast<TChunkReader*>(context);
         const size_t count = std::min(reader->Rest.size(), static_cast<size_t>(length < 0 ? 0 : length));
         std::memcpy(buffer, reader->Rest.data(), count);
@@ -102,16 +116,19 @@ int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri
     bool ok = false;
     {
         TRunHooks hooks(this, sec.get());
+        StopAsked = false;
         try {
             ok = RunSteps(sheetUri, inputUri, resultUri);
         } catch (...) {
             NoteInternalFailure("the run");
             ok = false;
         }
+        if (StopAsked) Report({MH_LEVEL_ERROR, CodeInternal, ProcessorModule, {}, "The transformation was stopped"});
+        Stopped = StopAsked;
         FlushText();
         ReleaseReports(!ok || Failed);
     }
-    return ok && !Failed ? SABLOT_OK : SABLOT_RUN_FAILED;
+    return ok && !Failed && !Stopped ? SABLOT_OK : SABLOT_RUN_FAILED;
 }
 
 // The steps of a run; each reports its own failure, so a step that fails ends the run.
@@ -205,7 +222,10 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, con
     xsltSetTransformErrorFunc(ctxt.get(), nullptr, SablotTextHook);
     if (!PassParams(ctxt.get())) Failed = true;
     Transform = ctxt.get();
+    RunningTransform = ctxt.get();
+    if (StopAsked) StopTransform(ctxt.get());
     XmlDoc result(Failed ? nullptr : xsltApplyStylesheetUser(style, input, nullptr, nullptr, nullptr, ctxt.get()));
+    RunningTransform = nullptr;
     FlushText();
     Transform = nullptr;
     if (!result || ctxt->state != XSLT_STATE_OK || Failed) {
@@ -404,4 +424,9 @@ void TSablotRun::NoteInternalFailure(const char* what) {
     } catch (...) {
         // nothing more can be said; the run has failed all the same
     }
+}
+
+void SablotStopRun() {
+    StopAsked = true;
+    if (xsltTransformContextPtr running = RunningTransform.load()) StopTransform(running);
 }

@@ -30,6 +30,7 @@ public:
     bool IsSheetSelfReference(const std::string& uri) const;
     // Called inside a catch block: fails the run with a report that keeps the error's text.
     void NoteInternalFailure(const char* what);
+    bool WasStopped() const { return Stopped; }
 
 private:
     struct TLocation {
@@ -85,6 +86,7 @@ private:
     std::string SheetDocUrl;                      // URL given to a stylesheet from a buffer
     std::string SheetDisplay;                     // "arg:/name" for that stylesheet
     bool Failed = false;
+    bool Stopped = false;  // a stop was asked for while this run went on
 
     std::string PendingText;  // generic error text up to its line end
     xmlNodePtr PendingInst = nullptr;

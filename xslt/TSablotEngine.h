@@ -52,6 +52,8 @@ public:
 
     // Writing the default base takes effect in the processor at once.
     void SetDefaultBase(const std::string& value);
+    // Process-wide: stops the run under way (safe in a signal handler or from another thread).
+    static void StopRun() { SablotStopRun(); }
     // The input parsed in earlier runs is used again while its file is unchanged (null: none).
     void SetInputCache(TParsedInputCache* cache);
     const std::string& DefaultBase() const { return FDefaultBase; }

@@ -67,6 +67,9 @@ int SablotAddArgBuffer(SablotSituation situation, SablotHandle processor, const 
 int SablotAddParam(SablotSituation situation, SablotHandle processor, const char* name, const char* value);
 int SablotSetBase(SablotHandle processor, const char* base);
 int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);
+// Stops the run under way, if any: it fails with "The transformation was stopped". Safe to
+// call from a signal handler or another thread.
+void SablotStopRun();
 // The parsed input kept between runs (null: none); the cache must outlive the runs that use it.
 int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache);
 

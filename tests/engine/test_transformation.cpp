@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "BookDescriptor.h"
 #include "BookFixture.h"
@@ -244,6 +247,38 @@ TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText) {
     EXPECT_FALSE(contents.Html.empty());
     EXPECT_FALSE(contents.Ok);
     EXPECT_FALSE(BuildBookPart("x", Book).Ok);
+}
+
+// Four nested loops over every node of a book of a few hundred nodes: a run that never ends.
+TEST_F(TransformationTest, aStopEndsARunThatNeverEndsAndTheNextRunIsNotAffected) {
+    std::string book = "<book>";
+    for (int i = 0; i < 300; ++i)
+        book += "<t>" + std::to_string(i) + "</t>";
+    Dir.Write("data/book.xml", book + "</book>");
+    const std::string loop = "<xsl:for-each select=\"//node()\">";
+    const std::string endless = Sheet(loop + loop + loop + loop + "<xsl:if test=\"count(//node()) &lt; 0\">x</xsl:if>" +
+                                      "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each>");
+    const std::string stopped = "Преобразование остановлено.";
+
+    std::atomic<bool> done{false};
+    TRun run;
+    std::thread runner([&] {
+        run = Run(endless);
+        done = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well inside the loops
+    StopTransformation();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done) {
+        runner.detach();
+        FAIL() << "the run did not stop";
+    }
+    runner.join();
+    EXPECT_FALSE(run.Ok);
+    EXPECT_EQ(run.Text, stopped);
+    EXPECT_EQ(Run(Sheet("ok")).Text, "ok");
 }
 
 }  // namespace
