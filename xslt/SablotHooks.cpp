@@ -12,8 +12,9 @@
 
 namespace {
 
-// The run whose hooks are installed on this thread.
+// The run whose hooks are installed on this thread, and the document loader it replaced.
 thread_local TSablotRun* CurrentRun = nullptr;
+thread_local xsltDocLoaderFunc OuterDocLoader = nullptr;
 
 std::string Format(const char* format, va_list args) {
     va_list copy;
@@ -65,6 +66,20 @@ xmlParserInputPtr EntityLoaderHook(const char* url, const char* publicId, xmlPar
     }
 }
 
+// Documents libxslt loads (imported and included modules, document()): the run may hand over
+// a module it keeps; everything is read by the loader that was there before.
+xmlDocPtr DocLoaderHook(const xmlChar* uri, xmlDictPtr dict, int options, void* ctxt, xsltLoadType type) {
+    TSablotRun* run = CurrentRun;
+    const xsltDocLoaderFunc load = OuterDocLoader != nullptr ? OuterDocLoader : xsltDocDefaultLoader;
+    if (run == nullptr) return load(uri, dict, options, ctxt, type);
+    try {
+        return run->LoadModule(uri, type, [&] { return load(uri, dict, options, ctxt, type); });
+    } catch (...) {
+        run->NoteInternalFailure("module loading");
+        return nullptr;
+    }
+}
+
 // Reads by a non-file scheme: the scheme handler serves them, except network schemes.
 int NetworkReadCheck(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* value) {
     try {
@@ -96,8 +111,12 @@ TRunHooks::TRunHooks(TSablotRun* run, xsltSecurityPrefsPtr sec)
       PrevXslt(xsltGenericError),
       PrevXsltContext(xsltGenericErrorContext),
       PrevLoader(xmlGetExternalEntityLoader()),
+      PrevDocLoader(OuterDocLoader),
       PrevSecurity(xsltGetDefaultSecurityPrefs()) {
     CurrentRun = run;
+    // The default loader, as libxslt had it before the first run of this thread.
+    if (OuterDocLoader == nullptr) OuterDocLoader = xsltDocDefaultLoader;
+    xsltSetLoaderFunc(DocLoaderHook);
     xmlSetGenericErrorFunc(nullptr, SablotTextHook);
     xmlSetStructuredErrorFunc(nullptr, StructuredHook);
     xsltSetGenericErrorFunc(nullptr, SablotTextHook);
@@ -108,6 +127,10 @@ TRunHooks::TRunHooks(TSablotRun* run, xsltSecurityPrefsPtr sec)
 TRunHooks::~TRunHooks() {
     xsltSetDefaultSecurityPrefs(PrevSecurity);
     xmlSetExternalEntityLoader(PrevLoader);
+    if (PrevDocLoader == nullptr) {
+        xsltSetLoaderFunc(OuterDocLoader);
+        OuterDocLoader = nullptr;
+    }
     xsltSetGenericErrorFunc(PrevXsltContext, PrevXslt);
     xmlSetStructuredErrorFunc(PrevStructuredContext, PrevStructured);
     xmlSetGenericErrorFunc(PrevGenericContext, PrevGeneric);

@@ -1,8 +1,9 @@
 #pragma once
 // The process-wide libxml2/libxslt hooks of a run: error reporting, the external entity
-// loader and the security preferences. TRunHooks installs them for one run and restores
+// loader, the stylesheet module loader and the security preferences. TRunHooks installs them for one run and restores
 // what was there before; runs may nest.
 #include <libxml/parser.h>
+#include <libxslt/documents.h>
 #include <libxslt/security.h>
 
 #include "XmlOwners.h"
@@ -31,5 +32,6 @@ private:
     xmlGenericErrorFunc PrevXslt;
     void* PrevXsltContext;
     xmlExternalEntityLoader PrevLoader;
+    xsltDocLoaderFunc PrevDocLoader;
     xsltSecurityPrefsPtr PrevSecurity;
 };

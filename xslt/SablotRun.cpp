@@ -409,6 +409,20 @@ xmlParserInputPtr TSablotRun::LoadEntity(const char* url, const char* publicId, 
     return input;
 }
 
+xmlDocPtr TSablotRun::LoadModule(const xmlChar* uri, xsltLoadType type, const std::function<xmlDocPtr()>& load) {
+    TParsedInputCache* cache = Processor.InputCache;
+    const std::string path = cache != nullptr && type == XSLT_LOAD_STYLESHEET && uri != nullptr
+                                 ? KeptInputPath(reinterpret_cast<const char*>(uri))
+                                 : std::string();
+    if (path.empty()) return load();
+    const std::string key = reinterpret_cast<const char*>(uri);
+    if (XmlDoc kept = cache->CopyOfModule(key, path)) return kept.release();  // compiling changes it
+    const std::optional<TFileIdentity> before = IdentityOfFile(path);
+    xmlDocPtr doc = load();
+    if (doc != nullptr && before) cache->KeepModule(key, path, *before, *doc);
+    return doc;
+}
+
 bool TSablotRun::IsSheetSelfReference(const std::string& uri) const {
     return Transform != nullptr && !SheetDocUrl.empty() && uri == SheetDocUrl;
 }

@@ -10,6 +10,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/xmlerror.h>
+#include <libxslt/documents.h>
 #include <libxslt/xsltInternals.h>
 
 #include "SablotInternals.h"
@@ -28,6 +29,9 @@ public:
     void OnText(const std::string& text);
     xmlParserInputPtr LoadEntity(const char* url, const char* publicId, xmlParserCtxtPtr ctxt);
     bool IsSheetSelfReference(const std::string& uri) const;
+    // A document libxslt asks for: a stylesheet module kept from an earlier run while its file
+    // is unchanged, else what load reads (and the module is kept).
+    xmlDocPtr LoadModule(const xmlChar* uri, xsltLoadType type, const std::function<xmlDocPtr()>& load);
     // Called inside a catch block: fails the run with a report that keeps the error's text.
     void NoteInternalFailure(const char* what);
     bool WasStopped() const { return Stopped; }

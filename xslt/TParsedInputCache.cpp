@@ -14,7 +14,7 @@ xmlDocPtr TParsedInputCache::Find(const std::string& osPath) {
     if (!Pristine || osPath != Path) return nullptr;
     const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
     if (!now || !(*now == Identity)) {
-        Clear();
+        DropInput();
         return nullptr;
     }
     Found = true;
@@ -24,7 +24,7 @@ xmlDocPtr TParsedInputCache::Find(const std::string& osPath) {
 xmlDocPtr TParsedInputCache::Keep(const std::string& osPath, const TFileIdentity& read, XmlDoc& doc) {
     const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
     if (!doc || !now || !(*now == read)) return nullptr;
-    Clear();
+    DropInput();
     Path = osPath;
     Identity = read;
     Pristine = std::move(doc);
@@ -38,7 +38,31 @@ xmlDocPtr TParsedInputCache::StrippableCopy(const std::string& rulesKey) {
     return copy.get();
 }
 
+XmlDoc TParsedInputCache::CopyOfModule(const std::string& uri, const std::string& osPath) {
+    const auto kept = Modules.find(uri);
+    if (kept == Modules.end()) return nullptr;
+    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
+    if (!now || !(*now == kept->second.Identity)) {
+        Modules.erase(kept);
+        return nullptr;
+    }
+    return XmlDoc(xmlCopyDoc(kept->second.Doc.get(), 1));
+}
+
+void TParsedInputCache::KeepModule(const std::string& uri, const std::string& osPath, const TFileIdentity& read,
+                                   const xmlDoc& doc) {
+    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
+    if (!now || !(*now == read)) return;
+    XmlDoc copy(xmlCopyDoc(const_cast<xmlDoc*>(&doc), 1));
+    if (copy) Modules[uri] = {read, std::move(copy)};
+}
+
 void TParsedInputCache::Clear() {
+    Modules.clear();
+    DropInput();
+}
+
+void TParsedInputCache::DropInput() {
     Copies.clear();
     Pristine.reset();
     Path.clear();

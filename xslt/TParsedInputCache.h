@@ -2,7 +2,8 @@
 // The parsed input of one open book's transformations, kept while its file is unchanged (same
 // path, device, inode, size and modification time), so that a part switch does not parse the
 // whole book again. Runs never change the kept document: a stylesheet that strips whitespace
-// works on a copy, kept per set of strip rules, which stripping again leaves as it is.
+// works on a copy, kept per set of strip rules, which stripping again leaves as it is. The
+// stylesheet modules the book's stylesheets import or include are kept the same way.
 #include <libxml/tree.h>
 
 #include <map>
@@ -34,6 +35,10 @@ public:
     // The kept document's copy for a stylesheet that strips whitespace by the rules named by
     // rulesKey: made on the first request, the same copy afterwards.
     xmlDocPtr StrippableCopy(const std::string& rulesKey);
+    // A copy of the stylesheet module read from osPath under uri, while the file is unchanged.
+    XmlDoc CopyOfModule(const std::string& uri, const std::string& osPath);
+    // Keeps a copy of a module just read, unless its file changed while it was read.
+    void KeepModule(const std::string& uri, const std::string& osPath, const TFileIdentity& read, const xmlDoc& doc);
     void Clear();
 
     // Whether a Find since the last reset answered with a kept document.
@@ -41,9 +46,16 @@ public:
     void ResetLastFound() { Found = false; }
 
 private:
+    void DropInput();
+
     std::string Path;
     TFileIdentity Identity;
     XmlDoc Pristine;
     std::map<std::string, XmlDoc> Copies;  // by strip rules
+    struct TModule {
+        TFileIdentity Identity;
+        XmlDoc Doc;
+    };
+    std::map<std::string, TModule> Modules;  // by URI
     bool Found = false;
 };

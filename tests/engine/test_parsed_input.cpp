@@ -111,4 +111,27 @@ TEST_F(ParsedInputTest, ReloadingAStylesheetOrClosingDropsTheKeptBook) {
     EXPECT_FALSE(Run(ByKey).second);
 }
 
+TEST_F(ParsedInputTest, AnImportedModuleIsReadOnceWhileItsFileIsUnchanged) {
+    const std::string lib =
+        Dir.Write("shemes/lib.xsl", SheetHead + "<xsl:template name=\"t\">lib-1</xsl:template></xsl:stylesheet>");
+    const std::string sheet =
+        SheetHead + "<xsl:import href=\"shemes/lib.xsl\"/><xsl:output method=\"text\"/>" +
+        "<xsl:template match=\"/\"><xsl:call-template name=\"t\"/></xsl:template></xsl:stylesheet>";
+    ASSERT_EQ(Run(sheet).first.Html, "lib-1");
+
+    // New bytes under the same identity (inode, size, time): the kept module answers.
+    const auto written = std::filesystem::last_write_time(lib);
+    {
+        std::ofstream file(lib, std::ios::binary | std::ios::in);
+        file.seekp(static_cast<std::streamoff>(SheetHead.size() + std::string("<xsl:template name=\"t\">").size()));
+        file << "lib-2";
+    }
+    std::filesystem::last_write_time(lib, written);
+    EXPECT_EQ(Run(sheet).first.Html, "lib-1");
+    EXPECT_EQ(Run(sheet).first.Html, "lib-1");  // compiling the handed-over copy left the kept one whole
+
+    std::filesystem::last_write_time(lib, written + std::chrono::seconds(2));
+    EXPECT_EQ(Run(sheet).first.Html, "lib-2");
+}
+
 }  // namespace
