@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include <libxml/catalog.h>
 #include <libxml/encoding.h>
@@ -33,6 +37,13 @@ std::atomic<xsltTransformContextPtr> RunningTransform{nullptr};
 void StopTransform(xsltTransformContextPtr ctxt) {
     ctxt->state = XSLT_STATE_STOPPED;
     if (ctxt->xpathCtxt != nullptr) ctxt->xpathCtxt->opLimit = 1;
+}
+
+int ReadFileChunk(void* context, char* buffer, int length) {
+    if (StopAsked) return -1;
+    const size_t count =
+        std::fread(buffer, 1, length < 0 ? 0 : static_cast<size_t>(length), static_cast<std::FILE*>(context));
+    return std::ferror(static_cast<std::FILE*>(context)) ? -1 : static_cast<int>(count);
 }
 
 // Hands a text to libxml2 piece by piece.
@@ -167,7 +178,7 @@ xmlDocPtr TSablotRun::LoadInput(const std::string& uri, xsltStylesheetPtr style,
     xmlDocPtr doc = cache->Find(path);
     if (doc == nullptr) {
         const std::optional<TFileIdentity> before = IdentityOfFile(path);
-        owned = LoadDocument(uri, "The input does not parse");
+        owned = ReadFileDocument(uri, path, "The input does not parse");
         if (!owned) return nullptr;
         // A file that changed while it was read is used for this run only.
         doc = before ? cache->Keep(path, *before, owned) : nullptr;
@@ -328,7 +339,29 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
     }
     // Read in chunks, as from a file, so that libxml2 holds no second copy of the whole text.
     TChunkReader reader{bytes};
-    xmlDocPtr doc = xmlReadIO(TChunkReader::Read, nullptr, &reader, url.c_str(), nullptr, SablotParseOptions);
+    return ParseFrom(TChunkReader::Read, &reader, url, what);
+}
+
+// A kept input is read straight from its file in chunks: the whole text is never held.
+XmlDoc TSablotRun::ReadFileDocument(const std::string& uri, const std::string& osPath, const char* what) {
+    BeginStep();
+    struct stat info {};
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, std::fclose);
+    if (::stat(osPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)) file.reset(std::fopen(osPath.c_str(), "rb"));
+    if (!file) {
+        Report({MH_LEVEL_ERROR,
+                CodeResourceUnreadable,
+                ProcessorModule,
+                {UnescapeUri(uri), 0, {}},
+                "Cannot read the resource"});
+        Failed = true;
+        return nullptr;
+    }
+    return XmlDoc(ParseFrom(ReadFileChunk, file.get(), uri, what));
+}
+
+xmlDocPtr TSablotRun::ParseFrom(xmlInputReadCallback read, void* source, const std::string& url, const char* what) {
+    xmlDocPtr doc = xmlReadIO(read, nullptr, source, url.c_str(), nullptr, SablotParseOptions);
     FlushText();
     if (doc == nullptr || Failed) {
         xmlFreeDoc(doc);

@@ -73,6 +73,8 @@ private:
     std::string Absolute(const std::string& uri) const;
     bool Fetch(const std::string& uri, bool required, TFetched& fetched);
     xmlDocPtr ParseDocument(std::string_view bytes, const std::string& url, const char* what);
+    XmlDoc ReadFileDocument(const std::string& uri, const std::string& osPath, const char* what);
+    xmlDocPtr ParseFrom(xmlInputReadCallback read, void* source, const std::string& url, const char* what);
     bool Serialise(xmlDocPtr result, xsltStylesheetPtr style, TSablotResult& serialised);
     bool Deliver(const std::string& resultUri, TSablotResult&& result);
 
