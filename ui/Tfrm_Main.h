@@ -247,7 +247,7 @@ private:
     void act_SearchFindExecute();
     void act_SearchFindNextExecute();
     void FindIn(QWidget* control, const QString& text);
-    void AddTOCNodes(QTreeWidgetItem* parent, const std::vector<TContentsItem>& items);
+    static QList<QTreeWidgetItem*> MakeTOCNodes(const std::vector<TContentsItem>& items);
     void WaitWhileBrowserBusy();
     Tfrm_ExternalViewer* NewExternalViewer();
 

@@ -76,22 +76,24 @@ bool Tfrm_Main::LoadTOCFromXml(const std::string& data) {
     WriteLog("Загрузка данных успешна.");
     tv_TOC->clear();
     WriteLog("Заполняем дерево навигации...");
-    AddTOCNodes(nullptr, contents.Items);
+    tv_TOC->addTopLevelItems(MakeTOCNodes(contents.Items));
     // The entries read before a fault stay in the tree.
     if (!contents.Error.empty()) throw std::runtime_error(contents.Error);
     return true;
 }
 
-void Tfrm_Main::AddTOCNodes(QTreeWidgetItem* parent, const std::vector<TContentsItem>& items) {
+// Each entry's subtree is built before it joins the tree: items outside a tree cost its model
+// nothing, so a contents of thousands of entries fills at once. The tree owns them once added.
+QList<QTreeWidgetItem*> Tfrm_Main::MakeTOCNodes(const std::vector<TContentsItem>& items) {
+    QList<QTreeWidgetItem*> nodes;
+    nodes.reserve(static_cast<qsizetype>(items.size()));
     for (const TContentsItem& item : items) {
         auto* node = new TTOCItem(item.DivID);
         node->setText(0, QString::fromStdString(item.Caption));
-        if (parent)
-            parent->addChild(node);
-        else
-            tv_TOC->addTopLevelItem(node);
-        AddTOCNodes(node, item.Children);
+        node->addChildren(MakeTOCNodes(item.Children));
+        nodes << node;
     }
+    return nodes;
 }
 
 void Tfrm_Main::tv_TOCDblClick() {
