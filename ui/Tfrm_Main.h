@@ -111,8 +111,6 @@ public:
     // The named control that holds w (w itself, or the nearest named ancestor in this window).
     QWidget* ControlOf(QWidget* w) const;
 
-    // The top toolbar area of the window is the dock bar: toolbars dock there, on the left.
-    void DockIntoTopBar(QToolBar* toolbar);
     // The toolbar menu, the context menu of the dock bar (and of the menu bar).
     QMenu* createPopupMenu() override;
 

@@ -224,8 +224,6 @@ QMenu* Tfrm_Main::createPopupMenu() {
     return menu;
 }
 
-void Tfrm_Main::DockIntoTopBar(QToolBar* toolbar) { addToolBar(Qt::TopToolBarArea, toolbar); }
-
 void Tfrm_Main::ConnectHandlers() {
     connect(act_FileOpen, &QAction::triggered, this, Guarded([this] { act_FileOpenExecute(); }));
     connect(act_FileExit, &QAction::triggered, this, Guarded([this] { act_FileExitExecute(); }));

@@ -6,26 +6,20 @@
 
 #include "QtTranslations.h"
 #include "mainwindow_test_util.h"
+#include "modal_test_util.h"
 
 namespace {
 
 // Runs command, which opens a modal file dialog; the dialog is handed to answer, which
-// must close it.
+// must close it. A dialog left open is hidden after the limit, within this call.
 void AnswerFileDialog(const std::function<void()>& command, const std::function<void(QFileDialog&)>& answer) {
     bool answered = false;
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || answered) return;
-        answered = true;
-        answer(*dialog);
+    RunWithModal(command, [&](QWidget& modal) {
+        if (auto* dialog = qobject_cast<QFileDialog*>(&modal)) {
+            answered = true;
+            answer(*dialog);
+        }
     });
-    QTimer::singleShot(EngineWaitMs, [&] {
-        if (auto* w = QApplication::activeModalWidget()) w->close();  // never hang on a missing dialog
-    });
-    poll.start();
-    command();
     EXPECT_TRUE(answered) << "no file dialog appeared";
 }
 
