@@ -2,6 +2,7 @@
 // and from the start of the program to its first page, with the share of each step.
 //
 //   bench_ui --book DESCRIPTOR [--clicks N]    clicks on N entries spread over the contents
+//   bench_ui --book DESCRIPTOR --switches N     resident memory over N part switches
 //   bench_ui --startup [--book DESCRIPTOR]     one start, from main() to the first page shown
 //   bench_ui --startup-plain                   reference: a plain QWebEngineView's first page
 //
@@ -113,6 +114,44 @@ double ReferenceLoadMs(QWebEngineView& view, const std::string& html) {
     return Ms(Now() - start);
 }
 
+// Resident memory of this process in MiB, from /proc.
+double ResidentMiB() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) return 0;
+    char line[256];
+    double kb = 0;
+    while (std::fgets(line, sizeof line, status) != nullptr)
+        if (std::sscanf(line, "VmRSS: %lf kB", &kb) == 1) break;
+    std::fclose(status);
+    return kb / 1024;
+}
+
+// Part switches one after another through the whole contents: resident memory after the first
+// 100 and after all of them.
+int Switches(const std::string& descriptor, int count) {
+    Defaults("");
+    Tfrm_Main frm;
+    frm.show();
+    frm.OpenBook(descriptor);
+    if (!WaitLoaded(*frm.wb_Browser) || frm.tv_TOC->topLevelItemCount() == 0) {
+        std::fprintf(stderr, "the book did not open: %s\n", descriptor.c_str());
+        return 1;
+    }
+    const std::vector<QTreeWidgetItem*> items = AllItems(frm.tv_TOC);
+    double after100 = 0;
+    for (int n = 1; n <= count; ++n) {
+        frm.tv_TOC->setCurrentItem(items[std::size_t(n) % items.size()]);
+        frm.tv_TOCDblClick();
+        WaitLoaded(*frm.wb_Browser);
+        if (n == 100) after100 = ResidentMiB();
+    }
+    const double end = ResidentMiB();
+    std::printf("book: %s, %zu entries\n", descriptor.c_str(), items.size());
+    std::printf("resident after 100 switches   %8.1f MiB\n", after100);
+    std::printf("resident after %-6d switches %8.1f MiB  (%+.1f %%)\n", count, end, 100 * (end / after100 - 1));
+    return 0;
+}
+
 int Clicks(const std::string& descriptor, int count) {
     Defaults("");
     Tfrm_Main frm;
@@ -206,6 +245,7 @@ int main(int argc, char** argv) {
     Clock.start();
     std::string descriptor;
     int clicks = 15;
+    int switches = 0;
     bool startup = false;
     bool plain = false;
     for (int i = 1; i < argc; ++i) {
@@ -213,14 +253,16 @@ int main(int argc, char** argv) {
             descriptor = argv[++i];
         else if (!std::strcmp(argv[i], "--clicks") && i + 1 < argc)
             clicks = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--switches") && i + 1 < argc)
+            switches = std::max(100, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--startup"))
             startup = true;
         else if (!std::strcmp(argv[i], "--startup-plain"))
             plain = true;
         else {
             std::fprintf(stderr,
-                         "usage: bench_ui --book DESCRIPTOR [--clicks N] | --startup [--book DESCRIPTOR]"
-                         " | --startup-plain\n");
+                         "usage: bench_ui --book DESCRIPTOR [--clicks N | --switches N] | --startup [--book "
+                         "DESCRIPTOR] | --startup-plain\n");
             return 2;
         }
     }
@@ -233,5 +275,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const qint64 appCreated = Now();
     if (plain) return StartUpPlain(mainEntered);
+    if (switches > 0) return Switches(descriptor, switches);
     return startup ? StartUp(descriptor, mainEntered, appCreated) : Clicks(descriptor, clicks);
 }
