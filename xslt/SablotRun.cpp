@@ -185,7 +185,10 @@ xmlDocPtr TSablotRun::LoadInput(const std::string& uri, xsltStylesheetPtr style,
         if (doc == nullptr) return owned.get();
     }
     const std::string rules = StripRulesOf(style);
-    return rules.empty() ? doc : cache->StrippableCopy(rules);
+    if (rules.empty()) return doc;
+    xmlDocPtr copy = cache->StrippableCopy(rules);
+    if (copy == nullptr) FailStep("The input cannot be copied", {UnescapeUri(uri), 0, {}});
+    return copy;
 }
 
 // The file a "file:" input names, as the file handler reads it; empty for any other input,

@@ -134,4 +134,24 @@ TEST_F(ParsedInputTest, AnImportedModuleIsReadOnceWhileItsFileIsUnchanged) {
     EXPECT_EQ(Run(sheet).first.Html, "lib-2");
 }
 
+TEST_F(ParsedInputTest, KeptModulesCompileAsFreshOnes) {
+    // A module with whitespace to strip, literal results, attribute templates, a key and an
+    // include of its own.
+    Dir.Write("shemes/inc.xsl", SheetHead + "<xsl:template name=\"inc\"> <xsl:text>[inc]</xsl:text> </xsl:template>" +
+                                    "</xsl:stylesheet>");
+    Dir.Write("shemes/lib.xsl",
+              SheetHead + "<xsl:include href=\"inc.xsl\"/><xsl:key name=\"m\" match=\"s\" use=\"@id\"/>" +
+                  "<xsl:template name=\"t\">\n  <xsl:call-template name=\"inc\"/>\n  " +
+                  "<xsl:for-each select=\"key('m','a')\"><i n=\"{@id}\"><xsl:value-of select=\".\"/></i>" +
+                  "</xsl:for-each>\n</xsl:template></xsl:stylesheet>");
+    const std::string sheet =
+        SheetHead + "<xsl:import href=\"shemes/lib.xsl\"/><xsl:output method=\"xml\"/>" +
+        "<xsl:template match=\"/\"><r><xsl:call-template name=\"t\"/></r></xsl:template></xsl:stylesheet>";
+    const TBookPage fresh = Run(sheet, false).first;
+    ASSERT_TRUE(fresh.Ok) << fresh.Html;
+    EXPECT_NE(fresh.Html.find("[inc]<i n=\"a\">Первая</i>"), std::string::npos) << fresh.Html;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(Run(sheet).first.Html, fresh.Html);
+}
+
 }  // namespace
