@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "OsFiles.h"
 #include "GlobalVars.h"
 #include "SettingsFile.h"
 #include "LibUnit.h"
@@ -121,15 +122,10 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
     return "нужно ровно одно из --toc, --action N, --search ЗАПРОС или DIVID";
 }
 
-bool IsFile(const std::string& osPath) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(osPath, error);
-}
-
 // A path that exists relative to the current folder is taken as it is; otherwise the
 // viewer's rule: a relative path is relative to the program's data folder.
 std::optional<std::string> LocateDescriptor(const std::string& given, const TSettings& settings) {
-    if (IsFile(given)) {
+    if (IsRegularFile(given)) {
         std::error_code error;
         const std::string absolute = std::filesystem::absolute(given, error).lexically_normal().string();
         WriteLog("tomeria-render: дескриптор найден от текущего каталога: " + absolute);

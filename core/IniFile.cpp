@@ -11,13 +11,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
+#include "OsFiles.h"
 #include "PathRules.h"
 
 namespace {
@@ -32,10 +32,8 @@ TNames InLoadOrder(TNames names) {
 }
 
 std::string ReadWholeFile(const std::string& osPath) {
-    // Only regular files: a folder, a pipe or a device behaves as a missing file
-    // instead of blocking or reading without end.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(osPath, ec)) return {};
+    // A folder, a pipe or a device behaves as a missing file instead of blocking the read.
+    if (!IsRegularFile(osPath)) return {};
     std::ifstream in(osPath, std::ios::binary);
     if (!in) return {};
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -13,15 +13,11 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "OsFiles.h"
 #include "GlobalVars.h"
 #include "PathRules.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using TFileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // The log file state: the open file, buffered by stdio; null while the log is closed.
 TFileHandle LogFile;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "OsFiles.h"
 #include "BookDescriptor.h"
 #include "IniFile.h"
 #include "PathRules.h"
@@ -12,11 +13,6 @@
 #include "TContents.h"
 
 namespace {
-
-bool IsRegularFile(const std::filesystem::path& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
 
 std::string FolderName(const std::string& descriptor) {
     return std::filesystem::path(descriptor).parent_path().filename().string();
@@ -78,7 +74,8 @@ std::vector<std::string> FindDescriptors(const std::string& folder) {
         std::error_code subEc;
         if (!sub.is_directory(subEc)) continue;
         for (const auto& file : std::filesystem::directory_iterator(sub.path(), subEc))
-            if (IsRegularFile(file.path()) && IsDescriptorFile(file.path())) found.push_back(RecentDocKey(file.path()));
+            if (IsRegularFile(file.path().string()) && IsDescriptorFile(file.path()))
+                found.push_back(RecentDocKey(file.path()));
     }
     std::sort(found.begin(), found.end());
     return found;

@@ -1,9 +1,9 @@
 #include "BookDescriptor.h"
 
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
+#include "OsFiles.h"
 #include "IniFile.h"
 #include "Log.h"
 #include "PathRules.h"
@@ -16,11 +16,7 @@ bool IsRootedPath(const std::string& path) {
     return !ExtractFileDrive(path).empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
 }
 
-// Only regular files count: a folder is no document, and a pipe or device could block the read.
-bool IsExistingFile(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(ToOsPath(path), error);
-}
+bool IsExistingFile(const std::string& path) { return IsRegularFile(ToOsPath(path)); }
 
 // The program's data folder as the descriptor rules form it (not normalised).
 std::string ProgramDataFolder(const TSettings& settings) {

@@ -2,8 +2,8 @@
 // reader looks, besides the log.
 #include <QString>
 #include <QTreeWidget>
-#include <filesystem>
 
+#include "OsFiles.h"
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
@@ -24,10 +24,7 @@ std::string PathOfUri(const std::string& uri) {
     return uri.substr(prefix.size());
 }
 
-bool FileExists(const std::string& uri) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(ToOsPath(PathOfUri(uri)), ec);
-}
+bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUri(uri))); }
 
 }  // namespace
 

@@ -8,8 +8,6 @@
 #include <memory>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include <libxml/catalog.h>
 #include <libxml/encoding.h>
 #include <libxml/hash.h>
@@ -348,9 +346,7 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
 // A kept input is read straight from its file in chunks: the whole text is never held.
 XmlDoc TSablotRun::ReadFileDocument(const std::string& uri, const std::string& osPath, const char* what) {
     BeginStep();
-    struct stat info {};
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(nullptr, std::fclose);
-    if (::stat(osPath.c_str(), &info) == 0 && S_ISREG(info.st_mode)) file.reset(std::fopen(osPath.c_str(), "rb"));
+    TFileHandle file(IsRegularFile(osPath) ? std::fopen(osPath.c_str(), "rb") : nullptr);
     if (!file) {
         Report({MH_LEVEL_ERROR,
                 CodeResourceUnreadable,

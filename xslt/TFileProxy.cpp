@@ -2,19 +2,9 @@
 
 #include <climits>
 #include <fstream>
-#include <sys/stat.h>
 
 #include "PathRules.h"
 #include "TSablotEngine.h"
-
-namespace {
-
-bool IsRegularFile(const std::string& osPath) {
-    struct stat info {};
-    return ::stat(osPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-}  // namespace
 
 TFileProxy::~TFileProxy() = default;  // the stream owners close what is still open
 

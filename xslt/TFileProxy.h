@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "OsFiles.h"
 #include "TCustomSchemeProxy.h"
 
 class TFileProxy : public TCustomSchemeProxy {
@@ -36,10 +37,7 @@ public:
     size_t HeldBufferCount() const { return Content.size(); }
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    using TStream = std::unique_ptr<std::FILE, FileCloser>;
+    using TStream = TFileHandle;
     std::map<int, TStream> Streams;  // handle -> stream opened by Open
     std::list<std::string> Content;  // files delivered by GetAll and not yet freed
 };
