@@ -102,7 +102,7 @@ Tfrm_Settings::Tfrm_Settings(const TSettings& working, const TSettings& defaults
     layout->setSpacing(0);
     layout->addWidget(pc_Settings, 1);
     layout->addWidget(CreateButtonStrip());
-    // The design size, or larger where the texts of this desktop need more room; fixed frame.
+    // 497 x 391, or larger where this desktop's fonts need more room; the size is fixed.
     setFixedSize(sizeHint().expandedTo(QSize(497, 391)));
 
     // Escape cancels wherever the focus is: the dialog sees key presses before its controls.
