@@ -11,14 +11,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
 
 #include "OsFiles.h"
 #include "PathRules.h"
+#include "TextRules.h"
 
 namespace {
 
@@ -29,14 +28,6 @@ using TNames = CSimpleIniA::TNamesDepend;
 TNames InLoadOrder(TNames names) {
     names.sort(CSimpleIniA::Entry::LoadOrder());
     return names;
-}
-
-std::string ReadWholeFile(const std::string& osPath) {
-    // A folder, a pipe or a device behaves as a missing file instead of blocking the read.
-    if (!IsRegularFile(osPath)) return {};
-    std::ifstream in(osPath, std::ios::binary);
-    if (!in) return {};
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Writes all of the text at the start of the file and forces it to the disk, so that a
@@ -130,13 +121,6 @@ std::string WriteFailure(const std::string& osPath, int error) {
 
 std::string FirstLine(const std::string& value) { return value.substr(0, value.find_first_of("\r\n")); }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
 bool ParseIniInteger(std::string_view text, int32_t& value) {
@@ -158,7 +142,7 @@ bool ParseIniInteger(std::string_view text, int32_t& value) {
     const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
     uint64_t magnitude = 0;
     for (char c : text) {
-        const int digit = base == 16 ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        const int digit = base == 16 ? HexDigitValue(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
         if (digit < 0) return false;
         magnitude = magnitude * base + static_cast<uint64_t>(digit);
         if (magnitude > limit) return false;
@@ -187,7 +171,8 @@ struct TIniFile::Impl {
 TIniFile::TIniFile(std::string osPath, std::unique_ptr<Impl> impl) : OsPath(ToOsPath(osPath)), Data(std::move(impl)) {}
 
 TIniFile::TIniFile(std::string osPath) : TIniFile(std::move(osPath), std::make_unique<Impl>()) {
-    const std::string text = ReadWholeFile(OsPath);
+    // A folder, a pipe or a device behaves as a missing file instead of blocking the read.
+    const std::string text = ReadWholeFile(OsPath).value_or(std::string());
     if (!text.empty()) Data->Ini.LoadData(text.data(), text.size());
 }
 

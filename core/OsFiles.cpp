@@ -6,3 +6,17 @@ bool IsRegularFile(const std::string& osPath) {
     struct stat info {};
     return ::stat(osPath.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
+
+std::optional<std::string> ReadWholeFile(const std::string& osPath, std::uintmax_t maxBytes) {
+    if (!IsRegularFile(osPath)) return std::nullopt;
+    const TFileHandle file(std::fopen(osPath.c_str(), "rb"));
+    if (!file) return std::nullopt;
+    std::string bytes;
+    char chunk[64 * 1024];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;) {
+        if (got > maxBytes - bytes.size()) return std::nullopt;
+        bytes.append(chunk, got);
+    }
+    if (std::ferror(file.get())) return std::nullopt;
+    return bytes;
+}

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <memory>
+#include <optional>
 #include <stdexcept>
+
+#include "OsFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -96,9 +98,9 @@ std::string ReadFile(const std::string& osPath) {
     std::error_code ec;
     if (!fs::is_regular_file(osPath, ec)) throw std::runtime_error("файл не найден");
     if (fs::file_size(osPath, ec) > MaxFileSize) throw std::runtime_error("файл слишком велик");
-    std::ifstream in(osPath, std::ios::binary);
-    if (!in) throw std::runtime_error("файл не открывается");
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::optional<std::string> bytes = ReadWholeFile(osPath, MaxFileSize);
+    if (!bytes) throw std::runtime_error("файл не открывается");
+    return std::move(*bytes);
 }
 
 void WriteAtomically(const std::string& osPath, const std::string& bytes) {

@@ -72,5 +72,3 @@ std::string NormaliseUri(const std::string& uri);
 // Escapes every byte that may not stand in a URI, "%" included: for plain text (a file
 // name, a path) that is to become part of a URI.
 std::string EscapeUriText(const std::string& text);
-// Decodes "%XX" escapes: the form in which URIs reach the scheme handler and the messages.
-std::string UnescapeUri(const std::string& uri);

@@ -86,7 +86,7 @@ void TSablotRun::OnStructuredError(const xmlError& error) {
     report.Level = error.level == XML_ERR_WARNING ? MH_LEVEL_WARN : MH_LEVEL_ERROR;
     report.Code = error.code;
     report.Module = DomainName(error.domain);
-    report.Msg = TrimEnd(error.message != nullptr ? error.message : "");
+    report.Msg = TrimEnd(TextOf(error.message));
     if (error.domain == XML_FROM_XPATH && error.str1 != nullptr) report.Msg += std::string(": ") + error.str1;
     if (error.file != nullptr) {
         report.Where.Uri = DisplayUri(error.file);
@@ -192,9 +192,8 @@ void TSablotRun::ReleaseReports(bool stepFailed) {
 void TSablotRun::Send(const TReport& report) {
     const MessageHandler* handler = Processor.Messages;
     if (handler == nullptr || handler->error == nullptr) return;
-    static const char* const LevelWords[] = {"debug", "info", "warning", "error", "critical"};
     std::vector<std::string> entries;
-    entries.push_back(std::string("msgtype:") + LevelWords[report.Level]);
+    entries.push_back(std::string("msgtype:") + MessageLevelWord(report.Level));
     int code = report.Code;
     if (handler->makeCode != nullptr)
         code = handler->makeCode(Processor.MessagesData, &Processor, report.Level, 0,

@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "sabutils.h"
+#include "TextRules.h"
 
 namespace {
 
@@ -79,17 +79,3 @@ std::string Escape(const std::string& text, bool keepEscapes) {
 std::string NormaliseUri(const std::string& uri) { return Escape(uri, true); }
 
 std::string EscapeUriText(const std::string& text) { return Escape(text, false); }
-
-std::string UnescapeUri(const std::string& uri) {
-    std::string out;
-    out.reserve(uri.size());
-    for (size_t i = 0; i < uri.size(); ++i) {
-        if (uri[i] == '%' && i + 2 < uri.size() && IsHex(uri[i + 1]) && IsHex(uri[i + 2])) {
-            out += static_cast<char>(HexDigitValue(uri[i + 1]) * 16 + HexDigitValue(uri[i + 2]));
-            i += 2;
-        } else {
-            out += uri[i];
-        }
-    }
-    return out;
-}

@@ -1,10 +1,10 @@
 #include "TFileProxy.h"
 
 #include <climits>
-#include <fstream>
 
 #include "PathRules.h"
 #include "TSablotEngine.h"
+#include "sabutils.h"
 
 TFileProxy::~TFileProxy() = default;  // the stream owners close what is still open
 
@@ -15,16 +15,10 @@ std::string TFileProxy::LocalPathOfRest(const std::string& rest) {
 }
 
 int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCount) {
-    const std::string path = ToOsPath(LocalPathOfRest(rest != nullptr ? rest : ""));
-    if (!IsRegularFile(path)) return 1;
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return 1;
-    const std::streamoff size = file.tellg();
-    if (size < 0 || size > INT_MAX) return 1;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    file.seekg(0);
-    if (!file.read(bytes.data(), size)) return 1;
-    Content.push_back(std::move(bytes));
+    const std::string path = ToOsPath(LocalPathOfRest(TextOf(rest)));
+    std::optional<std::string> bytes = ReadWholeFile(path, INT_MAX);
+    if (!bytes) return 1;
+    Content.push_back(std::move(*bytes));
     buffer = Content.back().data();
     byteCount = static_cast<int>(Content.back().size());
     return 0;
@@ -42,7 +36,7 @@ int TFileProxy::FreeMemory(char* buffer) {
 
 int TFileProxy::Open(const char*, const char* rest, int& handle) {
     handle = 0;
-    const std::string path = ToOsPath(LocalPathOfRest(rest != nullptr ? rest : ""));
+    const std::string path = ToOsPath(LocalPathOfRest(TextOf(rest)));
     TStream stream(std::fopen(path.c_str(), "wb"));
     if (!stream) {
         if (Engine() != nullptr)

@@ -12,7 +12,6 @@
 namespace {
 
 const char* const EngineModule = "XSLTEngine";
-const char* const LevelWords[] = {"debug", "info", "warning", "error", "critical"};
 
 // Called inside a catch block: the error of the operation, naming it and keeping the cause.
 [[noreturn]] void RethrowFor(const std::string& operation) {
@@ -240,7 +239,7 @@ void TSablotEngine::ClearError() {
 }
 
 void TSablotEngine::LogMessage(int level, const std::string& module, const std::string& text) {
-    const std::string word = level >= 0 && level <= 4 ? LevelWords[level] : "unknown";
+    const std::string word = MessageLevelWord(level);
     const std::string moduleEntry = "module:" + module;
     const std::string typeEntry = "msgtype: " + word;
     const std::string codeEntry = "code: 100";

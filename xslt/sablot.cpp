@@ -22,8 +22,6 @@ void InitLibraries() {
     });
 }
 
-std::string Text(const char* value) { return value != nullptr ? value : ""; }
-
 }  // namespace
 
 int SablotCreateSituation(SablotSituation* situation) {
@@ -109,7 +107,7 @@ int SablotAddParam(SablotSituation situation, SablotHandle processor, const char
 
 int SablotSetBase(SablotHandle processor, const char* base) {
     if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
-    processor->Base = NormaliseUri(Text(base));
+    processor->Base = NormaliseUri(TextOf(base));
     return SABLOT_OK;
 }
 

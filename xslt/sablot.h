@@ -20,6 +20,12 @@ enum MH_LEVEL : int {
     MH_LEVEL_CRITICAL = 4,
 };
 
+// The word of a level in a message's "msgtype" field; "unknown" for any other value.
+inline const char* MessageLevelWord(int level) {
+    static constexpr const char* Words[] = {"debug", "info", "warning", "error", "critical"};
+    return level >= MH_LEVEL_DEBUG && level <= MH_LEVEL_CRITICAL ? Words[level] : "unknown";
+}
+
 enum HandlerType : int {
     HLR_MESSAGE = 0,
     HLR_SCHEME = 1,

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "TUriStrAnalyzer.h"
+#include "TextRules.h"
 
 namespace {
 
@@ -43,13 +44,6 @@ bool MergePaths(const std::string& basePath, const std::string& referencePath, s
 }
 
 }  // namespace
-
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 bool EqualsNoCase(const std::string& text, const char* other) {
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -100,16 +94,8 @@ bool DecodeFileUri(const std::string& uri, std::string& localPath, std::string& 
     TUriStrAnalyzer analyzer;
     if (!analyzer.Parse(uri) || !EqualsNoCase(analyzer.Scheme, "file")) return false;
 
-    const std::string path = analyzer.Path.empty() ? std::string() : analyzer.Path.substr(1);
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (c == '%' && i + 2 < path.size() && HexDigitValue(path[i + 1]) >= 0 && HexDigitValue(path[i + 2]) >= 0) {
-            localPath += static_cast<char>(HexDigitValue(path[i + 1]) * 16 + HexDigitValue(path[i + 2]));
-            i += 2;
-        } else {
-            localPath += c == '/' ? '\\' : c;
-        }
-    }
+    // Separators turn first, so that an escaped "/" stays a "/" of the name.
+    localPath = UnescapeUri(SlashesToBackslashes(analyzer.Path.empty() ? std::string() : analyzer.Path.substr(1)));
     authority = analyzer.Authority;
     if (analyzer.QueryPresent) query = "?" + analyzer.Query;
     if (analyzer.FragmentPresent) fragment = "#" + analyzer.Fragment;
@@ -145,3 +131,18 @@ std::string ReplaceChar(const std::string& text, char from, char to) {
 std::string SlashesToBackslashes(const std::string& text) { return ReplaceChar(text, '/', '\\'); }
 
 std::string BackslashesToSlashes(const std::string& text) { return ReplaceChar(text, '\\', '/'); }
+
+std::string UnescapeUri(const std::string& uri) {
+    const auto isHex = [](char c) { return HexDigitValue(c) >= 0; };
+    std::string out;
+    out.reserve(uri.size());
+    for (size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] == '%' && i + 2 < uri.size() && isHex(uri[i + 1]) && isHex(uri[i + 2])) {
+            out += static_cast<char>(HexDigitValue(uri[i + 1]) * 16 + HexDigitValue(uri[i + 2]));
+            i += 2;
+        } else {
+            out += uri[i];
+        }
+    }
+    return out;
+}

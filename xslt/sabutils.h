@@ -18,8 +18,10 @@ std::string SchemeOfUri(const std::string& uri);
 // Splits at the first "=": without one the key is empty and the value is the whole text.
 void SplitKeyValue(const std::string& text, std::string& key, std::string& value);
 
-// The value of a hexadecimal digit, -1 for any other character.
-int HexDigitValue(char c);
+// Decodes "%XX" escapes: the form in which URIs reach the scheme handler and the messages.
+std::string UnescapeUri(const std::string& uri);
+// The text of a C string a handler was given; a null pointer is the empty text.
+inline std::string TextOf(const char* value) { return value != nullptr ? value : ""; }
 // ASCII case-insensitive equality, as schemes compare.
 bool EqualsNoCase(const std::string& text, const char* other);
 

@@ -14,8 +14,6 @@ const char* const EngineModule = "XSLTEngine";
 
 TSablotEngine* EngineOf(void* userData) { return static_cast<TSablotEngine*>(userData); }
 
-std::string Text(const char* value) { return value != nullptr ? value : ""; }
-
 // Runs the body of a callback; an error it throws becomes the status 1 and a message
 // with the error's text, so that no exception reaches the processor's frames.
 template <typename Body>
@@ -82,7 +80,7 @@ int SchemeGetAll(void* userData, SablotHandle, const char* scheme, const char* r
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr || buffer == nullptr || byteCount == nullptr) return 1;
     try {
-        std::string requestScheme = Text(scheme), requestRest = Text(rest);
+        std::string requestScheme = TextOf(scheme), requestRest = TextOf(rest);
         engine->ApplySchemeBase(requestScheme, requestRest);
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Get All Call back : " + requestScheme + ":" + requestRest);
         TCustomSchemeProxy* proxy = nullptr;
@@ -117,9 +115,9 @@ int SchemeOpen(void* userData, SablotHandle, const char* scheme, const char* res
     *handle = 0;
     int result = 1;
     RunLoggingErrors(*engine, [&] {
-        std::string requestScheme = Text(scheme), requestRest = Text(rest);
+        std::string requestScheme = TextOf(scheme), requestRest = TextOf(rest);
         engine->ApplySchemeBase(requestScheme, requestRest);
-        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Open Call Back : " + Text(scheme) + ":" + Text(rest));
+        engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Open Call Back : " + TextOf(scheme) + ":" + TextOf(rest));
         if (EqualsNoCase(requestScheme, "file")) {
             result = engine->FileProxy().Open(requestScheme.c_str(), requestRest.c_str(), *handle);
         } else {

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,6 +22,7 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include "OsFiles.h"
 #include "TSablotEngine.h"
 
 namespace {
@@ -67,11 +67,6 @@ std::string MakeBook(size_t targetBytes) {
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -170,7 +165,7 @@ int Compare(const std::string& folder, size_t megabytes, int repeat) {
             }
         }
     }
-    const bool same = output == ReadFile(reference) && output == directOutput;
+    const bool same = output == ReadWholeFile(reference) && output == directOutput;
     std::printf("input %.1f MB, output %.1f MB, %d runs each, outputs %s\n",
                 static_cast<double>(std::filesystem::file_size(input)) / (1 << 20),
                 static_cast<double>(output.size()) / (1 << 20), repeat, same ? "identical" : "DIFFER");

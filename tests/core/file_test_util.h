@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file reads and writes for tests, byte for byte, and running a step as an ordinary user.
+// Whole-file writes for tests, byte for byte (reads: ReadWholeFile of OsFiles.h), and running a step as an ordinary
+// user.
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -9,15 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

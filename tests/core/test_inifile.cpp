@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "IniFile.h"
+#include "OsFiles.h"
 #include "file_test_util.h"
 
 namespace fs = std::filesystem;
@@ -143,7 +144,7 @@ TEST_F(IniFileTest, WrittenFileReadsBackInOrderWithUnixLineEnds) {
     ini.WriteString("Second", "Injected", "line\nEvil=1");
     ini.UpdateFile();
 
-    EXPECT_EQ(ReadFile(path), "[Second]\nB=replaced\nFlag=1\nInjected=line\n\n[First]\nNumber=-5\n");
+    EXPECT_EQ(ReadWholeFile(path), "[Second]\nB=replaced\nFlag=1\nInjected=line\n\n[First]\nNumber=-5\n");
     const TIniFile back(path.string());
     EXPECT_EQ(back.ReadInteger("first", "number", 0), -5);
     EXPECT_EQ(NamesIn(dir), std::vector<std::string>{"out.ini"});
@@ -175,7 +176,7 @@ protected:
                 return 1;
             }
         });
-        message = ReadFile(messageFile);
+        message = ReadWholeFile(messageFile).value_or("");
         return code;
     }
     fs::path folder, path;
@@ -188,7 +189,7 @@ TEST_F(IniFileSaveTest, folderThatTakesNoNewFile_writableFileIsRewrittenInPlace)
     GiveToUnprivileged(dir, readOnly | fs::perms::owner_write);  // for the message only
     std::string message;
     EXPECT_EQ(SaveAsUser(message), 0) << message;
-    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=3\n");
+    EXPECT_EQ(ReadWholeFile(path), "[ControlState]\nDebugLevel=3\n");
     EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"tomeria.ini"});
 }
 
@@ -200,7 +201,7 @@ TEST_F(IniFileSaveTest, nothingWritable_failsInRussianNamingTheFile_andLeavesAll
     std::string message;
     EXPECT_EQ(SaveAsUser(message), 1);
     EXPECT_EQ(message, "Не удалось записать файл " + path.string() + ": нет прав на запись.");
-    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=1\n");
+    EXPECT_EQ(ReadWholeFile(path), "[ControlState]\nDebugLevel=1\n");
     EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"tomeria.ini"});
 }
 
@@ -214,9 +215,9 @@ TEST_F(IniFileTest, newFileIsMadeFresh_whatIsPlantedBesideTheFileIsNotFollowed) 
     TIniFile ini = TIniFile::NewFile(path.string());
     ini.WriteInteger("ControlState", "DebugLevel", 3);
     ini.UpdateFile();
-    EXPECT_EQ(ReadFile(path), "[ControlState]\nDebugLevel=3\n");
+    EXPECT_EQ(ReadWholeFile(path), "[ControlState]\nDebugLevel=3\n");
     EXPECT_FALSE(fs::is_symlink(path));
-    EXPECT_EQ(ReadFile(victim), "keep me");
+    EXPECT_EQ(ReadWholeFile(victim), "keep me");
     EXPECT_EQ(NamesIn(dir),
               (std::vector<std::string>{"tomeria.ini", "tomeria.ini.XXXXXX", "tomeria.ini.tmp", "victim.txt"}));
 }

@@ -16,6 +16,7 @@
 #include "GlobalVars.h"
 #include "Log.h"
 #include "PathRules.h"
+#include "OsFiles.h"
 #include "file_test_util.h"
 
 namespace fs = std::filesystem;
@@ -99,7 +100,7 @@ TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
         EXPECT_TRUE(CloseLog(Settings));
     }
     EXPECT_FALSE(CloseLog(Settings));
-    EXPECT_EQ(ReadFile(LogFilePath()),
+    EXPECT_EQ(ReadWholeFile(LogFilePath()),
               "{type: INFO, code: 0} LogFile is opened\n{type: INFO, code: 0} run 0\n"
               "{type: INFO, code: 0} LogFile is opened\n{type: INFO, code: 0} run 1\n");
     // "Opening LogFile" has only the pane as a sink.
@@ -117,7 +118,7 @@ TEST_F(LogTest, LevelFilterAppliesToTheFileToo) {
         WriteLog("level " + std::to_string(level), level);
     CloseLog(Settings);
     EXPECT_EQ(
-        ReadFile(LogFilePath()),
+        ReadWholeFile(LogFilePath()),
         "{type: INFO, code: 0} LogFile is opened\n{type: NONE, code: 0} level 0\n{type: ERRR, code: 0} level 1\n");
 }
 

@@ -13,6 +13,7 @@
 #include "PathRules.h"
 #include "SettingsFile.h"
 #include "TSettings.h"
+#include "OsFiles.h"
 #include "file_test_util.h"
 
 namespace fs = std::filesystem;
@@ -99,7 +100,7 @@ TEST_F(SettingsFileTest, ChangedRecordSavedAndReadBackIsEqual) {
 
 TEST_F(SettingsFileTest, DefaultsSaveAllSectionsInOrderWithoutCopyFlag) {
     SaveSettingsOnExit(defaults);
-    const std::string text = ReadFile(iniPath);
+    const std::string text = ReadWholeFile(iniPath).value_or("");
     EXPECT_EQ(SectionsOf(text), (std::vector<std::string>{"StdToolbar", "SearchToolbar", "DebugToolbar", "MainWindow",
                                                           "DebugWindow", "ControlState"}));
     const TIniFile ini(iniPath);
@@ -116,7 +117,7 @@ TEST_F(SettingsFileTest, DefaultsSaveAllSectionsInOrderWithoutCopyFlag) {
 
 TEST_F(SettingsFileTest, DefaultControlStateIsWrittenExactly) {
     SaveSettingsOnExit(defaults);
-    const std::string text = ReadFile(iniPath);
+    const std::string text = ReadWholeFile(iniPath).value_or("");
     const std::size_t section = text.find("[ControlState]\n");
     ASSERT_NE(section, std::string::npos) << text;
     EXPECT_EQ(text.substr(section),
@@ -160,7 +161,7 @@ TEST_F(SettingsFileTest, SaveIsSkippedUnlessTheRecordAllowsIt) {
         s.KeepControlState = c.keepControl;
         s.UseSettings = c.useSettings;
         SaveSettingsOnExit(s);
-        EXPECT_EQ(ReadFile(iniPath), original) << c.keepShell << c.keepControl << int(c.useSettings);
+        EXPECT_EQ(ReadWholeFile(iniPath), original) << c.keepShell << c.keepControl << int(c.useSettings);
     }
 }
 
@@ -171,7 +172,7 @@ TEST_F(SettingsFileTest, ControlStateAloneDropsPlacementSections) {
     s.KeepShellDesign = false;
     s.KeepControlState = true;
     SaveSettingsOnExit(s);
-    EXPECT_EQ(SectionsOf(ReadFile(iniPath)), std::vector<std::string>{"ControlState"});
+    EXPECT_EQ(SectionsOf(ReadWholeFile(iniPath).value_or("")), std::vector<std::string>{"ControlState"});
     EXPECT_EQ(Loaded().MainWindow.Width, 0);
 }
 
@@ -220,7 +221,7 @@ TEST_F(SettingsFileTest, FailedSaveLeavesThePreviousFileWhole) {
     TSettings s = defaults;
     s.DebugLevel = 1;
     SaveSettingsOnExit(s);
-    const std::string before = ReadFile(iniPath);
+    const std::string before = ReadWholeFile(iniPath).value_or("");
 
     // Neither a new file nor the old one can be written by the saving user.
     const fs::perms readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_exec;
@@ -236,7 +237,7 @@ TEST_F(SettingsFileTest, FailedSaveLeavesThePreviousFileWhole) {
                   }
               }),
               1);
-    EXPECT_EQ(ReadFile(iniPath), before);
+    EXPECT_EQ(ReadWholeFile(iniPath), before);
     EXPECT_EQ(Loaded().DebugLevel, 1);
 }
 

@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "BookFixture.h"
+#include "OsFiles.h"
 #include "TBookmarkStore.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 const std::vector<TBookmark> Sample = {
     {"/home/anna/books/atlas/intro.tmr", "ch1", "Глава 1"},
@@ -79,7 +74,7 @@ TEST(BookmarkStore, importOfWhatIsNotXbelChangesNothing) {
     TTempDir dir;
     TBookmarkStore store(dir.Os("store.xbel"));
     store.Add(Sample[0]);
-    const std::string before = ReadAll(dir.Os("store.xbel"));
+    const std::string before = ReadWholeFile(dir.Os("store.xbel")).value_or("");
     const std::vector<std::pair<const char*, const char*>> files = {
         {"text.xbel", "just some text"},
         {"html.xbel", "<html><body>bookmarks</body></html>"},
@@ -96,7 +91,7 @@ TEST(BookmarkStore, importOfWhatIsNotXbelChangesNothing) {
     EXPECT_THROW(store.Import(dir.Os("missing.xbel")), std::runtime_error);
     EXPECT_THROW(store.Import(dir.Os("")), std::runtime_error);  // a folder
     EXPECT_EQ(store.All(), std::vector<TBookmark>{Sample[0]});
-    EXPECT_EQ(ReadAll(dir.Os("store.xbel")), before);
+    EXPECT_EQ(ReadWholeFile(dir.Os("store.xbel")), before);
 }
 
 TEST(BookmarkStore, failedSaveKeepsEveryBookmark) {
@@ -121,7 +116,7 @@ TEST(BookmarkStore, unreadableStoreIsMovedAsideNotOverwritten) {
     EXPECT_TRUE(store.All().empty());
     bool keptAside = false;
     for (const auto& entry : std::filesystem::directory_iterator(dir.Os("")))
-        keptAside = keptAside || ReadAll(entry.path().string()) == "<not-xbel/>";
+        keptAside = keptAside || ReadWholeFile(entry.path().string()) == "<not-xbel/>";
     EXPECT_TRUE(keptAside);
     EXPECT_TRUE(store.Add(Sample[0]));
 }

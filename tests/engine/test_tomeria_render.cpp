@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <sys/wait.h>
 
 #include "BookFixture.h"
+#include "OsFiles.h"
 
 namespace {
 
@@ -27,13 +26,6 @@ std::string Quote(const std::string& arg) {
     return quoted + "'";
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs tomeria-render in a folder with the given arguments.
 TResult RunRender(const std::vector<std::string>& args, const std::string& cwd = ".",
                   const std::string& program = Render) {
@@ -51,7 +43,7 @@ TResult RunRender(const std::vector<std::string>& args, const std::string& cwd =
         result.Out.append(buffer, n);
     const int status = pclose(pipe);
     result.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.Err = ReadFile(errFile);
+    result.Err = ReadWholeFile(errFile).value_or("");
     return result;
 }
 
@@ -69,7 +61,7 @@ TEST(TomeriaRender, shippedBookContentsListEveryChapterAndEveryEntryRenders) {
     const std::vector<std::string> entries = Matches(toc.Out, "<listitem id=\"([^\"]*)\"");
     const std::set<std::string> listed(entries.begin(), entries.end());
 
-    const std::string bookXml = ReadFile(std::string(TOMERIA_BINARY_DIR) + "/data/data/book.xml");
+    const std::string bookXml = ReadWholeFile(std::string(TOMERIA_BINARY_DIR) + "/data/data/book.xml").value_or("");
     const std::vector<std::string> chapters = Matches(bookXml, "<chapter[^>]*\\sid=\"([^\"]*)\"");
     ASSERT_FALSE(chapters.empty());
     for (const std::string& chapter : chapters)

@@ -3,12 +3,12 @@
 // of the engine's message events.
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
 
+#include "OsFiles.h"
 #include "TSablotEngine.h"
 
 class TTempFolder {
@@ -43,11 +43,6 @@ public:
 
     std::filesystem::path Path;
 };
-
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 struct TEventRecord {
     int Level;

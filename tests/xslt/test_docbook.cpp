@@ -42,7 +42,7 @@ TEST(DocBook, articleRendersToTheBytesXsltprocGives) {
     // The same article plain, and with the standard document type: its DTD is found through
     // the system's catalogs (the network is never asked) and supplies default attributes.
     TTempFolder dir;
-    std::string withDoctype = ReadBytes(Article);
+    std::string withDoctype = ReadWholeFile(Article).value_or("");
     withDoctype.insert(withDoctype.find('\n') + 1,
                        "<!DOCTYPE article PUBLIC \"-//OASIS//DTD DocBook XML V4.5//EN\" "
                        "\"http://www.oasis-open.org/docbook/xml/4.5/docbookx.dtd\">\n");

@@ -133,6 +133,7 @@ TEST(DecodeFileUri, GivesLocalPathAndParts) {
         {"file:///C:/My%20Books/a.xml", true, "C:\\My Books\\a.xml", "", "", ""},
         {"file://C:/x.xml", true, "x.xml", "C:", "", ""},
         {"FILE:///opt/tomeria/%d0%90.xml?a=1#p", true, "opt\\tomeria\\\xd0\x90.xml", "", "?a=1", "#p"},
+        {"file:///a%2Fb/c.xml", true, "a/b\\c.xml", "", "", ""},  // an escaped "/" is no separator
         {"file:", true, "", "", "", ""},
         {"http://h/x.xml", false, "", "", "", ""},
         {"file:///bad path", false, "", "", "", ""},

@@ -120,8 +120,8 @@ TEST(FileProxy, writeStreams_truncateReportWhatTheyWroteAndCloseWithTheProxy) {
         count = 4;
         EXPECT_EQ(proxy.Put(handle, "kept", count), 0);
     }  // the proxy goes with the stream still open
-    EXPECT_EQ(ReadBytes(target), "new");
-    EXPECT_EQ(ReadBytes(dir.File("fresh.txt")), "kept");
+    EXPECT_EQ(ReadWholeFile(target), "new");
+    EXPECT_EQ(ReadWholeFile(dir.File("fresh.txt")), "kept");
 }
 
 class Routing : public ::testing::Test {

@@ -312,7 +312,7 @@ TEST_F(Transform, resultToAFileUri_isWrittenThroughTheFileProxy) {
     Dir.Write("out.txt", "old content that is longer than the new one");
     engine.AddArgBuffer("s", Sheet("<xsl:template match=\"/\">new</xsl:template>"));
     ASSERT_TRUE(engine.RunProcessorGen("arg:/s", BookXml(), Dir.Uri("out.txt"))) << engine.LastErrorText;
-    EXPECT_EQ(ReadBytes(Dir.File("out.txt")), "new");
+    EXPECT_EQ(ReadWholeFile(Dir.File("out.txt")), "new");
     EXPECT_EQ(engine.FileProxy().OpenStreamCount(), 0u);
 }
 
