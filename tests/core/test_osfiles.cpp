@@ -1,26 +1,21 @@
 // Whole-file reads of OS paths.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 
 #include "OsFiles.h"
-#include "file_test_util.h"
+#include "TTempDir.h"
 
 namespace {
 
 TEST(OsFiles, readWholeFileGivesTheBytesOfARegularFileWithinTheLimit) {
-    QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
-    const std::string dir = temp.path().toStdString();
+    const TTempDir dir;
     const std::string bytes("line\r\n\0\xff end", 12);
-    WriteFile(dir + "/file.bin", bytes);
-    WriteFile(dir + "/empty", "");
-    std::filesystem::create_directory(dir + "/folder");
+    dir.Write("file.bin", bytes);
+    dir.Write("empty", "");
+    dir.Write("folder/inside", "");
 
     const struct {
         const char* Name;
@@ -32,7 +27,7 @@ TEST(OsFiles, readWholeFileGivesTheBytesOfARegularFileWithinTheLimit) {
         {"missing", UINTMAX_MAX, std::nullopt}, {"folder", UINTMAX_MAX, std::nullopt},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReadWholeFile(dir + "/" + c.Name, c.Limit), c.Expected) << c.Name << " " << c.Limit;
+        EXPECT_EQ(ReadWholeFile(dir.Os(c.Name), c.Limit), c.Expected) << c.Name << " " << c.Limit;
     EXPECT_EQ(ReadWholeFile("/dev/null"), std::nullopt);  // a device is no file to read
 }
 

@@ -7,24 +7,12 @@
 #include "Log.h"
 #include "PathRules.h"
 #include "ProgramFolders.h"
+#include "TTempDir.h"
 #include "file_test_util.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "tomeria-folders-XXXXXX").string();
-        Path = mkdtemp(pattern.data()) ? pattern : "";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(Path, ec);
-    }
-    std::string Path;
-};
 
 TEST(ProgramFolders, aWritableProgramFolderKeepsEverythingBesideTheProgram) {
     TSettings s;
@@ -36,8 +24,8 @@ TEST(ProgramFolders, aWritableProgramFolderKeepsEverythingBesideTheProgram) {
 }
 
 TEST(ProgramFolders, anInstalledCopyKeepsSettingsAndLogInTheUsersFolders) {
-    TempFolder home;
-    const TUserFolders user{home.Path + "/config/tomeria/", home.Path + "/state/tomeria/"};
+    TTempDir home;
+    const TUserFolders user{home.Os("config/tomeria/"), home.Os("state/tomeria/")};
     TSettings s;
     InitDefaultSettings(s, "/opt/tomeria/");
     ASSERT_TRUE(ApplyProgramFolders(s, false, user));
@@ -80,9 +68,9 @@ TEST(ProgramFolders, userFoldersFollowXdgVariablesAndFallBackToTheHomeFolder) {
 }
 
 TEST(ProgramFolders, writableTestSeesAMissingFolderAsNotWritable) {
-    TempFolder dir;
-    EXPECT_TRUE(IsFolderWritable(dir.Path));
-    EXPECT_FALSE(IsFolderWritable(dir.Path + "/missing"));
+    TTempDir dir;
+    EXPECT_TRUE(IsFolderWritable(dir.Os()));
+    EXPECT_FALSE(IsFolderWritable(dir.Os("missing")));
 }
 
 }  // namespace

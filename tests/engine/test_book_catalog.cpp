@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "BookCatalog.h"
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "RecentDocs.h"
 
 namespace {

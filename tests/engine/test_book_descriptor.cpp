@@ -3,8 +3,9 @@
 #include <sys/stat.h>
 
 #include "BookDescriptor.h"
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "IniFile.h"
+#include "PathRules.h"
 #include "TemplateExpansion.h"
 
 namespace {

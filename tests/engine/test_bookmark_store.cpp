@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "OsFiles.h"
 #include "TBookmarkStore.h"
 

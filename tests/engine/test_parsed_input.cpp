@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "BookDescriptor.h"
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "GlobalVars.h"
 #include "Transformation.h"
 

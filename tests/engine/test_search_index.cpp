@@ -4,7 +4,7 @@
 #include <future>
 #include <sys/stat.h>
 
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "SearchIndexCache.h"
 #include "TSearchIndexTask.h"
 

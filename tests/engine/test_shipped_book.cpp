@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "BookDescriptor.h"
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "ServiceActions.h"
 
 namespace {

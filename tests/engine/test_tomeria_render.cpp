@@ -5,7 +5,7 @@
 #include <set>
 #include <sys/wait.h>
 
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "OsFiles.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <thread>
 
 #include "BookDescriptor.h"
-#include "BookFixture.h"
+#include "TTempDir.h"
 #include "GlobalVars.h"
 #include "Log.h"
 #include "ServiceActions.h"

@@ -10,39 +10,10 @@
 
 #include "OsFiles.h"
 #include "TSablotEngine.h"
+#include "TTempDir.h"
 
-class TTempFolder {
-public:
-    TTempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tomeria-xslt-XXXXXX").string();
-        Path = ::mkdtemp(pattern.data());
-    }
-    ~TTempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(Path, ignored);
-    }
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-
-    std::string File(const std::string& name) const { return (Path / name).string(); }
-    std::string Write(const std::string& name, const std::string& bytes) const {
-        const std::filesystem::path target = Path / name;
-        std::filesystem::create_directories(target.parent_path());
-        std::ofstream(target, std::ios::binary) << bytes;
-        return target.string();
-    }
-    // "file:///tmp/.../name"
-    std::string Uri(const std::string& name = "") const { return "file://" + File(name); }
-    // The base the book engine hands over: "file://" and the folder in backslash form, ending in "\".
-    std::string BookBase() const {
-        std::string folder = Path.string() + "/";
-        for (char& c : folder)
-            if (c == '/') c = '\\';
-        return "file://" + folder;
-    }
-
-    std::filesystem::path Path;
-};
+// The base the book engine hands over: "file://" and the folder in backslash form, ending in "\".
+inline std::string BookBase(const TTempDir& dir) { return "file://" + dir.Win(); }
 
 struct TEventRecord {
     int Level;

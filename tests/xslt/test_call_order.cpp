@@ -97,7 +97,7 @@ std::vector<std::string> Concat(std::initializer_list<std::vector<std::string>> 
 
 class CallOrder : public ::testing::Test {
 protected:
-    TTempFolder Dir;
+    TTempDir Dir;
     TRecordingApi Api;
     void SetUp() override { Dir.Write("book.xml", "<book/>"); }
 };
@@ -109,7 +109,7 @@ TEST_F(CallOrder, bookEngineTransformation_succeeding) {
                                       "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
                                       "<xsl:output method='text'/><xsl:template match='/'>page</xsl:template>"
                                       "</xsl:stylesheet>",
-                                      Dir.Uri("book.xml"), Dir.BookBase());
+                                      Dir.Uri("book.xml"), BookBase(Dir));
         ASSERT_TRUE(run.Ok) << run.Error;
         EXPECT_EQ(run.Output, "page");
     }
@@ -122,7 +122,7 @@ TEST_F(CallOrder, bookEngineTransformation_succeeding) {
 TEST_F(CallOrder, bookEngineTransformation_failing) {
     {
         TSablotEngine engine(Api);
-        EXPECT_FALSE(RunBookStyle(engine, "<not-closed>", Dir.Uri("book.xml"), Dir.BookBase()).Ok);
+        EXPECT_FALSE(RunBookStyle(engine, "<not-closed>", Dir.Uri("book.xml"), BookBase(Dir)).Ok);
     }
     EXPECT_EQ(
         Api.Calls,

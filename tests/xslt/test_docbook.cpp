@@ -41,7 +41,7 @@ TEST(DocBook, articleRendersToTheBytesXsltprocGives) {
     if (!std::filesystem::exists(DocBookXsl)) GTEST_SKIP() << "docbook-xsl is not installed";
     // The same article plain, and with the standard document type: its DTD is found through
     // the system's catalogs (the network is never asked) and supplies default attributes.
-    TTempFolder dir;
+    TTempDir dir;
     std::string withDoctype = ReadWholeFile(Article).value_or("");
     withDoctype.insert(withDoctype.find('\n') + 1,
                        "<!DOCTYPE article PUBLIC \"-//OASIS//DTD DocBook XML V4.5//EN\" "

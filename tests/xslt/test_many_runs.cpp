@@ -10,7 +10,7 @@
 namespace {
 
 TEST(ManyRuns, aThousandRunsSucceedOrFailCleanly) {
-    TTempFolder dir;
+    TTempDir dir;
     dir.Write("book.xml", "<book><part>text</part></book>");
     dir.Write("inc.xsl",
               "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
@@ -38,7 +38,7 @@ TEST(ManyRuns, aThousandRunsSucceedOrFailCleanly) {
     for (int i = 0; i < 1000; ++i) {
         const auto& kind = kinds[i % std::size(kinds)];
         TSablotEngine engine;
-        const auto run = RunBookStyle(engine, kind.sheet, dir.Uri(kind.input), dir.BookBase());
+        const auto run = RunBookStyle(engine, kind.sheet, dir.Uri(kind.input), BookBase(dir));
         if (run.Ok != kind.ok || (run.Ok && run.Output != "[text]") || engine.FileProxy().HeldBufferCount() != 0)
             ++failures;
     }

@@ -70,7 +70,7 @@ TEST(MessagePath, callbackWithoutEngineDoesNothing) {
 }
 
 TEST(MessagePath, failingEventHandler_failsTheRunAndIsReported) {
-    TTempFolder dir;
+    TTempDir dir;
     dir.Write("book.xml", "<book/>");
     TSablotEngine engine;
     int calls = 0;
@@ -81,14 +81,14 @@ TEST(MessagePath, failingEventHandler_failsTheRunAndIsReported) {
     const auto run = RunBookStyle(engine,
                                   "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
                                   "<xsl:template match='/'>x</xsl:template></xsl:stylesheet>",
-                                  dir.Uri("book.xml"), dir.BookBase());
+                                  dir.Uri("book.xml"), BookBase(dir));
     EXPECT_GT(calls, 0);  // the trace line of the file read reached it
     EXPECT_FALSE(run.Ok);
     EXPECT_EQ(run.Error, "XSLTEngine :  Error in the MessageHandlerError callback function");
 }
 
 TEST(MessagePath, processorErrorsArriveAsFieldLists) {
-    TTempFolder dir;
+    TTempDir dir;
     dir.Write("book.xml", "<book/>");
     TSablotEngine engine;
     std::vector<std::string> entries;

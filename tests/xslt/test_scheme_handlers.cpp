@@ -56,7 +56,7 @@ TEST(FileProxy, localPathOfRest) {
 }
 
 TEST(FileProxy, getAllDeliversEveryByte_andEachBufferLivesUntilItsOwnFree) {
-    TTempFolder dir;
+    TTempDir dir;
     const std::string withZero("ab\0cd", 5);
     dir.Write("zero.bin", withZero);
     dir.Write("second.txt", "second");
@@ -64,8 +64,8 @@ TEST(FileProxy, getAllDeliversEveryByte_andEachBufferLivesUntilItsOwnFree) {
     char* first = nullptr;
     char* second = nullptr;
     int firstCount = 0, secondCount = 0;
-    ASSERT_EQ(proxy.GetAll("file", ("//" + dir.File("zero.bin")).c_str(), first, firstCount), 0);
-    ASSERT_EQ(proxy.GetAll("file", ("//" + dir.File("second.txt")).c_str(), second, secondCount), 0);
+    ASSERT_EQ(proxy.GetAll("file", ("//" + dir.Os("zero.bin")).c_str(), first, firstCount), 0);
+    ASSERT_EQ(proxy.GetAll("file", ("//" + dir.Os("second.txt")).c_str(), second, secondCount), 0);
     EXPECT_EQ(std::string(first, static_cast<size_t>(firstCount)), withZero);
     EXPECT_EQ(proxy.FreeMemory(second), 0);
     EXPECT_EQ(std::string(first, static_cast<size_t>(firstCount)), withZero);  // still valid
@@ -75,12 +75,12 @@ TEST(FileProxy, getAllDeliversEveryByte_andEachBufferLivesUntilItsOwnFree) {
 
     char* none = nullptr;
     int count = 0;
-    EXPECT_EQ(proxy.GetAll("file", ("//" + dir.File("absent")).c_str(), none, count), 1);
-    EXPECT_EQ(proxy.GetAll("file", ("//" + dir.File("")).c_str(), none, count), 1);  // a folder
+    EXPECT_EQ(proxy.GetAll("file", ("//" + dir.Os("absent")).c_str(), none, count), 1);
+    EXPECT_EQ(proxy.GetAll("file", ("//" + dir.Os("")).c_str(), none, count), 1);  // a folder
 }
 
 TEST(FileProxy, utf16InputWithZeroBytes_transformsWhole) {
-    TTempFolder dir;
+    TTempDir dir;
     std::string utf16 = "\xFF\xFE";  // little-endian byte order mark
     for (char c : std::string("<?xml version=\"1.0\" encoding=\"UTF-16\"?><t>wide</t>")) {
         utf16 += c;
@@ -91,13 +91,13 @@ TEST(FileProxy, utf16InputWithZeroBytes_transformsWhole) {
         "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
         "<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='t'/>"
         "</xsl:template></xsl:stylesheet>",
-        dir.Uri("wide.xml"), dir.BookBase());
+        dir.Uri("wide.xml"), BookBase(dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "wide");
 }
 
 TEST(FileProxy, writeStreams_truncateReportWhatTheyWroteAndCloseWithTheProxy) {
-    TTempFolder dir;
+    TTempDir dir;
     const std::string target = dir.Write("out.txt", "a much longer old content");
     const std::string rest = "//" + target;
     int handle = 0;
@@ -116,12 +116,12 @@ TEST(FileProxy, writeStreams_truncateReportWhatTheyWroteAndCloseWithTheProxy) {
         EXPECT_FALSE(proxy.HasHandle(handle));
         EXPECT_EQ(proxy.Close(handle), 1);
 
-        ASSERT_EQ(proxy.Open("file", ("//" + dir.File("fresh.txt")).c_str(), handle), 0);
+        ASSERT_EQ(proxy.Open("file", ("//" + dir.Os("fresh.txt")).c_str(), handle), 0);
         count = 4;
         EXPECT_EQ(proxy.Put(handle, "kept", count), 0);
     }  // the proxy goes with the stream still open
     EXPECT_EQ(ReadWholeFile(target), "new");
-    EXPECT_EQ(ReadWholeFile(dir.File("fresh.txt")), "kept");
+    EXPECT_EQ(ReadWholeFile(dir.Os("fresh.txt")), "kept");
 }
 
 class Routing : public ::testing::Test {
@@ -166,7 +166,7 @@ TEST_F(Routing, proxiesAreListedWithTheFileProxyFirst_andDetachWhenTheyGo) {
 }
 
 TEST_F(Routing, schemesGoToTheirProxy_fileInAnyCase_othersFail) {
-    TTempFolder dir;
+    TTempDir dir;
     dir.Write("a.txt", "file text");
     Memory.Documents["//doc"] = "memory text";
     char* buffer = nullptr;
@@ -186,7 +186,7 @@ TEST_F(Routing, schemesGoToTheirProxy_fileInAnyCase_othersFail) {
     EXPECT_EQ(SchemeFreeMemory(&Engine, nullptr, again), 0);
     EXPECT_EQ(Memory.Freed.size(), 3u);
 
-    ASSERT_EQ(GetAll("FILE", ("//" + dir.File("a.txt")).c_str(), buffer, count), 0);
+    ASSERT_EQ(GetAll("FILE", ("//" + dir.Os("a.txt")).c_str(), buffer, count), 0);
     EXPECT_EQ(std::string(buffer, static_cast<size_t>(count)), "file text");
     EXPECT_EQ(SchemeFreeMemory(&Engine, nullptr, buffer), 0);
     EXPECT_EQ(Engine.FileProxy().HeldBufferCount(), 0u);
@@ -199,8 +199,8 @@ TEST_F(Routing, schemesGoToTheirProxy_fileInAnyCase_othersFail) {
 TEST_F(Routing, handleCallbacks_findTheOwningProxy) {
     int memoryHandle = 0, fileHandle = 0;
     ASSERT_EQ(SchemeOpen(&Engine, nullptr, "mem", "//out", &memoryHandle), 0);
-    TTempFolder dir;
-    ASSERT_EQ(SchemeOpen(&Engine, nullptr, "file", ("//" + dir.File("o.txt")).c_str(), &fileHandle), 0);
+    TTempDir dir;
+    ASSERT_EQ(SchemeOpen(&Engine, nullptr, "file", ("//" + dir.Os("o.txt")).c_str(), &fileHandle), 0);
     EXPECT_NE(memoryHandle, fileHandle);  // unique across the proxies of one engine
     EXPECT_EQ(Engine.FindProxyByHandle(memoryHandle), &Memory);
     EXPECT_EQ(Engine.FindProxyByHandle(fileHandle), &Engine.FileProxy());
@@ -229,7 +229,7 @@ TEST_F(Routing, failingOpen_isLoggedWithItsMessage) {
 }
 
 TEST_F(Routing, aStylesheetReadsThroughAnAttachedProxy) {
-    TTempFolder dir;
+    TTempDir dir;
     dir.Write("book.xml", "<book/>");
     Memory.Documents["//lib/names.xml"] = "<names><n>from memory</n></names>";
     const auto run = RunBookStyle(Engine,
@@ -237,7 +237,7 @@ TEST_F(Routing, aStylesheetReadsThroughAnAttachedProxy) {
                                   "<xsl:output method='text'/><xsl:template match='/'>"
                                   "<xsl:value-of select=\"document('mem://lib/names.xml')/names/n\"/>"
                                   "</xsl:template></xsl:stylesheet>",
-                                  dir.Uri("book.xml"), dir.BookBase());
+                                  dir.Uri("book.xml"), BookBase(dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "from memory");
     EXPECT_NE(std::find(Trace.begin(), Trace.end(), "XSLTEngine :  Get All Call back : mem://lib/names.xml"),
@@ -285,7 +285,7 @@ TEST(SchemeBase, redirectsRequestsThroughTheFirstMatchingBase) {
 }
 
 TEST(SchemeBase, aRunReadsItsInputThroughARedirectedScheme) {
-    TTempFolder dir;
+    TTempDir dir;
     dir.Write("volume/part.xml", "<p>redirected</p>");
     dir.Write("мой том/часть 2.xml", "<p>also redirected</p>");
     const struct {
@@ -301,7 +301,7 @@ TEST(SchemeBase, aRunReadsItsInputThroughARedirectedScheme) {
                                       "<xsl:stylesheet version='1.0' xmlns:xsl='http://www.w3.org/1999/XSL/Transform'>"
                                       "<xsl:output method='text'/><xsl:template match='/'><xsl:value-of select='p'/>"
                                       "</xsl:template></xsl:stylesheet>",
-                                      c.input, dir.BookBase());
+                                      c.input, BookBase(dir));
         ASSERT_TRUE(run.Ok) << c.input << ": " << run.Error;
         EXPECT_EQ(run.Output, c.expected);
     }

@@ -20,7 +20,7 @@ std::string Sheet(const std::string& body, const std::string& extra = "") {
 
 class Transform : public ::testing::Test {
 protected:
-    TTempFolder Dir;
+    TTempDir Dir;
     std::string BookXml() { return Dir.Uri("book.xml"); }
     void SetUp() override {
         Dir.Write("book.xml", "<book><part id=\"p1\">One</part><part id=\"p2\">Two</part></book>");
@@ -30,7 +30,7 @@ protected:
 TEST_F(Transform, bufferStylesheetOverFileInput_givesTheResultAndItsEncoding) {
     const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">[<xsl:value-of select=\"count(//part)\"/>:"
                                         "<xsl:value-of select=\"//part[@id='p2']\"/>]</xsl:template>"),
-                                  BookXml(), Dir.BookBase());
+                                  BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "[2:Two]");
     EXPECT_EQ(run.Encoding, "UTF-8");
@@ -48,14 +48,14 @@ TEST_F(Transform, includeAndDocumentResolveAgainstTheBase) {
     const auto run = RunBookStyle(Sheet("<xsl:include href=\"shemes/inc.xsl\"/>"
                                         "<xsl:template match=\"/\"><xsl:call-template name=\"t\"/>|"
                                         "<xsl:value-of select=\"document('data/extra.xml')/extra\"/></xsl:template>"),
-                                  BookXml(), Dir.BookBase());
+                                  BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "inc:deep|more");
 }
 
 TEST_F(Transform, documentOfTheEmptyStringReadsTheBufferedStylesheet) {
     // Also when the base names a file: document('') is the stylesheet, document() of that file the file.
-    for (const std::string& base : {Dir.BookBase(), BookXml()}) {
+    for (const std::string& base : {BookBase(Dir), BookXml()}) {
         const auto run = RunBookStyle(Sheet("<my:t>table</my:t><xsl:template match=\"/\">"
                                             "<xsl:value-of select=\"document('')//my:t\"/>|"
                                             "<xsl:value-of select=\"document('book.xml')//part\"/></xsl:template>",
@@ -67,24 +67,24 @@ TEST_F(Transform, documentOfTheEmptyStringReadsTheBufferedStylesheet) {
 }
 
 TEST_F(Transform, folderWithBlanksAndCyrillicLetters_isReadAndResolved) {
-    TTempFolder root;
+    TTempDir root;
     const std::string folder = "Мои книги/атлас";
     root.Write(folder + "/book.xml", "<book>тома</book>");
     root.Write(folder + "/inc.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
                                         "\"><xsl:template match=\"book\">[<xsl:value-of select=\".\"/>]"
                                         "</xsl:template></xsl:stylesheet>");
-    std::string base = "file://" + root.File(folder) + "/";
+    std::string base = "file://" + root.Os(folder) + "/";
     for (char& c : base)
         if (c == '/') c = '\\';
     base.replace(0, 7, "file://");
     const auto run =
-        RunBookStyle(Sheet("<xsl:include href=\"inc.xsl\"/>"), "file://" + root.File(folder + "/book.xml"), base);
+        RunBookStyle(Sheet("<xsl:include href=\"inc.xsl\"/>"), "file://" + root.Os(folder + "/book.xml"), base);
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "[тома]");
 }
 
 TEST_F(Transform, stylesheetThatDoesNotParse_failsWithTheFirstErrorAndItsLine) {
-    const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">\n<b>\n</xsl:template>"), BookXml(), Dir.BookBase());
+    const auto run = RunBookStyle(Sheet("<xsl:template match=\"/\">\n<b>\n</xsl:template>"), BookXml(), BookBase(Dir));
     EXPECT_FALSE(run.Ok);
     EXPECT_NE(run.Error.find("Opening and ending tag mismatch"), std::string::npos) << run.Error;
     EXPECT_NE(run.Error.find("in URI:arg:/input at line 6"), std::string::npos) << run.Error;
@@ -106,7 +106,7 @@ TEST_F(Transform, compileAndRuntimeErrors_nameTheCauseTheElementAndTheLine) {
          "XSLT : xsl:message : terminate expecting 'yes' or 'no'", " - message in URI:arg:/input at line 5"},
     };
     for (const auto& c : cases) {
-        const auto run = RunBookStyle(Sheet(c.body), BookXml(), Dir.BookBase());
+        const auto run = RunBookStyle(Sheet(c.body), BookXml(), BookBase(Dir));
         EXPECT_FALSE(run.Ok) << c.name;
         EXPECT_EQ(run.Error.rfind(c.cause, 0), 0u) << c.name << ": " << run.Error;
         EXPECT_NE(run.Error.find(c.where), std::string::npos) << c.name << ": " << run.Error;
@@ -120,14 +120,14 @@ TEST_F(Transform, missingInputOrInclude_failsWithAMessageNamingTheUri) {
         std::string input;
         std::string missing;
     } cases[] = {
-        {"input", Sheet("<xsl:template match=\"/\">x</xsl:template>"), Dir.Uri("absent.xml"), Dir.File("absent.xml")},
-        {"include", Sheet("<xsl:include href=\"gone.xsl\"/>"), BookXml(), Dir.File("gone.xsl")},
+        {"input", Sheet("<xsl:template match=\"/\">x</xsl:template>"), Dir.Uri("absent.xml"), Dir.Os("absent.xml")},
+        {"include", Sheet("<xsl:include href=\"gone.xsl\"/>"), BookXml(), Dir.Os("gone.xsl")},
         {"document()",
          Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"document('gone.xml')\"/></xsl:template>"), BookXml(),
-         Dir.File("gone.xml")},
+         Dir.Os("gone.xml")},
     };
     for (const auto& c : cases) {
-        const auto run = RunBookStyle(c.sheet, c.input, Dir.BookBase());
+        const auto run = RunBookStyle(c.sheet, c.input, BookBase(Dir));
         EXPECT_FALSE(run.Ok) << c.name;
         EXPECT_NE(run.Error.find("in URI:file://" + c.missing), std::string::npos) << c.name << ": " << run.Error;
     }
@@ -139,7 +139,7 @@ TEST_F(Transform, xslMessage_terminatingFailsTheRun_otherwiseItIsInformation) {
     auto run = RunBookStyle(engine,
                             Sheet("<xsl:template match=\"/\">\n<xsl:message>note <xsl:value-of select=\"//part\"/>"
                                   "</xsl:message>ok</xsl:template>"),
-                            BookXml(), Dir.BookBase());
+                            BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "ok");
     ASSERT_EQ(events.AtLevel(1).size(), 1u);
@@ -151,14 +151,14 @@ TEST_F(Transform, xslMessage_terminatingFailsTheRun_otherwiseItIsInformation) {
     run = RunBookStyle(second,
                        Sheet("<xsl:template match=\"/\">\n<xsl:message terminate=\"yes\">stop here</xsl:message>"
                              "</xsl:template>"),
-                       BookXml(), Dir.BookBase());
+                       BookXml(), BookBase(Dir));
     EXPECT_FALSE(run.Ok);
     EXPECT_EQ(run.Error, "xsl:message : stop here - message in URI:arg:/input at line 5");
     EXPECT_EQ(stopped.AtLevel(3).size(), 1u);
 }
 
 TEST_F(Transform, writingFilesAndReadingTheNetwork_areRefused) {
-    const std::string target = Dir.File("written.txt");
+    const std::string target = Dir.Os("written.txt");
     struct Case {
         const char* name;
         std::string sheet;
@@ -178,7 +178,7 @@ TEST_F(Transform, writingFilesAndReadingTheNetwork_areRefused) {
          "http://127.0.0.1:9/x.xml"},
     };
     for (const auto& c : cases) {
-        const auto run = RunBookStyle(c.sheet, BookXml(), Dir.BookBase());
+        const auto run = RunBookStyle(c.sheet, BookXml(), BookBase(Dir));
         EXPECT_FALSE(run.Ok) << c.name;
         EXPECT_NE(run.Error.find(c.expected), std::string::npos) << c.name << ": " << run.Error;
         EXPECT_FALSE(std::filesystem::exists(target)) << c.name;
@@ -205,7 +205,7 @@ TEST_F(Transform, cyrillicInUtf8AndInWindows1251_comesOutInTheDeclaredEncoding) 
             "<?xml version=\"1.0\" encoding=\"" + c.sheetEncoding + "\"?><xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" +
             Xsl + "\"><xsl:output method=\"text\" encoding=\"" + c.outputEncoding + "\"/><xsl:template match=\"/\">" +
             c.sheetWord + ":<xsl:value-of select=\"t\"/></xsl:template></xsl:stylesheet>";
-        const auto run = RunBookStyle(sheet, Dir.Uri(c.input), Dir.BookBase());
+        const auto run = RunBookStyle(sheet, Dir.Uri(c.input), BookBase(Dir));
         ASSERT_TRUE(run.Ok) << c.name << ": " << run.Error;
         EXPECT_EQ(run.Output, c.expectedWord + ":" + c.expectedWord) << c.name;
         EXPECT_EQ(run.Encoding, c.expectedEncoding) << c.name;
@@ -223,7 +223,7 @@ TEST_F(Transform, textTheOutputEncodingCannotWrite_failsTheRunWithTheEncodersErr
                                       "\"><xsl:param name=\"p\"/><xsl:output encoding=\"ISO-8859-1\"/>"
                                       "<xsl:template match=\"/\"><out><xsl:value-of select=\"$p\"/> end</out>"
                                       "</xsl:template></xsl:stylesheet>",
-                                  BookXml(), Dir.BookBase());
+                                  BookXml(), BookBase(Dir));
     EXPECT_FALSE(run.Ok) << run.Output;
     EXPECT_EQ(run.Output, "");
     EXPECT_EQ(run.Error, "I/O : encoder error");
@@ -248,7 +248,7 @@ TEST_F(Transform, documentOfDotIsTheBaseFolder_notTheBufferedStylesheet) {
     const auto run = RunBookStyle(engine,
                                   Sheet("<xsl:template match=\"/\">[<xsl:value-of select=\"count(document('.')//*)\"/>]"
                                         "</xsl:template>"),
-                                  BookXml(), Dir.BookBase());
+                                  BookXml(), BookBase(Dir));
     // A folder is no document: the run fails naming it, as for any resource that cannot be read.
     EXPECT_FALSE(run.Ok) << run.Output;
     EXPECT_NE(run.Error.find("Cannot read the resource in URI:" + Dir.Uri()), std::string::npos) << run.Error;
@@ -263,7 +263,7 @@ TEST_F(Transform, problemsTheRunRecoversFrom_areWarningsWithTheirPlace) {
     const auto run = RunBookStyle(engine,
                                   Sheet("<xsl:template match=\"/\">\n<xsl:frobnicate/>"
                                         "[<xsl:value-of select=\"count(document('notes.txt')//*)\"/>]</xsl:template>"),
-                                  BookXml(), Dir.BookBase());
+                                  BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "[0]");
     EXPECT_TRUE(events.AtLevel(3).empty()) << events.AtLevel(3)[0].Text;
@@ -283,7 +283,7 @@ TEST_F(Transform, problemsTheRunRecoversFrom_areWarningsWithTheirPlace) {
     TEventRecorder errors(failing);
     EXPECT_FALSE(RunBookStyle(failing,
                               Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"$gone\"/></xsl:template>"),
-                              BookXml(), Dir.BookBase())
+                              BookXml(), BookBase(Dir))
                      .Ok);
     EXPECT_TRUE(errors.AtLevel(2).empty());
     EXPECT_FALSE(errors.AtLevel(3).empty());
@@ -295,14 +295,14 @@ TEST_F(Transform, parametersReachTheStylesheetLiterally_andLastOneRunOnly) {
     const std::string sheet = Sheet(
         "<xsl:param name=\"DivID\" select=\"'none'\"/>"
         "<xsl:template match=\"/\"><xsl:value-of select=\"$DivID\"/></xsl:template>");
-    auto run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
+    auto run = RunBookStyle(engine, sheet, BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "it's \"quoted\" & <raw>");
     // The engine hands its list over again for each run; removing the entry removes the value,
     // also after a run that did not start.
     EXPECT_FALSE(engine.RunProcessorGen("arg:/input", "", "arg://output"));
     engine.RemoveParam("DivID");
-    run = RunBookStyle(engine, sheet, BookXml(), Dir.BookBase());
+    run = RunBookStyle(engine, sheet, BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "none");
 }
@@ -312,7 +312,7 @@ TEST_F(Transform, resultToAFileUri_isWrittenThroughTheFileProxy) {
     Dir.Write("out.txt", "old content that is longer than the new one");
     engine.AddArgBuffer("s", Sheet("<xsl:template match=\"/\">new</xsl:template>"));
     ASSERT_TRUE(engine.RunProcessorGen("arg:/s", BookXml(), Dir.Uri("out.txt"))) << engine.LastErrorText;
-    EXPECT_EQ(ReadWholeFile(Dir.File("out.txt")), "new");
+    EXPECT_EQ(ReadWholeFile(Dir.Os("out.txt")), "new");
     EXPECT_EQ(engine.FileProxy().OpenStreamCount(), 0u);
 }
 
@@ -328,14 +328,14 @@ TEST_F(Transform, runsRestoreTheLibraryHooks_andEnginesRunInsideEachOther) {
         // A message handler that runs a second transformation while the first one is in progress.
         TSablotEngine inner;
         const auto run =
-            RunBookStyle(inner, Sheet("<xsl:template match=\"/\">inner</xsl:template>"), BookXml(), Dir.BookBase());
+            RunBookStyle(inner, Sheet("<xsl:template match=\"/\">inner</xsl:template>"), BookXml(), BookBase(Dir));
         innerOk = run.Ok;
         innerOutput = run.Output;
     };
     const auto run = RunBookStyle(outer,
                                   Sheet("<xsl:template match=\"/\"><xsl:message>go</xsl:message>"
                                         "<xsl:value-of select=\"document('book.xml')//part[1]\"/></xsl:template>"),
-                                  BookXml(), Dir.BookBase());
+                                  BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "One");
     EXPECT_TRUE(innerOk);
@@ -349,15 +349,15 @@ TEST_F(Transform, runsRestoreTheLibraryHooks_andEnginesRunInsideEachOther) {
 TEST_F(Transform, oneEngineRunsManyTimes_andAFailureLeavesNoResult) {
     TSablotEngine engine;
     const std::string good = Sheet("<xsl:template match=\"/\">fine</xsl:template>");
-    auto run = RunBookStyle(engine, good, BookXml(), Dir.BookBase());
+    auto run = RunBookStyle(engine, good, BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok);
     run = RunBookStyle(engine, Sheet("<xsl:template match=\"/\"><xsl:value-of select=\"$x\"/></xsl:template>"),
-                       BookXml(), Dir.BookBase());
+                       BookXml(), BookBase(Dir));
     EXPECT_FALSE(run.Ok);
     std::string text = "stale";
     engine.GetResultArg("arg://output", text);
     EXPECT_EQ(text, "");  // the failed run freed the results
-    run = RunBookStyle(engine, good, BookXml(), Dir.BookBase());
+    run = RunBookStyle(engine, good, BookXml(), BookBase(Dir));
     ASSERT_TRUE(run.Ok) << run.Error;
     EXPECT_EQ(run.Output, "fine");
 }
