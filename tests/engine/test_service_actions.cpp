@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(ActionIdOf, codesTable) {
+TEST(ActionIdOf, namesTheKnownCodesAndDoNothingForTheRest) {
     const std::vector<std::pair<int, std::string>> cases = {
         {0, "MakeTOC"},       {1, "Search"},    {2, "MD5SumRead"},  {3, "DoNothing"},
         {4, "MD5SumPrepare"}, {5, "DoNothing"}, {255, "DoNothing"},
@@ -13,7 +13,7 @@ TEST(ActionIdOf, codesTable) {
         EXPECT_EQ(ActionIdOf(static_cast<uint8_t>(code)), id) << code;
 }
 
-TEST(ParseQuery, casesTable) {
+TEST(ParseQuery, keepsNameValueItemsUpToTheFirstEmptyOne) {
     struct Case {
         std::string query;
         TXSLTParameters expected;

@@ -13,7 +13,7 @@ struct ExpansionCase {
 
 const std::string Unknown = "*** Warning. Unknown variable is reached: ";
 
-TEST(ExpandTemplate, casesTable) {
+TEST(ExpandTemplate, replacesEachPlaceholderByItsVariableOrAWarning) {
     const std::vector<ExpansionCase> cases = {
         {"no placeholder is unchanged", "<xsl:stylesheet/>", {{"a", "1"}}, "<xsl:stylesheet/>"},
         {"empty value and neighbour", "<%a%><%b%>", {{"a", ""}, {"b", "x"}}, "x"},
@@ -32,11 +32,12 @@ TEST(ExpandTemplate, casesTable) {
         EXPECT_EQ(ExpandTemplate(c.templateText, c.variables), c.expected) << c.name;
 }
 
-TEST(ExpandTemplate, templateItselfIsNotChanged) {
-    const std::string templateText = "<%DivID%>";
-    const std::string copy = templateText;
-    ExpandTemplate(templateText, {{"DivID", "ch1"}});
-    EXPECT_EQ(templateText, copy);
+// The book's one template is expanded again for every part; nothing of one part stays for the next.
+TEST(ExpandTemplate, theSameTemplateServesEveryPartInTurn) {
+    const std::string templateText = "<xsl:param name=\"id\" select=\"'<%DivID%>'\"/>";
+    EXPECT_EQ(ExpandTemplate(templateText, {{"DivID", "ch1"}}), "<xsl:param name=\"id\" select=\"'ch1'\"/>");
+    EXPECT_EQ(ExpandTemplate(templateText, {{"DivID", "ch2"}}), "<xsl:param name=\"id\" select=\"'ch2'\"/>");
+    EXPECT_EQ(ExpandTemplate(templateText, {}), "<xsl:param name=\"id\" select=\"'" + Unknown + "DivID ***'\"/>");
 }
 
 }  // namespace
