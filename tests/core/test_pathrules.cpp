@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "PathRules.h"
-#include "TSettings.h"
 
 namespace {
 
@@ -135,70 +134,6 @@ TEST(PathRules, OsPathUsesForwardSlashes) {
     EXPECT_EQ(ToOsPath("\\opt\\tomeria\\data\\book.xml"), "/opt/tomeria/data/book.xml");
     EXPECT_EQ(ToOsPath(ExecutableFolder()).back(), '/');
     EXPECT_EQ(ToOsPath(ExecutableFolder()).front(), '/');
-}
-
-TEST(DefaultSettings, ProgramFolderHasExactlyOneTrailingBackslash) {
-    const PathCase cases[] = {
-        {"/", "\\"},
-        {"/opt/tomeria", "\\opt\\tomeria\\"},
-        {"/opt/tomeria/", "\\opt\\tomeria\\"},
-        {"C:\\", "C:\\"},
-    };
-    for (const auto& c : cases) {
-        TSettings s;
-        InitDefaultSettings(s, c.input);
-        EXPECT_EQ(s.ProgramDir, c.expected) << c.input;
-    }
-}
-
-TEST(DefaultSettings, DerivedValuesAndLayoutNames) {
-    TSettings s;
-    InitDefaultSettings(s, "/opt/tomeria");
-    EXPECT_EQ(s.SettingsPath, "\\opt\\tomeria\\tomeria.ini");
-    EXPECT_EQ(s.OnStartDoc, "data\\intro.ini");
-    EXPECT_EQ(s.WorkPath, ".\\");
-    EXPECT_EQ(s.LogFileName, "tomeria.log");
-    EXPECT_EQ(s.StdToolbar.Name, "StdToolbar");
-    EXPECT_EQ(s.SearchToolbar.Name, "SearchToolbar");
-    EXPECT_EQ(s.DebugToolbar.Name, "DebugToolbar");
-    EXPECT_EQ(s.DebugWindow.Name, "DebugWindow");
-    EXPECT_EQ(s.MainWindow.Name, "MainWindow");
-    EXPECT_EQ(s.DebugLevel, 3);
-    EXPECT_EQ(s.BrowserFontSize, 2);
-    EXPECT_EQ(s.AlphaBlendValueUnactive, 128);
-    EXPECT_EQ(s.AlphaBlendValueActive, 250);
-    EXPECT_TRUE(s.KeepShellDesign);
-    EXPECT_FALSE(s.KeepControlState);
-    ASSERT_TRUE(s.LastDocs);
-    EXPECT_TRUE(s.LastDocs->empty());
-}
-
-TEST(DefaultSettings, CopyDuplicatesFieldsButSharesRecentDocuments) {
-    TSettings defaults;
-    InitDefaultSettings(defaults, "/opt/tomeria");
-    TSettings copy = defaults;
-    copy.DataPath = "books\\";
-    copy.LastDocs->push_back("a.tmr");
-    EXPECT_EQ(defaults.DataPath, "data\\");
-    EXPECT_EQ(defaults.LastDocs.get(), copy.LastDocs.get());
-    ASSERT_EQ(defaults.LastDocs->size(), 1u);
-}
-
-TEST(DefaultSettings, RecordsCompareEveryFieldAndRecentDocumentsByContent) {
-    TSettings a;
-    TSettings b;
-    InitDefaultSettings(a, "/opt/tomeria");
-    InitDefaultSettings(b, "/opt/tomeria");
-    EXPECT_TRUE(a == b);  // two lists, both empty
-    b.LastDocs->push_back("x.tmr");
-    EXPECT_FALSE(a == b);
-    a.LastDocs->push_back("x.tmr");
-    EXPECT_TRUE(a == b);
-    a.LastDocs->clear();
-    b.LastDocs = TRecentDocs();  // no list is an empty list
-    EXPECT_TRUE(a == b);
-    b.UseInTOCOneClickAsDblClick = !a.UseInTOCOneClickAsDblClick;
-    EXPECT_FALSE(a == b);
 }
 
 }  // namespace
