@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "TextRules.h"
+
 namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -156,13 +158,7 @@ std::string MakeRelativeFileName(const std::string& base, const std::string& nam
     return RelativePath(base, unquoted.substr(0, split)) + unquoted.substr(split);
 }
 
-std::string ToOsPath(const std::string& path) {
-    std::string os = path;
-    for (char& c : os) {
-        if (c == '\\') c = '/';
-    }
-    return os;
-}
+std::string ToOsPath(const std::string& path) { return BackslashesToSlashes(path); }
 
 std::string ExecutableFolder() {
     std::error_code ec;

@@ -8,6 +8,7 @@
 #include "Log.h"
 #include "PathRules.h"
 #include "SplitURI.h"
+#include "TextRules.h"
 #include "sabutils.h"
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include "SablotInternals.h"
 #include "TCustomSchemeProxy.h"
+#include "TextRules.h"
 #include "sabutils.h"
 #include "shandler.h"
 

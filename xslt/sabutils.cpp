@@ -120,18 +120,6 @@ void SplitKeyValue(const std::string& text, std::string& key, std::string& value
     value = text.substr(equals + 1);
 }
 
-std::string ReplaceChar(const std::string& text, char from, char to) {
-    std::string result = text;
-    for (char& c : result) {
-        if (c == from) c = to;
-    }
-    return result;
-}
-
-std::string SlashesToBackslashes(const std::string& text) { return ReplaceChar(text, '/', '\\'); }
-
-std::string BackslashesToSlashes(const std::string& text) { return ReplaceChar(text, '\\', '/'); }
-
 std::string UnescapeUri(const std::string& uri) {
     const auto isHex = [](char c) { return HexDigitValue(c) >= 0; };
     std::string out;

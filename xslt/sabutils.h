@@ -2,6 +2,8 @@
 // The URI toolkit of the XSLT adapter. Byte strings, ASCII character classes.
 #include <string>
 
+#include "TextRules.h"  // the separator converters the toolkit's users pair with it
+
 // Resolves a reference against a base URI (a simplified form of RFC 2396, 5.2).
 // False, with an empty result, when either fails to parse, neither has a scheme, or the
 // reference climbs above the root.
@@ -24,7 +26,3 @@ std::string UnescapeUri(const std::string& uri);
 inline std::string TextOf(const char* value) { return value != nullptr ? value : ""; }
 // ASCII case-insensitive equality, as schemes compare.
 bool EqualsNoCase(const std::string& text, const char* other);
-
-std::string ReplaceChar(const std::string& text, char from, char to);
-std::string SlashesToBackslashes(const std::string& text);
-std::string BackslashesToSlashes(const std::string& text);

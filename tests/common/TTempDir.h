@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "TextRules.h"
+
 class TTempDir {
 public:
     TTempDir() : Dir(QDir::tempPath() + "/tomeria-test-XXXXXX") {
@@ -20,12 +22,7 @@ public:
     // The OS path of a file or folder below the root ("" gives the root with a trailing "/").
     std::string Os(const std::string& relative = "") const { return (Root / relative).string(); }
     // The same in the program's backslash form.
-    std::string Win(const std::string& relative = "") const {
-        std::string path = Os(relative);
-        for (char& c : path)
-            if (c == '/') c = '\\';
-        return path;
-    }
+    std::string Win(const std::string& relative = "") const { return SlashesToBackslashes(Os(relative)); }
     // "file://" and the OS path.
     std::string Uri(const std::string& relative = "") const { return "file://" + Os(relative); }
     // Writes bytes to a file below the root, creating its folders; gives the file's OS path.

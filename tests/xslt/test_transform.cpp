@@ -73,10 +73,7 @@ TEST_F(Transform, folderWithBlanksAndCyrillicLetters_isReadAndResolved) {
     root.Write(folder + "/inc.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"" + Xsl +
                                         "\"><xsl:template match=\"book\">[<xsl:value-of select=\".\"/>]"
                                         "</xsl:template></xsl:stylesheet>");
-    std::string base = "file://" + root.Os(folder) + "/";
-    for (char& c : base)
-        if (c == '/') c = '\\';
-    base.replace(0, 7, "file://");
+    const std::string base = "file://" + root.Win(folder + "/");
     const auto run =
         RunBookStyle(Sheet("<xsl:include href=\"inc.xsl\"/>"), "file://" + root.Os(folder + "/book.xml"), base);
     ASSERT_TRUE(run.Ok) << run.Error;
