@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     CloseOnTerminationSignals(frm);
     try {
         RunStartUpSequence(frm, commandLine.Doc.Path);
-        if (!listening) WriteLog("Передача книг от других копий недоступна: " + server.ErrorText().toStdString(), 1);
+        if (!listening)
+            WriteLog("Передача книг от других копий недоступна: " + server.ErrorText().toStdString(), TLogLevel::Error);
         if (!commandLine.Doc.Error.empty()) {
             std::cerr << commandLine.Doc.Error << std::endl;
             ShowNotice(&frm, QString::fromStdString(commandLine.Doc.Error));

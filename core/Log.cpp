@@ -49,12 +49,13 @@ std::string FormatLine(const std::string& text, uint8_t level, uint8_t code) {
 
 }  // namespace
 
-void WriteLog(const std::string& text, uint8_t level, uint8_t code) {
+void WriteLog(const std::string& text, TLogLevel level, uint8_t code) {
     const bool toFile = Settings.WriteLogToFile && !Settings.LogFileName.empty();
     if (!Settings.WriteLogToWindow && !toFile) return;
-    if (level > Settings.DebugLevel) return;
+    const auto number = static_cast<uint8_t>(level);
+    if (number > Settings.DebugLevel) return;
 
-    const std::string line = FormatLine(text, level, code);
+    const std::string line = FormatLine(text, number, code);
     if (Settings.WriteLogToWindow && WindowSink) WindowSink(line);
     if (LogFile) {
         // A failed write is ignored: the log never reports failures to its callers.
@@ -63,8 +64,12 @@ void WriteLog(const std::string& text, uint8_t level, uint8_t code) {
     }
 }
 
+void WriteLog(const std::string& text, int level, uint8_t code) {
+    WriteLog(text, static_cast<TLogLevel>(static_cast<uint8_t>(level)), code);
+}
+
 void OpenLog(const TSettings& settings) {
-    WriteLog("Opening LogFile", 3, 0);
+    WriteLog("Opening LogFile");
     LogFile.reset();
     if (!settings.WriteLogToFile) return;
 
@@ -78,7 +83,7 @@ void OpenLog(const TSettings& settings) {
 
     // Any failure leaves the file closed; logging goes on to the debug pane alone.
     LogFile.reset(OpenForAppend(ToOsPath(folder + settings.LogFileName)));
-    if (LogFile) WriteLog("LogFile is opened", 3, 0);
+    if (LogFile) WriteLog("LogFile is opened");
 }
 
 bool CloseLog(const TSettings&) {

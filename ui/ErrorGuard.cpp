@@ -29,4 +29,4 @@ void ReportErrorLater(const QString& message) {
     QTimer::singleShot(0, qApp, [message] { ReportError(message); });
 }
 
-void LogError(const QString& message) { WriteLog(message.toStdString(), 1); }
+void LogError(const QString& message) { WriteLog(message.toStdString(), TLogLevel::Error); }

@@ -11,7 +11,7 @@ TNoticeReporter Reporter;
 void SetNoticeReporter(TNoticeReporter reporter) { Reporter = std::move(reporter); }
 
 void ShowNotice(QWidget* parent, const QString& message) {
-    WriteLog(message.toStdString(), 1);
+    WriteLog(message.toStdString(), TLogLevel::Error);
     if (Reporter) {
         Reporter(message);
         return;

@@ -114,13 +114,13 @@ void TSearchPane::BuildFinished(unsigned generation, const std::shared_ptr<TSear
     Index = std::move(build->Index);
     QStringList notes;
     for (const std::string& warning : build->Warnings) {
-        WriteLog(warning, 2);
+        WriteLog(warning, TLogLevel::Warning);
         notes << Q(warning);
     }
     BuildNote = notes.join(' ');
     if (!Index) {
         const std::string why = build->Error.empty() ? "Индекс не построен." : build->Error;
-        WriteLog(why, 1);
+        WriteLog(why, TLogLevel::Error);
         SetStatus(Q(why));
     } else {
         WriteLog(build->Reused ? "Индекс для поиска открыт." : "Индекс для поиска построен.");

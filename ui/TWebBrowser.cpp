@@ -188,7 +188,7 @@ bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
 bool TWebBrowser::RecentUserInput() const { return m_lastInput.isValid() && m_lastInput.elapsed() < UserGestureMs; }
 
 void TWebBrowser::Refuse(const std::string& message) {
-    WriteLog(message, 1);
+    WriteLog(message, TLogLevel::Error);
     emit NavigationRefused(QString::fromStdString(message));
 }
 

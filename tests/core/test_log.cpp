@@ -49,9 +49,9 @@ protected:
 TEST_F(LogTest, LineCarriesTypeCodeAndOptionalDate) {
     const std::string date = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
     WriteLog("Считывание установок...");
-    WriteLog("Документ не найден.", 1, 7);
+    WriteLog("Документ не найден.", TLogLevel::Error, 7);
     Settings.UseTimeStamp = false;
-    WriteLog("plain", 2);
+    WriteLog("plain", TLogLevel::Warning);
     EXPECT_EQ(window, (std::vector<std::string>{
                           "{type: INFO, code: 0} [" + date + "] Считывание установок...",
                           "{type: ERRR, code: 7} [" + date + "] Документ не найден.",
