@@ -55,7 +55,7 @@ struct TCommand {
     std::string Descriptor;
     TMode Mode = TMode::Part;
     std::string DivId;
-    uint8_t ActionCode = 0;
+    TServiceAction Action = TServiceAction::MakeTOC;
     std::string Query;
     bool Verbose = false;
     bool Expand = false;
@@ -105,7 +105,7 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
             const auto code = ParseActionCode(argv[++i]);
             if (!code) return std::string("номер действия должен быть от 0 до 255: ") + argv[i];
             command.Mode = TMode::Action;
-            command.ActionCode = *code;
+            command.Action = static_cast<TServiceAction>(*code);  // an unknown code does nothing
         } else {
             return "неизвестный параметр " + arg;
         }
@@ -150,7 +150,7 @@ std::string OneLine(std::string text) {
 }
 
 int RunSearch(const TCommand& command) {
-    const TBookPage toc = RunServiceAction(0, BookInfo);
+    const TBookPage toc = RunServiceAction(TServiceAction::MakeTOC, BookInfo);
     if (!toc.Ok) {
         WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + toc.Html + "\n");
         return ExitFailed;
@@ -194,12 +194,12 @@ int Run(const TCommand& command) {
 
     if (command.Expand) {
         WriteBytes(stdout, command.Mode == TMode::Part ? BookPartStylesheet(command.DivId, BookInfo)
-                                                       : ServiceStylesheet(command.ActionCode, BookInfo));
+                                                       : ServiceStylesheet(command.Action, BookInfo));
         return ExitOk;
     }
     if (command.Mode == TMode::Search) return RunSearch(command);
     const TBookPage page = command.Mode == TMode::Part ? BuildBookPart(command.DivId, BookInfo)
-                                                       : RunServiceAction(command.ActionCode, BookInfo);
+                                                       : RunServiceAction(command.Action, BookInfo);
     if (!page.Ok) {
         WriteBytes(stderr, "tomeria-render: ошибка преобразования: " + page.Html + "\n");
         return ExitFailed;

@@ -51,7 +51,7 @@ TBookEntry DescribeBook(const std::string& descriptor, const TSettings& settings
         SetBookDefaults(book, settings);
         book.DescriptorFile = entry.Path;
         ReadBookDescriptor(book, settings);
-        const TBookPage page = RunServiceAction(0, book);
+        const TBookPage page = RunServiceAction(TServiceAction::MakeTOC, book);
         const TContents contents = ReadContents(page.Html);
         if (!page.Ok || !contents.Parsed || !contents.Error.empty()) {
             entry.State = TBookState::Broken;

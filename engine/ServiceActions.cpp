@@ -6,24 +6,28 @@
 #include "TemplateExpansion.h"
 #include "Transformation.h"
 
-std::string ActionIdOf(uint8_t code) {
-    switch (code) {
-        case 0: return "MakeTOC";
-        case 1: return "Search";
-        case 2: return "MD5SumRead";
-        case 4: return "MD5SumPrepare";
+std::string ActionIdOf(TServiceAction action) {
+    switch (action) {
+        case TServiceAction::MakeTOC: return "MakeTOC";
+        case TServiceAction::Search: return "Search";
+        case TServiceAction::MD5SumRead: return "MD5SumRead";
+        case TServiceAction::MD5SumPrepare: return "MD5SumPrepare";
         default: return "DoNothing";
     }
 }
 
-std::string ServiceStylesheet(uint8_t code, const TBookInfo& book) {
-    return ExpandTemplate(book.ServiceXSLT, {{"ActionID", ActionIdOf(code)}});
+std::string ServiceStylesheet(TServiceAction action, const TBookInfo& book) {
+    return ExpandTemplate(book.ServiceXSLT, {{"ActionID", ActionIdOf(action)}});
+}
+
+TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book) {
+    TArgs args;
+    args.StyleText = ServiceStylesheet(action, book);
+    return RunTransformation(book.BookXMLFName, "arg://input", args, book);
 }
 
 TBookPage RunServiceAction(uint8_t code, const TBookInfo& book) {
-    TArgs args;
-    args.StyleText = ServiceStylesheet(code, book);
-    return RunTransformation(book.BookXMLFName, "arg://input", args, book);
+    return RunServiceAction(static_cast<TServiceAction>(code), book);
 }
 
 TXSLTParameters ParseQuery(const std::string& query) {

@@ -9,13 +9,19 @@
 // Longest part identifier; longer ones are cut before a part is built.
 inline constexpr std::size_t MaxDivIdLength = 255;
 
-// "MakeTOC" (0), "Search" (1), "MD5SumRead" (2), "MD5SumPrepare" (4), else "DoNothing".
-std::string ActionIdOf(uint8_t code);
+// The actions a book's service stylesheet is asked for, by their codes. A code given from
+// outside (the renderer's --action) may be any other number: it asks for "DoNothing".
+enum class TServiceAction : uint8_t { MakeTOC = 0, Search = 1, MD5SumRead = 2, MD5SumPrepare = 4 };
+
+// "MakeTOC", "Search", "MD5SumRead", "MD5SumPrepare", else "DoNothing".
+std::string ActionIdOf(TServiceAction action);
 
 // The service stylesheet expanded with the one variable ActionID.
-std::string ServiceStylesheet(uint8_t code, const TBookInfo& book);
+std::string ServiceStylesheet(TServiceAction action, const TBookInfo& book);
 
 // Runs the service stylesheet with the one variable ActionID over the book XML.
+TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book);
+// The same with the action by its code.
 TBookPage RunServiceAction(uint8_t code, const TBookInfo& book);
 
 // "&"-separated name=value pairs; an empty item ends the list, an item without "=" is skipped.

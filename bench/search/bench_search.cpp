@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     SetBookDefaults(BookInfo, Settings);
     BookInfo.DescriptorFile = NormalizeFilePath(std::filesystem::absolute(argv[1]).string());
     ReadBookDescriptor(BookInfo, Settings);
-    const TBookPage toc = RunServiceAction(0, BookInfo);
+    const TBookPage toc = RunServiceAction(TServiceAction::MakeTOC, BookInfo);
     const TContents contents = ReadContents(toc.Html);
     if (!toc.Ok || !contents.Parsed) {
         std::cerr << "the contents of the book could not be built\n";

@@ -10,7 +10,7 @@ TEST(ActionIdOf, namesTheKnownCodesAndDoNothingForTheRest) {
         {4, "MD5SumPrepare"}, {5, "DoNothing"}, {255, "DoNothing"},
     };
     for (const auto& [code, id] : cases)
-        EXPECT_EQ(ActionIdOf(static_cast<uint8_t>(code)), id) << code;
+        EXPECT_EQ(ActionIdOf(static_cast<TServiceAction>(code)), id) << code;
 }
 
 TEST(ParseQuery, keepsNameValueItemsUpToTheFirstEmptyOne) {

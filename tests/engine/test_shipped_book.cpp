@@ -46,7 +46,7 @@ protected:
 };
 
 TEST_F(ShippedBookTest, contentsNestAndNumberEveryChapterAndSection) {
-    const TBookPage page = RunServiceAction(0, Book);
+    const TBookPage page = RunServiceAction(TServiceAction::MakeTOC, Book);
     const std::string& toc = page.Html;
     ASSERT_TRUE(page.Ok) << toc;
     EXPECT_NE(toc.find("<menu>"

@@ -243,7 +243,7 @@ TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText) {
     Dir.Write("book/data/intro.ini", "[BasicParams]\nRootPath=..\\\n");
     Open();
     EXPECT_TRUE(Book.ServiceXSLT.empty());
-    const TBookPage contents = RunServiceAction(0, Book);
+    const TBookPage contents = RunServiceAction(TServiceAction::MakeTOC, Book);
     EXPECT_FALSE(contents.Html.empty());
     EXPECT_FALSE(contents.Ok);
     EXPECT_FALSE(BuildBookPart("x", Book).Ok);
