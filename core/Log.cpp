@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 
@@ -22,6 +23,8 @@ namespace {
 // The log file state: the open file, buffered by stdio; null while the log is closed.
 TFileHandle LogFile;
 TLogWindowSink WindowSink;
+// Transformations log from a worker thread: a line is written whole, to both sinks in turn.
+std::recursive_mutex LogMutex;
 
 // Opens a regular file for appending, creating it when missing. The open never waits and
 // refuses anything else, so a pipe or a device at the log's path cannot block the program.
@@ -56,11 +59,13 @@ void WriteLog(const std::string& text, TLogLevel level, uint8_t code) {
     if (number > Settings.DebugLevel) return;
 
     const std::string line = FormatLine(text, number, code);
+    const std::lock_guard lock(LogMutex);
     if (Settings.WriteLogToWindow && WindowSink) WindowSink(line);
     if (LogFile) {
         // A failed write is ignored: the log never reports failures to its callers.
         std::fwrite(line.data(), 1, line.size(), LogFile.get());
         std::fputc('\n', LogFile.get());
+        std::fflush(LogFile.get());  // a line is in the file at once, also when the program is killed
     }
 }
 
@@ -70,6 +75,7 @@ void WriteLog(const std::string& text, int level, uint8_t code) {
 
 void OpenLog(const TSettings& settings) {
     WriteLog("Opening LogFile");
+    const std::lock_guard lock(LogMutex);
     LogFile.reset();
     if (!settings.WriteLogToFile) return;
 
@@ -87,6 +93,7 @@ void OpenLog(const TSettings& settings) {
 }
 
 bool CloseLog(const TSettings&) {
+    const std::lock_guard lock(LogMutex);
     if (!LogFile) return false;
     std::FILE* file = LogFile.release();
     const bool flushed = std::fflush(file) == 0;
@@ -100,6 +107,9 @@ void ReopenLog(const TSettings& settings) {
     OpenLog(settings);
 }
 
-void SetLogWindowSink(TLogWindowSink sink) { WindowSink = std::move(sink); }
+void SetLogWindowSink(TLogWindowSink sink) {
+    const std::lock_guard lock(LogMutex);
+    WindowSink = std::move(sink);
+}
 
 bool LogFileOpened() { return LogFile != nullptr; }

@@ -14,10 +14,6 @@
 
 namespace {
 
-std::string FolderName(const std::string& descriptor) {
-    return std::filesystem::path(descriptor).parent_path().filename().string();
-}
-
 bool IsDescriptorFile(const std::filesystem::path& file) {
     const std::string ext = file.extension().string();
     if (ext == ".tmr") return true;
@@ -38,9 +34,13 @@ std::string FirstContentsCaption(const std::string& contentsXml) {
     return contents.Items.empty() ? std::string() : contents.Items.front().Caption;
 }
 
+std::string FolderTitle(const std::string& descriptor) {
+    return std::filesystem::path(descriptor).parent_path().filename().string();
+}
+
 TBookEntry DescribeBook(const std::string& descriptor, const TSettings& settings) {
     TBookEntry entry{RecentDocKey(descriptor), {}, TBookState::Ok, {}};
-    entry.Title = FolderName(entry.Path);
+    entry.Title = FolderTitle(entry.Path);
     if (!IsRegularFile(entry.Path)) {
         entry.State = TBookState::Missing;
         entry.Problem = "файл не найден";

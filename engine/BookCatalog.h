@@ -22,6 +22,9 @@ std::string ShippedGuidePath(const TSettings& settings);
 // The caption of the first entry of a contents document, or "" when it has none.
 std::string FirstContentsCaption(const std::string& contentsXml);
 
+// The title of a book whose contents are not read: the name of its descriptor's folder.
+std::string FolderTitle(const std::string& descriptor);
+
 // Reads the descriptor and builds its contents to find the title: the first contents entry,
 // else the name of the descriptor's folder. A missing file or a descriptor whose stylesheets
 // or contents fail is reported in the state, never thrown.

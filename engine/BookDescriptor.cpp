@@ -106,13 +106,15 @@ TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& 
 // Reloading a stylesheet also reads book.xml again at the next transformation.
 void LoadServiceStylesheet(TBookInfo& book) {
     book.ServiceXSLT = LoadTextFromUri(book.ServiceXSLTFile);
-    if (book.ParsedInput) book.ParsedInput->Clear();
+    DropParsedInput(book);
 }
 
 void LoadBookTemplate(TBookInfo& book) {
     book.BookXSLTT = LoadTextFromUri(book.BookXSLTTFName);
-    if (book.ParsedInput) book.ParsedInput->Clear();
+    DropParsedInput(book);
 }
+
+void DropParsedInput(TBookInfo& book) { book.ParsedInput = std::make_shared<TParsedInputCache>(); }
 
 std::string LoadTextFromUri(const std::string& uri) {
     WriteLog("Загрузка документа из файла");

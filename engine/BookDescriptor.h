@@ -26,6 +26,9 @@ TXSLTParameters ReadTemplateParams(const TIniFile& descriptor, const TBookInfo& 
 
 void LoadServiceStylesheet(TBookInfo& book);
 void LoadBookTemplate(TBookInfo& book);
+// Drops the parsed book: the record gets an empty cache of its own, and a run still working
+// on the old one keeps it until it ends.
+void DropParsedInput(TBookInfo& book);
 
 // The bytes of the file named by a "file" URI with every line break removed; empty when
 // the URI has another scheme or the file does not exist. Throws std::runtime_error when

@@ -1,6 +1,7 @@
 #include "Transformation.h"
 
 #include <exception>
+#include <mutex>
 
 #include "Log.h"
 #include "SplitURI.h"
@@ -76,6 +77,9 @@ TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, co
 
 TBookPage RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
                             const TBookInfo& book) {
+    // The processor's hooks and the stopwatch are process-wide: one transformation at a time.
+    static std::mutex oneAtATime;
+    const std::lock_guard lock(oneAtATime);
     WriteLog("Начало трансформации.");
     Stopwatch(true);
     TBookPage page;

@@ -14,6 +14,7 @@
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -26,6 +27,7 @@
 #include "TClickSplitter.h"
 #include "TCutCaptionTip.h"
 #include "TSearchPane.h"
+#include "TTransformationRunner.h"
 #include "TWebBrowser.h"
 #include "WindowLayout.h"
 #include "Tfrm_ExternalViewer.h"
@@ -63,6 +65,7 @@ Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent) {
     ConnectSearchHandlers();
     ConnectBookmarkHandlers();
     ConnectRecentHandlers();
+    ConnectTransformationHandlers();
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 
@@ -155,7 +158,14 @@ void Tfrm_Main::CreateControls() {
 }
 
 void Tfrm_Main::InstallLogSink() {
-    SetLogWindowSink([this](const std::string& line) { AppendLogLine(line); });
+    SetLogWindowSink([this](const std::string& line) {
+        // A transformation logs from its worker thread: its lines join the pane in order there.
+        if (QThread::currentThread() == thread())
+            AppendLogLine(line);
+        else
+            QMetaObject::invokeMethod(
+                this, [this, line] { AppendLogLine(line); }, Qt::QueuedConnection);
+    });
     OwnsLogSink = true;
 }
 
@@ -193,6 +203,7 @@ void Tfrm_Main::showEvent(QShowEvent* event) {
 }
 
 void Tfrm_Main::closeEvent(QCloseEvent* event) {
+    Runner->Abandon();  // a transformation under way must not keep the program from ending
     // A settings file that cannot be written is reported; the window closes all the same.
     RunGuarded([] {
         WriteLog("*** close mainform");

@@ -8,15 +8,18 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "TSettings.h"
+#include "Transformation.h"
 
 struct TBookmark;
 struct TSearchEntry;
 class TBookmarkStore;
 class TSearchPane;
+class TTransformationRunner;
 class Tfrm_Bookmarks;
 
 class QAction;
@@ -24,6 +27,7 @@ class QActionGroup;
 class QFrame;
 class QMenu;
 class QPlainTextEdit;
+class QShortcut;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
@@ -71,12 +75,15 @@ public:
     // A top element other than "menu" or a "listitem" without "id" throws.
     bool LoadTOCFromXml(const std::string& data);
     void ShowBookPart(const std::string& divId, TBookInfo& book);
+    // The worker that makes the pages and the contents; Escape stops its job.
+    TTransformationRunner& Transformations() const { return *Runner; }
     // Writes text as the body of a minimal page into the browser pane.
     void ShowHtmlMessage(const std::string& text);
     // A short page naming what failed, the file and the cause (all escaped); also logged.
     void ShowFailurePage(const std::string& what, const std::string& file, const std::string& cause);
-    // Why the contents of the book came out empty, as such a page.
-    void ShowContentsFailure(const TBookInfo& book);
+    // Why the contents of the book came out empty, as such a page; contentsRun is the run of
+    // the service stylesheet that made them.
+    void ShowContentsFailure(const TBookInfo& book, const TBookPage& contentsRun);
     // With no template text, says so as such a page and returns true.
     bool ShowTemplateFailure(const TBookInfo& book);
 
@@ -241,12 +248,16 @@ private:
     void ConnectTOCHandlers();
     void ConnectFindHandlers();
     void ConnectRecentHandlers();
+    void ConnectTransformationHandlers();
     void RememberOpenedBook(const std::string& path);
     void act_SearchFindExecute();
     void act_SearchFindNextExecute();
     void FindIn(QWidget* control, const QString& text);
     static QList<QTreeWidgetItem*> MakeTOCNodes(const std::vector<TContentsItem>& items);
     void WaitWhileBrowserBusy();
+    // Runs a transformation of a copy of book on the worker (the window may change the book
+    // meanwhile); none when a later request made its result unwanted.
+    std::optional<TBookPage> Transform(const TBookInfo& book, const std::function<TBookPage(TBookInfo&)>& run);
     Tfrm_ExternalViewer* NewExternalViewer();
 
     // View handlers.
@@ -277,6 +288,11 @@ private:
     std::unique_ptr<TBookmarkStore> BookmarkStore;
     QJsonArray PendingHighlight;  // words to mark once the page at PendingHighlightUrl has loaded
     QUrl PendingHighlightUrl;
+
+    TTransformationRunner* Runner = nullptr;
+    QShortcut* StopShortcut = nullptr;  // Escape, while a transformation runs
+    // The contents run of the last BuildTOC; none when it was superseded.
+    std::optional<TBookPage> ContentsRun;
 
     QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;

@@ -3,6 +3,7 @@
 #include <QStatusBar>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QShortcut>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QWebEnginePage>
@@ -21,6 +22,7 @@
 #include "TWebBrowser.h"
 #include "Tfrm_ExternalViewer.h"
 #include "TSearchPane.h"
+#include "TTransformationRunner.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -50,6 +52,22 @@ void Tfrm_Main::ConnectBookHandlers() {
     // A refused navigation is logged by the browser and said in the status bar.
     connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
             [this](const QString& message) { sb_Status->showMessage(message); });
+}
+
+void Tfrm_Main::ConnectTransformationHandlers() {
+    Runner = new TTransformationRunner(this);
+    StopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    StopShortcut->setContext(Qt::WindowShortcut);
+    StopShortcut->setEnabled(false);  // Escape stays the page's own while nothing runs
+    connect(StopShortcut, &QShortcut::activated, Runner, &TTransformationRunner::StopCurrent);
+    connect(Runner, &TTransformationRunner::BusyChanged, StopShortcut, &QShortcut::setEnabled);
+}
+
+std::optional<TBookPage> Tfrm_Main::Transform(const TBookInfo& book, const std::function<TBookPage(TBookInfo&)>& run) {
+    TBookInfo copy = book;
+    TBookPage page;
+    if (!Runner->Run([&] { page = run(copy); })) return std::nullopt;
+    return page;
 }
 
 std::vector<QAction*> Tfrm_Main::BookActions() const {
@@ -83,7 +101,8 @@ void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
     }
     WriteLog("Проверка целостности завершена удачно.");
     const bool built = BuildTOC();
-    if (!built || tv_TOC->topLevelItemCount() == 0) ShowContentsFailure(BookInfo);
+    if (!ContentsRun) return;  // a later request has the window now
+    if (!built || tv_TOC->topLevelItemCount() == 0) ShowContentsFailure(BookInfo, *ContentsRun);
     if (!built) return;
     if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
     WaitWhileBrowserBusy();
@@ -115,6 +134,7 @@ void Tfrm_Main::WaitWhileBrowserBusy() {
 }
 
 void Tfrm_Main::CloseBook() {
+    Runner->Abandon();  // a page of the closed book must not show up later
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);
@@ -123,7 +143,7 @@ void Tfrm_Main::CloseBook() {
     RunLogged([this] { ShowHtmlMessage(""); });
     WriteLog("Очистка оглавления.");
     tv_TOC->clear();
-    if (BookInfo.ParsedInput) BookInfo.ParsedInput->Clear();
+    DropParsedInput(BookInfo);
     WriteLog("Книга закрыта.");
 }
 
@@ -169,9 +189,11 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
     CurrentDivID = divId;
     if (TerminationRequested()) return;  // the program is ending: no page is made any more
     if (ShowTemplateFailure(book)) return;
-    const TBookPage page = BuildBookPart(divId, book);
+    const std::optional<TBookPage> page =
+        Transform(book, [id = divId](TBookInfo& copy) { return BuildBookPart(id, copy); });
+    if (!page) return;  // a later request shows its own page
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
-    LoadHtmlIntoBrowser(page.Html, *wb_Browser, page.Encoding);
+    LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);
     ApplyBrowserFontSize(Settings);
 }
 
@@ -187,7 +209,10 @@ void Tfrm_Main::wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel) {
         for (const TXSLTParameter& pair : ParseQuery(parts.Query))
             if (pair.Name == "DivID") divId = pair.Value;
         cancel = true;
-        ShowBookPart(CutDivId(divId), BookInfo);
+        // Made once the engine's call has returned: the page waits for its transformation.
+        QMetaObject::invokeMethod(
+            this, [this, divId = CutDivId(divId)] { RunGuarded([&] { ShowBookPart(divId, BookInfo); }); },
+            Qt::QueuedConnection);
     }
     WriteLog("Load URI: " + target);
 }

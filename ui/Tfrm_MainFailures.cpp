@@ -35,7 +35,7 @@ void Tfrm_Main::ShowFailurePage(const std::string& what, const std::string& file
     ShowHtmlMessage(body);
 }
 
-void Tfrm_Main::ShowContentsFailure(const TBookInfo& book) {
+void Tfrm_Main::ShowContentsFailure(const TBookInfo& book, const TBookPage& contentsRun) {
     if (!FileExists(book.BookXMLFName)) {
         ShowFailurePage("Не найден файл книги.", PathOfUri(book.BookXMLFName), "");
         return;
@@ -46,10 +46,8 @@ void Tfrm_Main::ShowContentsFailure(const TBookInfo& book) {
                         PathOfUri(book.ServiceXSLTFile), "");
         return;
     }
-    // The failed run once more, for its error text.
-    const TBookPage run = RunServiceAction(0, book);
-    const std::string& output = run.Html;
-    if (!run.Ok) {
+    const std::string& output = contentsRun.Html;
+    if (!contentsRun.Ok) {
         // The error text comes with "<" and ">" escaped; the page escapes it as a whole.
         const std::string cause =
             QString::fromStdString(output).replace("&lt;", "<").replace("&gt;", ">").toStdString();

@@ -11,6 +11,7 @@
 #include "Log.h"
 #include "RecentDocs.h"
 #include "Tfrm_BookList.h"
+#include "TTransformationRunner.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -48,8 +49,11 @@ void Tfrm_Main::UpdateRecentDocsMenu() {
         }
         const std::string& path = docs[i];
         auto title = RecentTitles.find(path);
-        if (title == RecentTitles.end()) title = RecentTitles.emplace(path, DescribeBook(path, Settings).Title).first;
-        entry->setText(QStringLiteral("%1. %2").arg(i + 1).arg(MenuTitle(title->second)));
+        // A title needs the book's contents; while the worker is busy the folder's name stands in.
+        if (title == RecentTitles.end() && !Transformations().Busy())
+            title = RecentTitles.emplace(path, DescribeBook(path, Settings).Title).first;
+        const std::string shown = title != RecentTitles.end() ? title->second : FolderTitle(path);
+        entry->setText(QStringLiteral("%1. %2").arg(i + 1).arg(MenuTitle(shown)));
         entry->setToolTip(QString::fromStdString(path));
         entry->setEnabled(true);
         entry->setVisible(true);
@@ -70,7 +74,11 @@ void Tfrm_Main::RememberOpenedBook(const std::string& path) {
 }
 
 void Tfrm_Main::act_FileShowListExecute() {
-    Tfrm_BookList dialog(ListBooks(Settings), this);
+    // Listing reads every book's contents: on the worker, behind a page being made.
+    const TSettings settings = Settings;
+    std::vector<TBookEntry> books;
+    if (!Transformations().Run([&] { books = ListBooks(settings); }, TTransformationRunner::TArrival::Queue)) return;
+    Tfrm_BookList dialog(books, this);
     if (dialog.exec() != QDialog::Accepted || dialog.SelectedPath().empty()) return;
     OpenBook(dialog.SelectedPath());
 }

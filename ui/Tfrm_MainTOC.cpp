@@ -56,7 +56,9 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
 bool Tfrm_Main::BuildTOC() {
     WriteLog("Формирование оглавления...");
     bool filled = false;
-    const std::string data = RunServiceAction(0, BookInfo).Html;
+    ContentsRun = Transform(BookInfo, [](TBookInfo& copy) { return RunServiceAction(0, copy); });
+    if (!ContentsRun) return false;  // a later request has the window now
+    const std::string& data = ContentsRun->Html;
     if (!data.empty()) {
         WriteLog("Буфер трансформации не пуст.");
         WriteLog("*** sData:" + LeftChars(data, 225) + "...");

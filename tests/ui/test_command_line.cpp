@@ -94,6 +94,10 @@ protected:
         return WaitFor([&] { return p.state() != QProcess::Running || Listening(socket); }, ProcessWaitMs) &&
                p.state() == QProcess::Running;
     }
+    // Start-up is over once the log, written line by line, says the event loop runs.
+    bool WaitStartedUp(QProcess& p, const QString& log) {
+        return WaitListening(p) && WaitFor([&] { return ReadText(log).contains("Application.Run"); }, ProcessWaitMs);
+    }
     static bool Listening(const QString& socket) {
         QLocalSocket probe;
         probe.connectToServer(socket);
@@ -122,7 +126,7 @@ protected:
 
 TEST_F(CommandLineTest, aRelativePathOnTheCommandLineOpensThatBookInsteadOfTheStartAction) {
     QProcess& copy = Start({"атлас 1/intro.ini"}, Dir.path() + "/Мои книги");
-    ASSERT_TRUE(WaitListening(copy));
+    ASSERT_TRUE(WaitStartedUp(copy, ProgramDir + "/logs/tomeria.log"));
     Stop(copy);
     EXPECT_EQ(FirstRecentDoc(ProgramDir + "/tomeria.ini"), Descriptor());
     const QString log = ReadText(ProgramDir + "/logs/tomeria.log");
@@ -185,7 +189,7 @@ TEST_F(CommandLineTest, theInstalledLayoutStartsOnTheShippedGuide) {
     WriteTextFile(stage + "/opt/tomeria/tomeria.ini", QuietSettings);
     const QString guide = stage + "/opt/tomeria/data/data/intro.ini";
     QProcess& copy = Start(stage + "/usr/bin/tomeria", {guide}, Dir.path());
-    ASSERT_TRUE(WaitListening(copy));
+    ASSERT_TRUE(WaitStartedUp(copy, stage + "/opt/tomeria/logs/tomeria.log"));
     Stop(copy);
     EXPECT_EQ(FirstRecentDoc(stage + "/opt/tomeria/tomeria.ini"), guide);
     const QString log = ReadText(stage + "/opt/tomeria/logs/tomeria.log");

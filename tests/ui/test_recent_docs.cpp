@@ -10,6 +10,7 @@
 #include "StartUp.h"
 #include "Tfrm_BookList.h"
 #include "mainwindow_test_util.h"
+#include "modal_test_util.h"
 
 namespace {
 
@@ -106,20 +107,19 @@ TEST_F(RecentDocsTest, bookListShowsTheGuideAndARecentBookAndEnterOpensTheChosen
     *Settings.LastDocs = {RecentDocKey(book.Descriptor()), Temp.path().toStdString() + "/gone/intro.ini"};
     Show();
     QStringList rows;
-    bool chosen = false;
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<Tfrm_BookList*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        for (int i = 0; i < dialog->tv_Books->topLevelItemCount(); ++i)
-            rows << dialog->tv_Books->topLevelItem(i)->text(0) + " | " + dialog->tv_Books->topLevelItem(i)->text(1);
-        for (int i = 0; i < dialog->tv_Books->topLevelItemCount(); ++i)
-            if (dialog->tv_Books->topLevelItem(i)->text(1) == QString::fromStdString(RecentDocKey(book.Descriptor())))
-                dialog->tv_Books->setCurrentItem(dialog->tv_Books->topLevelItem(i));
-        chosen = true;
-        QTest::keyClick(dialog->tv_Books, Qt::Key_Return);
-        if (dialog->isVisible()) dialog->reject();  // never leave the test waiting
-    });
-    frm->act_FileShowList->trigger();
+    const bool chosen = RunWithModal([&] { frm->act_FileShowList->trigger(); },
+                                     [&](QWidget& modal) {
+                                         auto* dialog = qobject_cast<Tfrm_BookList*>(&modal);
+                                         if (!dialog) return;
+                                         for (int i = 0; i < dialog->tv_Books->topLevelItemCount(); ++i)
+                                             rows << dialog->tv_Books->topLevelItem(i)->text(0) + " | " +
+                                                         dialog->tv_Books->topLevelItem(i)->text(1);
+                                         for (int i = 0; i < dialog->tv_Books->topLevelItemCount(); ++i)
+                                             if (dialog->tv_Books->topLevelItem(i)->text(1) ==
+                                                 QString::fromStdString(RecentDocKey(book.Descriptor())))
+                                                 dialog->tv_Books->setCurrentItem(dialog->tv_Books->topLevelItem(i));
+                                         QTest::keyClick(dialog->tv_Books, Qt::Key_Return);
+                                     });
     ASSERT_TRUE(chosen);
     const QString all = rows.join('\n');
     EXPECT_TRUE(all.contains(QString::fromStdString(ShippedGuidePath(Settings)))) << all.toStdString();

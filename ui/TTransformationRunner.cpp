@@ -1,0 +1,154 @@
+#include "TTransformationRunner.h"
+
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "Log.h"
+#include "Transformation.h"
+
+namespace {
+
+constexpr int StopRepeatMs = 50;
+
+void SetBusyCursor(bool busy) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    if (busy)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
+}
+
+}  // namespace
+
+TTransformationRunner::TTransformationRunner(QObject* parent) : QObject(parent) {
+    StopRepeater.setInterval(StopRepeatMs);
+    connect(&StopRepeater, &QTimer::timeout, this, [] { StopTransformation(); });
+    Worker = std::thread([this] { WorkerLoop(); });
+}
+
+TTransformationRunner::~TTransformationRunner() {
+    {
+        std::lock_guard lock(Mutex);
+        Quit = true;
+    }
+    WorkerWake.notify_one();
+    if (Busy()) StopTransformation();
+    Worker.join();
+    while (Busy())
+        OnJobEnded(Ended + 1);  // restores the cursor of a job whose end was never delivered
+}
+
+void TTransformationRunner::WorkerLoop() {
+    std::unique_lock lock(Mutex);
+    for (;;) {
+        WorkerWake.wait(lock, [this] { return Quit || Next; });
+        if (!Next) return;
+        const std::function<void()> job = std::move(Next);
+        Next = nullptr;
+        const unsigned ticket = NextTicket;
+        lock.unlock();
+        job();
+        lock.lock();
+        WorkerEnded = ticket;
+        JobDone.notify_all();
+        QMetaObject::invokeMethod(
+            this, [this, ticket] { OnJobEnded(ticket); }, Qt::QueuedConnection);
+    }
+}
+
+unsigned TTransformationRunner::Post(std::function<void()> job) {
+    const unsigned ticket = ++Posted;
+    {
+        std::lock_guard lock(Mutex);
+        Next = std::move(job);
+        NextTicket = ticket;
+    }
+    WorkerWake.notify_one();
+    SetBusyCursor(true);
+    emit BusyChanged(true);
+    return ticket;
+}
+
+void TTransformationRunner::OnJobEnded(unsigned ticket) {
+    if (ticket <= Ended) return;  // already seen by a wait that could not use the event loop
+    Ended = ticket;
+    StopRepeater.stop();
+    SetBusyCursor(false);
+    emit BusyChanged(false);
+    emit JobEnded();
+}
+
+void TTransformationRunner::AskStop() {
+    if (!Busy()) return;
+    StopAskedFor = Posted;
+    StopTransformation();
+    StopRepeater.start();
+}
+
+void TTransformationRunner::StopCurrent() { AskStop(); }
+
+void TTransformationRunner::Abandon() {
+    ++Epoch;
+    AskStop();
+}
+
+void TTransformationRunner::WaitUntilEnded(unsigned ticket) {
+    while (Ended < ticket) {
+        QEventLoop loop;
+        connect(this, &TTransformationRunner::JobEnded, &loop, &QEventLoop::quit);
+        // No loop can run once the program has been told to quit: wait for the worker itself.
+        if (loop.exec() < 0) BlockUntilEnded(ticket);
+    }
+}
+
+void TTransformationRunner::BlockUntilEnded(unsigned ticket) {
+    // The program is ending: nobody wants the job's result any more.
+    AskStop();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(StoppedJobLimitMs);
+    std::unique_lock lock(Mutex);
+    while (WorkerEnded < ticket) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            lock.unlock();
+            WriteLog("Преобразование не остановилось: программа завершается.", 1);
+            std::fflush(nullptr);
+            std::_Exit(EXIT_FAILURE);
+        }
+        JobDone.wait_for(lock, std::chrono::milliseconds(StopRepeatMs));
+        StopTransformation();
+    }
+    lock.unlock();
+    for (unsigned seen = Ended + 1; seen <= ticket; ++seen)
+        OnJobEnded(seen);
+}
+
+bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arrival) {
+    const unsigned request = arrival == TArrival::Supersede ? ++LatestRequest : 0;
+    const unsigned epoch = Epoch;
+    const auto wanted = [&] { return epoch == Epoch && (arrival == TArrival::Queue || request == LatestRequest); };
+    // One job at a time: a call that finds one running stops it or waits for it.
+    while (Busy()) {
+        if (arrival == TArrival::Supersede) AskStop();
+        WaitUntilEnded(Posted);
+        if (!wanted()) return false;
+    }
+    if (!wanted()) return false;
+
+    std::exception_ptr failure;
+    const unsigned ticket = Post([&job, &failure] {
+        try {
+            job();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    WaitUntilEnded(ticket);
+    if (!wanted()) return false;
+    if (failure) std::rethrow_exception(failure);
+    return true;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// Runs the window's transformations on a worker thread, one at a time (the processor's hooks
+// are process-wide), while the event loop goes on: the window repaints and answers during a
+// long one. A call waits in a local event loop until its job has ended, so the code that asks
+// for a page reads step by step as before; a call made meanwhile stops the running job (the
+// last request wins) or waits behind it.
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class TTransformationRunner : public QObject {
+    Q_OBJECT
+public:
+    // What a call does with a job already running: stop it, or wait for it to end.
+    enum class TArrival { Supersede, Queue };
+
+    explicit TTransformationRunner(QObject* parent = nullptr);
+    ~TTransformationRunner() override;
+    TTransformationRunner(const TTransformationRunner&) = delete;
+    TTransformationRunner& operator=(const TTransformationRunner&) = delete;
+
+    // Runs job on the worker and returns once it has ended; an exception it throws is thrown
+    // again here. False when its result is no longer wanted (a later superseding call, or
+    // Abandon): the caller then shows nothing of it.
+    bool Run(const std::function<void()>& job, TArrival arrival = TArrival::Supersede);
+    // Stops the running job; its result is still wanted (its page says it was stopped).
+    void StopCurrent();
+    // Stops the running job and makes every call under way unwanted: the book or the window
+    // is closing.
+    void Abandon();
+    bool Busy() const { return Posted != Ended; }
+
+    // Longest wait for a stopped job when no event loop can run any more (the program is
+    // ending); past it the program ends at once rather than hang.
+    int StoppedJobLimitMs = 10000;
+
+signals:
+    void BusyChanged(bool busy);
+    void JobEnded();
+
+private:
+    void WorkerLoop();
+    unsigned Post(std::function<void()> job);
+    void OnJobEnded(unsigned ticket);
+    void AskStop();
+    void WaitUntilEnded(unsigned ticket);
+    void BlockUntilEnded(unsigned ticket);
+
+    // Worker side, under Mutex.
+    std::mutex Mutex;
+    std::condition_variable WorkerWake;
+    std::condition_variable JobDone;
+    std::function<void()> Next;
+    unsigned NextTicket = 0;
+    bool Quit = false;
+    std::atomic<unsigned> WorkerEnded{0};
+    std::thread Worker;
+
+    // User-interface side.
+    unsigned Posted = 0;         // tickets of the jobs handed to the worker
+    unsigned Ended = 0;          // tickets of the jobs whose end the window has seen
+    unsigned StopAskedFor = 0;   // the ticket a stop was asked for
+    unsigned LatestRequest = 0;  // the newest superseding call
+    unsigned Epoch = 0;          // bumped by Abandon
+    QTimer StopRepeater;         // a stop asked just before the run began would be lost
+};
