@@ -69,10 +69,6 @@ void WriteLog(const std::string& text, TLogLevel level, uint8_t code) {
     }
 }
 
-void WriteLog(const std::string& text, int level, uint8_t code) {
-    WriteLog(text, static_cast<TLogLevel>(static_cast<uint8_t>(level)), code);
-}
-
 void OpenLog(const TSettings& settings) {
     WriteLog("Opening LogFile");
     const std::lock_guard lock(LogMutex);

@@ -11,8 +11,6 @@ enum class TLogLevel : uint8_t { None = 0, Error = 1, Warning = 2, Info = 3 };
 
 // Formats, filters by Settings.DebugLevel and writes a UTF-8 message to the active sinks.
 void WriteLog(const std::string& text, TLogLevel level = TLogLevel::Info, uint8_t code = 0);
-// The same with the level by number, for a level mapped from another scale.
-void WriteLog(const std::string& text, int level, uint8_t code = 0);
 
 void OpenLog(const TSettings& settings);
 bool CloseLog(const TSettings& settings);  // true when a file was closed; throws when flushing fails

@@ -39,13 +39,13 @@ std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std:
 // The processor's warnings and errors go to the log with their place (file and line); its
 // other messages (xsl:message) as progress. The scheme handlers' trace lines stay out.
 void LogProcessorMessages(TSablotEngine& engine) {
-    const auto logAt = [](uint8_t level) {
+    const auto logAt = [](TLogLevel level) {
         return [level](TSablotEngine&, int32_t, TSErrorFields fields) { WriteLog(BuildMessageText(fields), level); };
     };
-    engine.OnMsgInfo = logAt(3);
-    engine.OnMsgWarning = logAt(2);
-    engine.OnMsgError = logAt(1);
-    engine.OnMsgCritical = logAt(1);
+    engine.OnMsgInfo = logAt(TLogLevel::Info);
+    engine.OnMsgWarning = logAt(TLogLevel::Warning);
+    engine.OnMsgError = logAt(TLogLevel::Error);
+    engine.OnMsgCritical = logAt(TLogLevel::Error);
 }
 
 // One engine for one transformation: the stylesheet and the input as buffers or URIs, the
@@ -89,14 +89,14 @@ TBookPage RunTransformation(const std::string& inputUri, const std::string& styl
         if (book.ParsedInput && book.ParsedInput->LastFound())
             WriteLog("Данные книги не изменились: разобранный документ взят из памяти.");
     } catch (const std::exception& error) {
-        WriteLog(std::string("Internal Error. Exception. ") + error.what(), 1);
+        WriteLog(std::string("Internal Error. Exception. ") + error.what(), TLogLevel::Error);
         page = {"Internal Error. Exception.", "UTF-8", false};
     } catch (...) {
         page = {"Internal Error. Exception.", "UTF-8", false};
     }
     if (!page.Ok && page.Html.find("The transformation was stopped") != std::string::npos) {
         page = {"Преобразование остановлено.", "UTF-8", false};
-        WriteLog(page.Html, 1);
+        WriteLog(page.Html, TLogLevel::Error);
     }
     WriteLog("Трансформация заняла: " + Stopwatch(false));
     return page;

@@ -115,7 +115,7 @@ void TTransformationRunner::BlockUntilEnded(unsigned ticket) {
     while (WorkerEnded < ticket) {
         if (std::chrono::steady_clock::now() >= deadline) {
             lock.unlock();
-            WriteLog("Преобразование не остановилось: программа завершается.", 1);
+            WriteLog("Преобразование не остановилось: программа завершается.", TLogLevel::Error);
             std::fflush(nullptr);
             std::_Exit(EXIT_FAILURE);
         }

@@ -83,7 +83,7 @@ void Tfrm_Main::SetBookActionsEnabled(bool enabled) {
 void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
     const std::string fullPath = FindDescriptor(path, Settings);
     if (fullPath.empty()) {
-        WriteLog("Документ не найден.", 1);
+        WriteLog("Документ не найден.", TLogLevel::Error);
         // An open book stays on view; with none, the pane says what was not found.
         if (!act_FileCloseBook->isEnabled()) ShowFailurePage("Документ не найден.", path, "");
         return;

@@ -40,7 +40,7 @@ TBookmarkStore& Tfrm_Main::Bookmarks() {
         const std::string note = store->Load();
         BookmarkStore = std::move(store);
         if (!note.empty()) {
-            WriteLog(note, 1);
+            WriteLog(note, TLogLevel::Error);
             ReportError(QString::fromStdString(note));
         }
     }

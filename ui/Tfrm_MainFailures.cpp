@@ -29,7 +29,7 @@ bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUr
 }  // namespace
 
 void Tfrm_Main::ShowFailurePage(const std::string& what, const std::string& file, const std::string& cause) {
-    WriteLog(what + " " + file + (cause.empty() ? "" : ": " + cause), 1);
+    WriteLog(what + " " + file + (cause.empty() ? "" : ": " + cause), TLogLevel::Error);
     std::string body = "<h3>" + Escaped(what) + "</h3><p>Файл: " + Escaped(file) + "</p>";
     if (!cause.empty()) body += "<p>" + Escaped(cause) + "</p>";
     ShowHtmlMessage(body);

@@ -56,7 +56,7 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
 bool Tfrm_Main::BuildTOC() {
     WriteLog("Формирование оглавления...");
     bool filled = false;
-    ContentsRun = Transform(BookInfo, [](TBookInfo& copy) { return RunServiceAction(0, copy); });
+    ContentsRun = Transform(BookInfo, [](TBookInfo& copy) { return RunServiceAction(TServiceAction::MakeTOC, copy); });
     if (!ContentsRun) return false;  // a later request has the window now
     const std::string& data = ContentsRun->Html;
     if (!data.empty()) {
@@ -72,7 +72,7 @@ bool Tfrm_Main::BuildTOC() {
 bool Tfrm_Main::LoadTOCFromXml(const std::string& data) {
     const TContents contents = ReadContents(data);
     if (!contents.Parsed) {
-        WriteLog("Ошибка загрузки данных.", 1);
+        WriteLog("Ошибка загрузки данных.", TLogLevel::Error);
         return false;
     }
     WriteLog("Загрузка данных успешна.");

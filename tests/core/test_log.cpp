@@ -79,7 +79,7 @@ TEST_F(LogTest, LevelFilterAndSinkSwitches) {
         Settings.LogFileName = c.fileName;
         Settings.UseTimeStamp = false;
         for (uint8_t level = 0; level <= 3; ++level)
-            WriteLog("m", level);
+            WriteLog("m", static_cast<TLogLevel>(level));
         std::vector<uint8_t> got;
         for (const auto& line : window) {
             for (uint8_t level = 0; level <= 3; ++level) {
@@ -115,7 +115,7 @@ TEST_F(LogTest, LevelFilterAppliesToTheFileToo) {
     ASSERT_TRUE(LogFileOpened());
     Settings.DebugLevel = 1;
     for (uint8_t level = 0; level <= 3; ++level)
-        WriteLog("level " + std::to_string(level), level);
+        WriteLog("level " + std::to_string(level), static_cast<TLogLevel>(level));
     CloseLog(Settings);
     EXPECT_EQ(
         ReadWholeFile(LogFilePath()),

@@ -216,7 +216,7 @@ TEST_F(ViewTest, DebugLevelEntriesSetTheLevelAndTellTheSelector) {
     EXPECT_TRUE(frm->act_ServiceDebugLevelErrors->isChecked());
     EXPECT_EQ(told, std::vector<int>{1});
     WriteLog("hidden info line");
-    WriteLog("shown error line", 1);
+    WriteLog("shown error line", TLogLevel::Error);
     EXPECT_FALSE(Log().contains("hidden info line"));
     EXPECT_TRUE(Log().contains("shown error line"));
     frm->act_ServiceDebugLevelInfo->trigger();

@@ -411,7 +411,7 @@ TEST_F(ToolbarsTest, LevelSelectorAndLevelMenuAreOneState) {
     EXPECT_EQ(combo->currentText(), QString::fromUtf8("Ошибки"));
     EXPECT_EQ(Settings.DebugLevel, 1);
     WriteLog("hidden info line");
-    WriteLog("shown error line", 1);
+    WriteLog("shown error line", TLogLevel::Error);
     EXPECT_FALSE(Log().contains("hidden info line"));
     EXPECT_TRUE(Log().contains("shown error line"));
 
