@@ -100,6 +100,9 @@ void Tfrm_Main::CreateControls() {
     tv_TOC->setAllColumnsShowFocus(true);
     tv_TOC->setMouseTracking(true);  // hot-tracking of the row under the mouse
     tv_TOC->setIndentation(19);
+    // Every entry is one line of text: with one row height the tree need not measure each of
+    // a large book's thousands of entries before it paints.
+    tv_TOC->setUniformRowHeights(true);
     QPalette palette = tv_TOC->palette();  // the selection stays visible without the focus
     palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,

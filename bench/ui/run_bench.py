@@ -9,6 +9,7 @@ in a process of its own, and a plain QWebEngineView's first page.
 """
 import argparse
 import os
+import re
 import statistics
 import subprocess
 import sys
@@ -48,6 +49,26 @@ def render_ms(render, descriptor, divid, runs):
     return statistics.median(times)
 
 
+def print_open_against_xsltproc(render, descriptor, output):
+    """The open of the book beside xsltproc running the expanded contents stylesheet alone."""
+    match = re.search(r"open \(contents and first page\): (\d+) ms, (\d+) ms of it", output)
+    if not match:
+        return
+    shown, handed = (float(x) for x in match.groups())
+    book_xml = os.path.join(os.path.dirname(descriptor), "book.xml")
+    with tempfile.NamedTemporaryFile(suffix=".xsl") as toc:
+        subprocess.run([render, descriptor, "--toc", "--expand"], stdout=toc, check=True)
+        times = []
+        for _ in range(3):
+            start = time.perf_counter()
+            subprocess.run(["xsltproc", toc.name, book_xml], stdout=subprocess.DEVNULL, check=True)
+            times.append((time.perf_counter() - start) * 1000)
+    reference = statistics.median(times)
+    print(f"{'reference: xsltproc, contents alone':<34} {reference:10.1f}")
+    print(f"open / xsltproc: {handed / reference:.2f} until the page is handed to the browser, "
+          f"{shown / reference:.2f} until it is shown")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default="build")
@@ -67,9 +88,11 @@ def main():
     print(f"load average {os.getloadavg()[0]:.1f}; {args.clicks} clicks per book, {args.starts} starts")
     for name, descriptor, divid in (("shipped book", shipped, "reading"), ("large book", large, "ch75_s4_4")):
         print(f"\n== {name}")
-        print(run([bench, "--book", descriptor, "--clicks", str(args.clicks)]).rstrip())
+        output = run([bench, "--book", descriptor, "--clicks", str(args.clicks)]).rstrip()
+        print(output)
         print(f"{'reference: tomeria-render ' + divid:<34} {render_ms(render, descriptor, divid, 3):10.1f}"
               "  (own process, output to /dev/null)")
+        print_open_against_xsltproc(render, descriptor, output)
 
     fields = ["start to first page shown", "  application object", "  main window (browser engine)",
               "  contents transformation", "  first page transformation",
