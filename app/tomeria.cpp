@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
     }
     instance.Release();
     try {
-        CloseLog(Settings);
+        CloseLog();
     } catch (...) {
     }
     return rc;

@@ -23,6 +23,7 @@ namespace {
 // The log file state: the open file, buffered by stdio; null while the log is closed.
 TFileHandle LogFile;
 TLogWindowSink WindowSink;
+const TSettings* Followed = &Settings;  // the record the log follows
 // Transformations log from a worker thread: a line is written whole, to both sinks in turn.
 std::recursive_mutex LogMutex;
 
@@ -41,11 +42,11 @@ std::string CurrentShortDate() {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
 }
 
-std::string FormatLine(const std::string& text, uint8_t level, uint8_t code) {
+std::string FormatLine(const std::string& text, uint8_t level, uint8_t code, bool timeStamp) {
     std::string line = "{type: ";
     line += level < LogLevelNames.size() ? LogLevelNames[level] : std::to_string(level);
     line += ", code: " + std::to_string(code) + "} ";
-    if (Settings.UseTimeStamp) line += "[" + CurrentShortDate() + "] ";
+    if (timeStamp) line += "[" + CurrentShortDate() + "] ";
     line += text;
     return line;
 }
@@ -53,14 +54,15 @@ std::string FormatLine(const std::string& text, uint8_t level, uint8_t code) {
 }  // namespace
 
 void WriteLog(const std::string& text, TLogLevel level, uint8_t code) {
-    const bool toFile = Settings.WriteLogToFile && !Settings.LogFileName.empty();
-    if (!Settings.WriteLogToWindow && !toFile) return;
-    const auto number = static_cast<uint8_t>(level);
-    if (number > Settings.DebugLevel) return;
-
-    const std::string line = FormatLine(text, number, code);
     const std::lock_guard lock(LogMutex);
-    if (Settings.WriteLogToWindow && WindowSink) WindowSink(line);
+    const TSettings& settings = *Followed;
+    const bool toFile = settings.WriteLogToFile && !settings.LogFileName.empty();
+    if (!settings.WriteLogToWindow && !toFile) return;
+    const auto number = static_cast<uint8_t>(level);
+    if (number > settings.DebugLevel) return;
+
+    const std::string line = FormatLine(text, number, code, settings.UseTimeStamp);
+    if (settings.WriteLogToWindow && WindowSink) WindowSink(line);
     if (LogFile) {
         // A failed write is ignored: the log never reports failures to its callers.
         std::fwrite(line.data(), 1, line.size(), LogFile.get());
@@ -70,8 +72,9 @@ void WriteLog(const std::string& text, TLogLevel level, uint8_t code) {
 }
 
 void OpenLog(const TSettings& settings) {
-    WriteLog("Opening LogFile");
     const std::lock_guard lock(LogMutex);
+    Followed = &settings;
+    WriteLog("Opening LogFile");
     LogFile.reset();
     if (!settings.WriteLogToFile) return;
 
@@ -88,8 +91,9 @@ void OpenLog(const TSettings& settings) {
     if (LogFile) WriteLog("LogFile is opened");
 }
 
-bool CloseLog(const TSettings&) {
+bool CloseLog() {
     const std::lock_guard lock(LogMutex);
+    Followed = &Settings;
     if (!LogFile) return false;
     std::FILE* file = LogFile.release();
     const bool flushed = std::fflush(file) == 0;
@@ -99,7 +103,8 @@ bool CloseLog(const TSettings&) {
 }
 
 void ReopenLog(const TSettings& settings) {
-    if (LogFile) CloseLog(settings);
+    const std::lock_guard lock(LogMutex);
+    if (LogFile) CloseLog();
     OpenLog(settings);
 }
 
@@ -108,4 +113,7 @@ void SetLogWindowSink(TLogWindowSink sink) {
     WindowSink = std::move(sink);
 }
 
-bool LogFileOpened() { return LogFile != nullptr; }
+bool LogFileOpened() {
+    const std::lock_guard lock(LogMutex);
+    return LogFile != nullptr;
+}

@@ -9,11 +9,18 @@
 // The level of a log line. Settings.DebugLevel stores the highest level written, by number.
 enum class TLogLevel : uint8_t { None = 0, Error = 1, Warning = 2, Info = 3 };
 
-// Formats, filters by Settings.DebugLevel and writes a UTF-8 message to the active sinks.
+// The log follows one settings record: it says whether lines go to the pane and to the file,
+// up to which level, and whether they carry the date. OpenLog names that record, and the log
+// reads it as it stands at each line, so a changed level applies at once; CloseLog hands the
+// log back to the program's Settings, which it follows before any OpenLog too. The record
+// given to OpenLog must outlive the log's use of it.
+
+// Formats, filters by the record's DebugLevel and writes a UTF-8 message to the active sinks.
 void WriteLog(const std::string& text, TLogLevel level = TLogLevel::Info, uint8_t code = 0);
 
+// Follows settings, and opens the file it names when it writes to a file.
 void OpenLog(const TSettings& settings);
-bool CloseLog(const TSettings& settings);  // true when a file was closed; throws when flushing fails
+bool CloseLog();  // true when a file was closed; throws when flushing fails
 void ReopenLog(const TSettings& settings);
 
 // The debug-pane sink: receives each finished line (without line break). The main window

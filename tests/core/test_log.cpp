@@ -33,7 +33,7 @@ protected:
         SetLogWindowSink([this](const std::string& line) { window.push_back(line); });
     }
     void TearDown() override {
-        CloseLog(Settings);
+        CloseLog();
         SetLogWindowSink(nullptr);
         Settings = saved;
     }
@@ -90,6 +90,24 @@ TEST_F(LogTest, LevelFilterAndSinkSwitches) {
     }
 }
 
+// The log follows the record OpenLog was given, also as it changes, until CloseLog hands it
+// back to the program's Settings.
+TEST_F(LogTest, FollowsTheRecordItWasOpenedWith) {
+    TSettings record = Settings;
+    record.UseTimeStamp = false;
+    record.DebugLevel = 1;
+    OpenLog(record);
+    WriteLog("info", TLogLevel::Info);
+    WriteLog("error", TLogLevel::Error);
+    record.DebugLevel = 3;
+    WriteLog("info now");
+    CloseLog();
+    Settings.UseTimeStamp = false;
+    Settings.WriteLogToWindow = false;
+    WriteLog("not shown");
+    EXPECT_EQ(window, (std::vector<std::string>{"{type: ERRR, code: 0} error", "{type: INFO, code: 0} info now"}));
+}
+
 TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
     Settings.WriteLogToFile = true;
     Settings.UseTimeStamp = false;
@@ -97,9 +115,9 @@ TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
         OpenLog(Settings);
         ASSERT_TRUE(LogFileOpened());
         WriteLog("run " + std::to_string(run));
-        EXPECT_TRUE(CloseLog(Settings));
+        EXPECT_TRUE(CloseLog());
     }
-    EXPECT_FALSE(CloseLog(Settings));
+    EXPECT_FALSE(CloseLog());
     EXPECT_EQ(ReadWholeFile(LogFilePath()),
               "{type: INFO, code: 0} LogFile is opened\n{type: INFO, code: 0} run 0\n"
               "{type: INFO, code: 0} LogFile is opened\n{type: INFO, code: 0} run 1\n");
@@ -116,7 +134,7 @@ TEST_F(LogTest, LevelFilterAppliesToTheFileToo) {
     Settings.DebugLevel = 1;
     for (uint8_t level = 0; level <= 3; ++level)
         WriteLog("level " + std::to_string(level), static_cast<TLogLevel>(level));
-    CloseLog(Settings);
+    CloseLog();
     EXPECT_EQ(
         ReadWholeFile(LogFilePath()),
         "{type: INFO, code: 0} LogFile is opened\n{type: NONE, code: 0} level 0\n{type: ERRR, code: 0} level 1\n");
@@ -128,7 +146,7 @@ TEST_F(LogTest, WorkPathMovesTheLogFolder) {
     Settings.LogPath = "journal/";
     OpenLog(Settings);
     EXPECT_TRUE(LogFileOpened());
-    CloseLog(Settings);
+    CloseLog();
     EXPECT_TRUE(fs::exists(dir / "work" / "journal" / "tomeria.log"));
 }
 

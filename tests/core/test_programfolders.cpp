@@ -38,7 +38,7 @@ TEST(ProgramFolders, anInstalledCopyKeepsSettingsAndLogInTheUsersFolders) {
     s.WriteLogToFile = true;
     s.WriteLogToWindow = false;
     OpenLog(s);
-    CloseLog(s);
+    CloseLog();
     EXPECT_TRUE(fs::is_regular_file(user.State + "logs/tomeria.log"));
 }
 

@@ -437,7 +437,7 @@ protected:
         CreateToolbars(*frm, Settings);
     }
     void TearDown() override {
-        CloseLog(Settings);
+        CloseLog();
         Settings.WriteLogToFile = false;
         MainWindowTest::TearDown();
     }
