@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     ApplyProgramFolders(DefaultSettings, IsFolderWritable(DefaultSettings.ProgramDir), UserFoldersFromEnvironment());
     Settings = DefaultSettings;
 
-    Tfrm_Main frm;  // created hidden; its pages go before the application object
+    Tfrm_Main frm(Settings, DefaultSettings, BookInfo);  // created hidden; its pages go before the application object
     frm.hide();
     frm.InstallLogSink();
     frm.InstallLayoutCapture();

@@ -10,7 +10,6 @@
 
 #include "ErrorGuard.h"
 #include "Transformation.h"
-#include "GlobalVars.h"
 #include "Log.h"
 #include "ProgramFolders.h"
 #include "SettingsFile.h"
@@ -47,21 +46,22 @@ void RunWelcomeScreen(Tfrm_Main& frm) {
 }
 
 void RunStartAction(Tfrm_Main& frm, const std::string& commandLineDoc) {
+    const TSettings& settings = frm.Settings;
     WriteLog("Выполнение операции \"Действие при запуске\"...");
     if (!commandLineDoc.empty()) {
         WriteLog("Документ из командной строки: " + commandLineDoc);
         RunGuarded([&] { frm.OpenBook(commandLineDoc); });
-    } else if (Settings.OnStartAction == 2) {
+    } else if (settings.OnStartAction == 2) {
         WriteLog("Действие при запуске: открытие последнего документа.");
-        if (Settings.LastDocs && !Settings.LastDocs->empty()) {
-            WriteLog("Документ: " + Settings.LastDocs->front());
+        if (settings.LastDocs && !settings.LastDocs->empty()) {
+            WriteLog("Документ: " + settings.LastDocs->front());
             RunGuarded([&] { frm.mnu_FileOpenLastDoc_01Click(0); });
         }
-    } else if (Settings.OnStartAction == 1) {
+    } else if (settings.OnStartAction == 1) {
         WriteLog("Действие при запуске: открытие документа.");
-        WriteLog("Документ: " + Settings.OnStartDoc);
+        WriteLog("Документ: " + settings.OnStartDoc);
         // A broken start document is reported; the program still starts.
-        RunGuarded([&] { frm.OpenBook(Settings.OnStartDoc); });
+        RunGuarded([&] { frm.OpenBook(settings.OnStartDoc); });
     }
 }
 
@@ -69,21 +69,22 @@ void RunStartAction(Tfrm_Main& frm, const std::string& commandLineDoc) {
 
 void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     StartingUp = true;
+    TSettings& settings = frm.Settings;
     WriteLog("Считывание установок...");
-    LoadSettings(Settings, DefaultSettings);
-    OpenLog(Settings);
-    WriteLog(ProgramFoldersNote(Settings));
+    LoadSettings(settings, frm.DefaultSettings);
+    OpenLog(settings);
+    WriteLog(ProgramFoldersNote(settings));
     // The start-up script names this stage; the browser needs nothing set up to copy.
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
-    std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(Settings);
+    std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(settings);
     WriteLog("Инициализация элементов управления...");
-    CreateToolbars(frm, Settings);
-    RestoreShellDesign(frm, Settings);
+    CreateToolbars(frm, settings);
+    RestoreShellDesign(frm, settings);
     WriteLog("Элементы управления инициализированны.");
     WriteLog("Приложение инициализированно.");
     WriteLog("Запуск ядра...");
     // The welcome screen waits for the reader, who has already asked the program to end.
-    if (Settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
+    if (settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
     RunStartAction(frm, commandLineDoc);
     WriteLog("Вывод на экран главной формы.");
     frm.show();

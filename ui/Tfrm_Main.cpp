@@ -48,7 +48,8 @@ QFrame* NewPanel(const char* name, QWidget* child, int margin, QWidget* parent) 
 
 }  // namespace
 
-Tfrm_Main::Tfrm_Main(QWidget* parent) : QMainWindow(parent) {
+Tfrm_Main::Tfrm_Main(TSettings& settings, const TSettings& defaults, TBookInfo& book, QWidget* parent)
+    : QMainWindow(parent), Settings(settings), DefaultSettings(defaults), BookInfo(book) {
     setObjectName(QStringLiteral("frm_Main"));
     setWindowTitle(U(ApplicationTitle));
     move(72, 215);
@@ -208,7 +209,7 @@ void Tfrm_Main::showEvent(QShowEvent* event) {
 void Tfrm_Main::closeEvent(QCloseEvent* event) {
     Runner->Abandon();  // a transformation under way must not keep the program from ending
     // A settings file that cannot be written is reported; the window closes all the same.
-    RunGuarded([] {
+    RunGuarded([this] {
         WriteLog("*** close mainform");
         SaveSettingsOnExit(Settings);
     });

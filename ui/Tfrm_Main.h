@@ -51,8 +51,14 @@ struct TTreeNodeInfo {
 class Tfrm_Main : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Tfrm_Main(QWidget* parent = nullptr);
+    // The window works on the records it is given, which must outlive it: the program passes
+    // its globals, tests may pass records of their own.
+    Tfrm_Main(TSettings& settings, const TSettings& defaults, TBookInfo& book, QWidget* parent = nullptr);
     ~Tfrm_Main() override;
+
+    TSettings& Settings;               // the settings in force
+    const TSettings& DefaultSettings;  // the built-in defaults
+    TBookInfo& BookInfo;               // the open book
 
     // Makes the debug pane the window sink of the log; released again by the destructor.
     void InstallLogSink();
@@ -74,7 +80,8 @@ public:
     // Fills the contents tree from a contents XML document; false when it does not parse.
     // A top element other than "menu" or a "listitem" without "id" throws.
     bool LoadTOCFromXml(const std::string& data);
-    void ShowBookPart(const std::string& divId, TBookInfo& book);
+    // Shows the part divId of book at the text size of settings.
+    void ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings);
     // The worker that makes the pages and the contents; Escape stops its job.
     TTransformationRunner& Transformations() const { return *Runner; }
     // Writes text as the body of a minimal page into the browser pane.

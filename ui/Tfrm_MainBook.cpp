@@ -38,8 +38,8 @@ std::string UrlText(const QUrl& url) {
 void Tfrm_Main::ConnectBookHandlers() {
     connect(act_FileCloseBook, &QAction::triggered, this, Guarded([this] { CloseBook(); }));
     connect(act_FileReopenBook, &QAction::triggered, this, Guarded([this] { act_FileReopenBookExecute(); }));
-    connect(act_ReloadBookXSLTFile, &QAction::triggered, this, Guarded([] { LoadBookTemplate(BookInfo); }));
-    connect(act_ReloadServiceXSLTFile, &QAction::triggered, this, Guarded([] { LoadServiceStylesheet(BookInfo); }));
+    connect(act_ReloadBookXSLTFile, &QAction::triggered, this, Guarded([this] { LoadBookTemplate(BookInfo); }));
+    connect(act_ReloadServiceXSLTFile, &QAction::triggered, this, Guarded([this] { LoadServiceStylesheet(BookInfo); }));
     connect(act_ReloadTOC, &QAction::triggered, this, Guarded([this] { act_ReloadTOCExecute(); }));
 
     wb_Browser->OnBeforeNavigate = [this](const QUrl& url, bool& cancel) {
@@ -185,7 +185,7 @@ void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
     OpenBook(path);
 }
 
-void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
+void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings) {
     CurrentDivID = divId;
     if (TerminationRequested()) return;  // the program is ending: no page is made any more
     if (ShowTemplateFailure(book)) return;
@@ -194,7 +194,7 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book) {
     if (!page) return;  // a later request shows its own page
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);
-    ApplyBrowserFontSize(Settings);
+    ApplyBrowserFontSize(settings);
 }
 
 void Tfrm_Main::ShowHtmlMessage(const std::string& text) {
@@ -211,7 +211,7 @@ void Tfrm_Main::wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel) {
         cancel = true;
         // Made once the engine's call has returned: the page waits for its transformation.
         QMetaObject::invokeMethod(
-            this, [this, divId = CutDivId(divId)] { RunGuarded([&] { ShowBookPart(divId, BookInfo); }); },
+            this, [this, divId = CutDivId(divId)] { RunGuarded([&] { ShowBookPart(divId, BookInfo, Settings); }); },
             Qt::QueuedConnection);
     }
     WriteLog("Load URI: " + target);

@@ -77,7 +77,7 @@ void Tfrm_Main::act_ServiceBookmarksListExecute() {
 void Tfrm_Main::OpenBookmark(const TBookmark& bookmark) {
     if (QTreeWidgetItem* node = FindTOCNode(bookmark.PartId)) tv_TOC->setCurrentItem(node);
     // A part the book no longer has gets the stylesheet's own page for it, as a link would.
-    ShowBookPart(CutDivId(bookmark.PartId), BookInfo);
+    ShowBookPart(CutDivId(bookmark.PartId), BookInfo, Settings);
 }
 
 QString Tfrm_Main::AskBookmarksFile(bool save) {

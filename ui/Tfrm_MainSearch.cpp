@@ -103,7 +103,7 @@ void Tfrm_Main::ShowSearchHit(const std::string& id, const std::vector<std::stri
         tv_TOC->scrollToItem(node);
     }
     WriteLog("Результат поиска: " + id);
-    ShowBookPart(CutDivId(id), BookInfo);
+    ShowBookPart(CutDivId(id), BookInfo, Settings);
     PendingHighlight = {};
     for (const std::string& word : words)
         PendingHighlight.append(QString::fromStdString(word));

@@ -106,7 +106,7 @@ void Tfrm_Main::tv_TOCDblClick() {
         // Copies: the node may go while the part is being shown.
         const std::string divId = info ? info->DivID : std::string();
         WriteLog(node->text(0).toStdString() + "|" + divId);
-        ShowBookPart(CutDivId(divId), BookInfo);
+        ShowBookPart(CutDivId(divId), BookInfo, Settings);
     }
     tv_TOC->setFocus();
 }

@@ -136,7 +136,7 @@ double ResidentMiB() {
 // 100 and after all of them.
 int Switches(const std::string& descriptor, int count) {
     Defaults("");
-    Tfrm_Main frm;
+    Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
     frm.show();
     frm.OpenBook(descriptor);
     if (!WaitLoaded(*frm.wb_Browser) || frm.tv_TOC->topLevelItemCount() == 0) {
@@ -174,7 +174,7 @@ void PrintOpenSteps(qint64 start, qint64 end) {
 
 int Clicks(const std::string& descriptor, int count) {
     Defaults("");
-    Tfrm_Main frm;
+    Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
     InstallStampingSink(frm);
     frm.show();
     // A reader opens books in a running window: its browser has shown a page already, so the
@@ -238,7 +238,7 @@ int Clicks(const std::string& descriptor, int count) {
 
 int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated) {
     Defaults(descriptor);
-    Tfrm_Main frm;
+    Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
     frm.hide();
     InstallStampingSink(frm);
     const qint64 windowCreated = Now();

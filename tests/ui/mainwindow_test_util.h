@@ -84,7 +84,7 @@ protected:
         Settings.UseSettings = 0;
         BookInfo = TBookInfo{};
         SetErrorReporter([this](const QString& message) { Errors << message; });
-        frm = std::make_unique<Tfrm_Main>();
+        frm = std::make_unique<Tfrm_Main>(Settings, DefaultSettings, BookInfo);
         frm->InstallLogSink();
     }
     void TearDown() override {

@@ -200,7 +200,7 @@ TEST_F(ViewTest, ClickOnTheVerticalSplitterCollapsesAndRestoresTheContentsPane) 
     EXPECT_EQ(splitter->sizes().at(0), width);
 
     // Already at the minimum before any collapse: it stays there.
-    Tfrm_Main fresh;
+    Tfrm_Main fresh(Settings, DefaultSettings, BookInfo);
     fresh.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&fresh));
     fresh.splt_Vertical_01->setSizes({50, 500});

@@ -194,7 +194,7 @@ TEST_F(SearchPaneTest, BookmarksAddedRenamedOpenedAndKeptOverARestart) {
     frm->act_ServiceBookmarksExport->trigger();
     const auto before = frm->Bookmarks().All();
 
-    frm = std::make_unique<Tfrm_Main>();  // a restart
+    frm = std::make_unique<Tfrm_Main>(Settings, DefaultSettings, BookInfo);  // a restart
     frm->BookmarksPath = store;
     EXPECT_EQ(frm->Bookmarks().All(), before);
     EXPECT_EQ(before[0].Caption, "Моя закладка");

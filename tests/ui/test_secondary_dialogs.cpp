@@ -69,7 +69,7 @@ TEST(WelcomeDialog, ResultCodeTellsHowItWasLeft) {
 }
 
 TEST(AboutBox, ShowsTheLogoAndCreditsAndClosesOnEscape) {
-    Tfrm_Main frm;
+    Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
     frm.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
     QString title, credits;
@@ -117,7 +117,7 @@ protected:
         InitDefaultSettings(DefaultSettings, Dir.path().toStdString());
         Settings = DefaultSettings;
         BookInfo = TBookInfo{};
-        frm = std::make_unique<Tfrm_Main>();
+        frm = std::make_unique<Tfrm_Main>(Settings, DefaultSettings, BookInfo);
         frm->hide();
         frm->InstallLogSink();
         // The settings dialog is not this test's: only whether its action runs is counted.

@@ -240,7 +240,7 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage) {
     BookInfo = TBookInfo{};
     QStringList errors;
     SetErrorReporter([&](const QString& message) { errors << message; });
-    Tfrm_Main frm;
+    Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
     frm.hide();
     frm.InstallLogSink();
     // The defaults greet with the welcome dialog; Escape leaves it.
@@ -282,7 +282,7 @@ TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved) {
     Settings = DefaultSettings;
     BookInfo = TBookInfo{};
     {
-        Tfrm_Main frm;
+        Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
         frm.hide();
         frm.InstallLayoutCapture();
         RunStartUpSequence(frm);

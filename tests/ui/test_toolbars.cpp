@@ -78,7 +78,7 @@ protected:
         InitDefaultSettings(DefaultSettings, Dir.path().toStdString());
         Settings = DefaultSettings;
         BookInfo = TBookInfo{};
-        frm = std::make_unique<Tfrm_Main>();
+        frm = std::make_unique<Tfrm_Main>(Settings, DefaultSettings, BookInfo);
         frm->hide();
         frm->InstallLogSink();
         frm->InstallLayoutCapture();

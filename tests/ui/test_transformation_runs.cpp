@@ -100,10 +100,10 @@ TEST_F(TransformationRunTest, EscapeStopsALongRunWhileTheWindowAnswers) {
     frm->ShowHtmlMessage("SENTINEL");
     ASSERT_TRUE(PageShows("SENTINEL"));
     frm->wb_Browser->View()->setFocus();
-    frm->ShowBookPart("slow", BookInfo);
+    frm->ShowBookPart("slow", BookInfo, Settings);
     EXPECT_FALSE(WatchdogFired);
     EXPECT_TRUE(PageShows(StoppedPage));
-    frm->ShowBookPart("fast", BookInfo);
+    frm->ShowBookPart("fast", BookInfo, Settings);
     EXPECT_TRUE(PageShows("PART[fast]"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
@@ -124,7 +124,7 @@ TEST_F(TransformationRunTest, ClosingTheWindowStopsTheRunAndSavesTheSettings) {
 
 TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
     Show();
-    WhenBusy([&] { frm->ShowBookPart("fast", BookInfo); });
+    WhenBusy([&] { frm->ShowBookPart("fast", BookInfo, Settings); });
     frm->OpenBook(Book.Descriptor());
     EXPECT_FALSE(WatchdogFired);
     EXPECT_TRUE(PageShows("PART[fast]"));
