@@ -46,6 +46,14 @@ QFrame* NewPanel(const char* name, QWidget* child, int margin, QWidget* parent) 
     return panel;
 }
 
+// The selection keeps its active colours when the widget loses the focus.
+void KeepSelectionVisibleWithoutFocus(QWidget* widget) {
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
+    widget->setPalette(palette);
+}
+
 }  // namespace
 
 Tfrm_Main::Tfrm_Main(TSettings& settings, const TSettings& defaults, TBookInfo& book, QWidget* parent)
@@ -84,13 +92,24 @@ Tfrm_Main::~Tfrm_Main() {
 }
 
 void Tfrm_Main::CreateControls() {
+    CreateStatusBar();
+    CreateContentsPane();
+    CreateBrowserPane();
+    CreateVerticalSplitter();
+    CreateDebugPane();
+    CreateHorizontalSplitter();
+}
+
+void Tfrm_Main::CreateStatusBar() {
     sb_Status = new QStatusBar(this);
     sb_Status->setObjectName(QStringLiteral("sb_Status"));
     auto* statusPanel = new QLabel(sb_Status);
     statusPanel->setMinimumWidth(50);
     sb_Status->addWidget(statusPanel);
     setStatusBar(sb_Status);
+}
 
+void Tfrm_Main::CreateContentsPane() {
     tv_TOC = new QTreeWidget;
     tv_TOC->setObjectName(QStringLiteral("tv_TOC"));
     tv_TOC->setHeaderHidden(true);
@@ -104,21 +123,22 @@ void Tfrm_Main::CreateControls() {
     // Every entry is one line of text: with one row height the tree need not measure each of
     // a large book's thousands of entries before it paints.
     tv_TOC->setUniformRowHeights(true);
-    QPalette palette = tv_TOC->palette();  // the selection stays visible without the focus
-    palette.setColor(QPalette::Inactive, QPalette::Highlight, palette.color(QPalette::Active, QPalette::Highlight));
-    palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
-                     palette.color(QPalette::Active, QPalette::HighlightedText));
-    tv_TOC->setPalette(palette);
+    KeepSelectionVisibleWithoutFocus(tv_TOC);
     tv_TOC->installEventFilter(this);
     TCutCaptionTip::Install(tv_TOC);
     pnl_TOC = NewPanel("pnl_TOC", tv_TOC, 0, nullptr);
     pnl_TOC->setMinimumWidth(50);
+}
 
+void Tfrm_Main::CreateBrowserPane() {
     wb_Browser = new TWebBrowser;
     wb_Browser->setObjectName(QStringLiteral("wb_Browser"));
     pnl_Browser = NewPanel("pnl_Browser", wb_Browser, 1, nullptr);
     pnl_Browser->setMinimumWidth(50);
+}
 
+// The contents pane beside the browser pane; a click on the handle folds the contents away.
+void Tfrm_Main::CreateVerticalSplitter() {
     auto* vertical = new TClickSplitter(Qt::Horizontal);
     splt_Vertical_01 = vertical;
     splt_Vertical_01->setObjectName(QStringLiteral("splt_Vertical_01"));
@@ -130,7 +150,10 @@ void Tfrm_Main::CreateControls() {
     splt_Vertical_01->setStretchFactor(1, 1);
     splt_Vertical_01->setSizes({169, 850 - 169 - 3});
     connect(vertical, &TClickSplitter::HandleClicked, this, Guarded([this] { splt_Vertical_01Click(); }));
+}
 
+// The tabs "Отладка" (the log) and "Поиск".
+void Tfrm_Main::CreateDebugPane() {
     me_DebugWindow = new QPlainTextEdit;
     me_DebugWindow->setObjectName(QStringLiteral("me_DebugWindow"));
     me_DebugWindow->setReadOnly(true);
@@ -148,7 +171,10 @@ void Tfrm_Main::CreateControls() {
     ts_Search = new TSearchPane;
     pc_Debug->addTab(ts_Search, U("Поиск"));
     pnl_Debug = NewPanel("pnl_Debug", pc_Debug, 0, nullptr);
+}
 
+// The two panes above the debug pane: the window's central widget.
+void Tfrm_Main::CreateHorizontalSplitter() {
     splt_Horizontal_01 = new QSplitter(Qt::Vertical, this);
     splt_Horizontal_01->setObjectName(QStringLiteral("splt_Horizontal_01"));
     splt_Horizontal_01->setHandleWidth(3);

@@ -246,6 +246,12 @@ protected:
 
 private:
     void CreateControls();
+    void CreateStatusBar();
+    void CreateContentsPane();
+    void CreateBrowserPane();
+    void CreateVerticalSplitter();
+    void CreateDebugPane();
+    void CreateHorizontalSplitter();
     void CreateActions();
     void CreateMenus();
     void ConnectHandlers();
