@@ -17,6 +17,7 @@
 #include "OsFiles.h"
 #include "GlobalVars.h"
 #include "PathRules.h"
+#include "TLogCapture.h"
 
 namespace {
 
@@ -54,6 +55,10 @@ std::string FormatLine(const std::string& text, uint8_t level, uint8_t code, boo
 }  // namespace
 
 void WriteLog(const std::string& text, TLogLevel level, uint8_t code) {
+    if (TLogCapture* capture = TLogCapture::OfThisThread()) {
+        capture->Keep(text, level, code);
+        return;
+    }
     const std::lock_guard lock(LogMutex);
     const TSettings& settings = *Followed;
     const bool toFile = settings.WriteLogToFile && !settings.LogFileName.empty();

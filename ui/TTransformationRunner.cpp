@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 
 #include "Log.h"
 #include "Transformation.h"
@@ -62,16 +63,19 @@ void TTransformationRunner::WorkerLoop() {
     }
 }
 
-unsigned TTransformationRunner::Post(std::function<void()> job) {
+unsigned TTransformationRunner::Post(std::function<void()> job, bool visible) {
     const unsigned ticket = ++Posted;
+    if (!visible) AheadTicket = ticket;
     {
         std::lock_guard lock(Mutex);
         Next = std::move(job);
         NextTicket = ticket;
     }
     WorkerWake.notify_one();
-    SetBusyCursor(true);
-    emit BusyChanged(true);
+    if (visible) {
+        SetBusyCursor(true);
+        emit BusyChanged(true);
+    }
     return ticket;
 }
 
@@ -79,8 +83,10 @@ void TTransformationRunner::OnJobEnded(unsigned ticket) {
     if (ticket <= Ended) return;  // already seen by a wait that could not use the event loop
     Ended = ticket;
     StopRepeater.stop();
-    SetBusyCursor(false);
-    emit BusyChanged(false);
+    if (ticket != AheadTicket) {
+        SetBusyCursor(false);
+        emit BusyChanged(false);
+    }
     emit JobEnded();
 }
 
@@ -131,6 +137,8 @@ bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arriv
     const unsigned request = arrival == TArrival::Supersede ? ++LatestRequest : 0;
     const unsigned epoch = Epoch;
     const auto wanted = [&] { return epoch == Epoch && (arrival == TArrival::Queue || request == LatestRequest); };
+    ++Callers;
+    const std::unique_ptr<unsigned, void (*)(unsigned*)> leaving(&Callers, [](unsigned* callers) { --*callers; });
     // One job at a time: a call that finds one running stops it or waits for it.
     while (Busy()) {
         if (arrival == TArrival::Supersede) AskStop();
@@ -140,15 +148,35 @@ bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arriv
     if (!wanted()) return false;
 
     std::exception_ptr failure;
-    const unsigned ticket = Post([&job, &failure] {
-        try {
-            job();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
+    const unsigned ticket = Post(
+        [&job, &failure] {
+            try {
+                job();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        },
+        true);
     WaitUntilEnded(ticket);
     if (!wanted()) return false;
     if (failure) std::rethrow_exception(failure);
     return true;
+}
+
+bool TTransformationRunner::RunAhead(std::function<void()> job) {
+    if (Busy() || Callers > 0) return false;
+    Post(
+        [job = std::move(job)] {
+            try {
+                job();
+            } catch (...) {
+                // work ahead only saves time: a failure here is met again when the reader asks
+            }
+        },
+        false);
+    return true;
+}
+
+void TTransformationRunner::WaitIdle() {
+    if (Busy()) WaitUntilEnded(Posted);
 }

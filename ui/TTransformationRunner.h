@@ -27,6 +27,20 @@ public:
     // again here. False when its result is no longer wanted (a later superseding call, or
     // Abandon): the caller then shows nothing of it.
     bool Run(const std::function<void()>& job, TArrival arrival = TArrival::Supersede);
+    // Starts job on the worker when nothing runs and returns at once: work done ahead of the
+    // reader, without the busy cursor; any other call stops it. False when the worker is busy.
+    bool RunAhead(std::function<void()> job);
+    // Waits until the worker has no job (one run ahead included).
+    void WaitIdle();
+    // A request answered without a run: the calls under way are no longer wanted, as when a
+    // superseding call comes. Wanted tells whether a later one has come since, or Abandon.
+    struct TRequest {
+        unsigned Number;
+        unsigned Epoch;
+    };
+    TRequest NoteRequest() { return {++LatestRequest, Epoch}; }
+    bool Wanted(const TRequest& request) const { return request.Epoch == Epoch && request.Number == LatestRequest; }
+    bool RunningAhead() const { return Busy() && AheadTicket == Posted; }
     // Stops the running job; its result is still wanted (its page says it was stopped).
     void StopCurrent();
     // Stops the running job and makes every call under way unwanted: the book or the window
@@ -39,12 +53,13 @@ public:
     int StoppedJobLimitMs = 10000;
 
 signals:
+    // A job the reader waits for has started or ended.
     void BusyChanged(bool busy);
     void JobEnded();
 
 private:
     void WorkerLoop();
-    unsigned Post(std::function<void()> job);
+    unsigned Post(std::function<void()> job, bool visible);
     void OnJobEnded(unsigned ticket);
     void AskStop();
     void WaitUntilEnded(unsigned ticket);
@@ -66,5 +81,7 @@ private:
     unsigned StopAskedFor = 0;   // the ticket a stop was asked for
     unsigned LatestRequest = 0;  // the newest superseding call
     unsigned Epoch = 0;          // bumped by Abandon
+    unsigned AheadTicket = 0;    // the last job run ahead
+    unsigned Callers = 0;        // calls of Run under way: nothing is started ahead of them
     QTimer StopRepeater;         // a stop asked just before the run began would be lost
 };

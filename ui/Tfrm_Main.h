@@ -19,6 +19,7 @@ struct TBookmark;
 struct TSearchEntry;
 class TBookmarkStore;
 class TSearchPane;
+class TPagesAhead;
 class TTransformationRunner;
 class Tfrm_Bookmarks;
 
@@ -31,6 +32,7 @@ class QShortcut;
 class QSplitter;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -84,6 +86,9 @@ public:
     void ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings);
     // The worker that makes the pages and the contents; Escape stops its job.
     TTransformationRunner& Transformations() const { return *Runner; }
+    // The neighbours of the part on view, made ahead once the reader has been idle a while.
+    TPagesAhead& PagesAhead() const { return *Ahead; }
+    int AheadDelayMs = 400;
     // Writes text as the body of a minimal page into the browser pane.
     void ShowHtmlMessage(const std::string& text);
     // A short page naming what failed, the file and the cause (all escaped); also logged.
@@ -304,6 +309,9 @@ private:
 
     TTransformationRunner* Runner = nullptr;
     QShortcut* StopShortcut = nullptr;  // Escape, while a transformation runs
+    TPagesAhead* Ahead = nullptr;
+    QTimer* AheadTimer = nullptr;  // started when a page is shown
+    void MakeNeighboursAhead();
     // The contents run of the last BuildTOC; none when it was superseded.
     std::optional<TBookPage> ContentsRun;
 

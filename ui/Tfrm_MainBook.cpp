@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -22,6 +23,7 @@
 #include "TWebBrowser.h"
 #include "Tfrm_ExternalViewer.h"
 #include "TSearchPane.h"
+#include "TPagesAhead.h"
 #include "TTransformationRunner.h"
 #include "Tfrm_Main.h"
 
@@ -61,6 +63,34 @@ void Tfrm_Main::ConnectTransformationHandlers() {
     StopShortcut->setEnabled(false);  // Escape stays the page's own while nothing runs
     connect(StopShortcut, &QShortcut::activated, Runner, &TTransformationRunner::StopCurrent);
     connect(Runner, &TTransformationRunner::BusyChanged, StopShortcut, &QShortcut::setEnabled);
+    Ahead = new TPagesAhead(*Runner, this);
+    AheadTimer = new QTimer(this);
+    AheadTimer->setSingleShot(true);
+    connect(AheadTimer, &QTimer::timeout, this, [this] { RunLogged([this] { MakeNeighboursAhead(); }); });
+}
+
+void Tfrm_Main::MakeNeighboursAhead() {
+    if (BookInfo.BookXSLTT.empty() || CurrentDivID.empty()) return;
+    // The entries before and after the one on view, in the contents' order.
+    std::string previous, next;
+    bool found = false;
+    for (QTreeWidgetItemIterator it(tv_TOC); *it; ++it) {
+        const TTreeNodeInfo* info = NodeInfo(*it);
+        if (!info) continue;
+        if (found) {
+            next = CutDivId(info->DivID);
+            break;
+        }
+        if (CutDivId(info->DivID) == CurrentDivID)
+            found = true;
+        else
+            previous = CutDivId(info->DivID);
+    }
+    if (!found) return;
+    std::vector<std::string> parts;
+    for (const std::string& part : {next, previous})
+        if (!part.empty() && part != CurrentDivID) parts.push_back(part);
+    Ahead->MakeAhead(parts, BookInfo);
 }
 
 std::optional<TBookPage> Tfrm_Main::Transform(const TBookInfo& book, const std::function<TBookPage(TBookInfo&)>& run) {
@@ -135,6 +165,8 @@ void Tfrm_Main::WaitWhileBrowserBusy() {
 
 void Tfrm_Main::CloseBook() {
     Runner->Abandon();  // a page of the closed book must not show up later
+    AheadTimer->stop();
+    Ahead->Clear();
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);
@@ -189,12 +221,16 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TS
     CurrentDivID = divId;
     if (TerminationRequested()) return;  // the program is ending: no page is made any more
     if (ShowTemplateFailure(book)) return;
-    const std::optional<TBookPage> page =
-        Transform(book, [id = divId](TBookInfo& copy) { return BuildBookPart(id, copy); });
+    AheadTimer->stop();
+    bool superseded = false;
+    std::optional<TBookPage> page = Ahead->Take(divId, book, superseded);
+    if (superseded) return;
+    if (!page) page = Transform(book, [id = divId](TBookInfo& copy) { return BuildBookPart(id, copy); });
     if (!page) return;  // a later request shows its own page
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);
     ApplyBrowserFontSize(settings);
+    if (page->Ok) AheadTimer->start(AheadDelayMs);
 }
 
 void Tfrm_Main::ShowHtmlMessage(const std::string& text) {

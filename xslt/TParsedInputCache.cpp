@@ -54,7 +54,18 @@ void TParsedInputCache::KeepModule(const std::string& uri, const std::string& os
     const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
     if (!now || !(*now == read)) return;
     XmlDoc copy(xmlCopyDoc(const_cast<xmlDoc*>(&doc), 1));
-    if (copy) Modules[uri] = {read, std::move(copy)};
+    if (copy) Modules[uri] = {osPath, read, std::move(copy)};
+}
+
+bool TParsedInputCache::Unchanged() const {
+    const auto same = [](const std::string& osPath, const TFileIdentity& identity) {
+        const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
+        return now && *now == identity;
+    };
+    if (!Pristine || !same(Path, Identity)) return false;
+    for (const auto& [uri, module] : Modules)
+        if (!same(module.OsPath, module.Identity)) return false;
+    return true;
 }
 
 void TParsedInputCache::Clear() {

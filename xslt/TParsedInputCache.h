@@ -40,6 +40,9 @@ public:
     // Keeps a copy of a module just read, unless its file changed while it was read.
     void KeepModule(const std::string& uri, const std::string& osPath, const TFileIdentity& read, const xmlDoc& doc);
     void Clear();
+    // Whether a book is kept and neither its file nor any kept module's file has changed since
+    // it was read: what a run made from them would make again.
+    bool Unchanged() const;
 
     // Whether a Find since the last reset answered with a kept document.
     bool LastFound() const { return Found; }
@@ -53,6 +56,7 @@ private:
     XmlDoc Pristine;
     std::map<std::string, XmlDoc> Copies;  // by strip rules
     struct TModule {
+        std::string OsPath;
         TFileIdentity Identity;
         XmlDoc Doc;
     };

@@ -11,11 +11,13 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "GlobalVars.h"
 #include "Log.h"
 #include "PathRules.h"
+#include "TLogCapture.h"
 #include "OsFiles.h"
 #include "file_test_util.h"
 
@@ -184,6 +186,32 @@ TEST_F(LogTest, ReopenAppliesChangedSettingsAtOnce) {
     Settings.WriteLogToFile = false;
     ReopenLog(Settings);
     EXPECT_FALSE(LogFileOpened());
+}
+
+}  // namespace
+
+namespace {
+
+// Lines kept by a capture stay out of the sinks until replayed, in their order and filtered by
+// the level in force then; other threads log as usual meanwhile.
+TEST_F(LogTest, ACaptureKeepsItsThreadsLinesUntilTheyAreReplayed) {
+    Settings.UseTimeStamp = false;
+    Settings.DebugLevel = 3;
+    TLogEntries kept;
+    std::thread worker([&] {
+        TLogCapture capture;
+        WriteLog("first");
+        WriteLog("second", TLogLevel::Error, 4);
+        kept = capture.TakeEntries();
+    });
+    worker.join();
+    WriteLog("outside");
+    EXPECT_EQ(window, (std::vector<std::string>{"{type: INFO, code: 0} outside"}));
+
+    window.clear();
+    Settings.DebugLevel = 1;
+    ReplayLog(kept);
+    EXPECT_EQ(window, (std::vector<std::string>{"{type: ERRR, code: 4} second"}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "TPagesAhead.h"
 #include "TTransformationRunner.h"
 #include "mainwindow_test_util.h"
 
@@ -123,6 +124,8 @@ TEST_F(TransformationRunTest, ClosingTheWindowStopsTheRunAndSavesTheSettings) {
 }
 
 TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
+    frm->AheadDelayMs = 10;
+    frm->PagesAhead().AheadRunLimitMs = 300;
     Show();
     WhenBusy([&] { frm->ShowBookPart("fast", BookInfo, Settings); });
     frm->OpenBook(Book.Descriptor());
@@ -140,6 +143,12 @@ TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
     ASSERT_GT(fastStart, stopped);
     EXPECT_LT(log.indexOf("Трансформация заняла", stopped), fastStart);
     EXPECT_GT(log.indexOf("Трансформация заняла", fastStart), fastStart);
+
+    // The endless neighbour is tried ahead, and given up at the limit.
+    EXPECT_TRUE(WaitFor([&] { return frm->Transformations().RunningAhead(); }));
+    EXPECT_TRUE(WaitFor([&] { return !frm->Transformations().Busy(); }, 10000));
+    EXPECT_FALSE(frm->PagesAhead().Holds("slow"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 // The runner alone: jobs leave the calling thread, their errors come back, a queued call waits

@@ -1,0 +1,80 @@
+// Pages made ahead of the reader: the neighbours of the part on view are made while the reader
+// is idle, shown exactly as a fresh run would make them, and made again when anything they
+// came from has changed.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QSignalSpy>
+
+#include "ServiceActions.h"
+#include "TPagesAhead.h"
+#include "TTransformationRunner.h"
+#include "mainwindow_test_util.h"
+
+namespace {
+
+// Each page shows its part and a value read from book.xml.
+const QByteArray ValuePageTemplate = R"X(<?xml version="1.0" encoding="UTF-8"?>
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="html" encoding="UTF-8"/>
+<xsl:template match="/"><html><body><p>PART[<%DivID%>]<xsl:value-of select="/book/@v"/></p></body></html>
+</xsl:template>
+</xsl:stylesheet>
+)X";
+
+class PagesAheadTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        frm->AheadDelayMs = 10;
+        WriteTextFile(Book.Path("data/book.xml"), R"(<book v="one"/>)");
+        ShowAndOpen(Book.Descriptor());  // shows "a", whose neighbour is "a1"
+        ASSERT_TRUE(PageShows("PART[a]one"));
+        ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("a1"); }));
+    }
+    static int Runs(const QString& log) { return int(log.count(QStringLiteral("Начало трансформации."))); }
+
+    TFixtureBook Book{FixtureMenu, ValuePageTemplate};
+};
+
+TEST_F(PagesAheadTest, ANeighbourMadeAheadIsTheFreshPageWithItsRunLogged) {
+    // Shown through the contents, the page comes with its run's lines, in the run's order.
+    const int before = Runs(Log());
+    QSignalSpy runs(&frm->Transformations(), &TTransformationRunner::BusyChanged);
+    frm->ShowBookPart("a1", BookInfo);
+    EXPECT_EQ(runs.count(), 0);  // no run was waited for
+    EXPECT_TRUE(PageShows("PART[a1]one"));
+    const QString log = Log();
+    EXPECT_EQ(Runs(log), before + 1);
+    EXPECT_GT(log.lastIndexOf("Трансформация заняла"), log.lastIndexOf("Начало трансформации."));
+
+    // Now "b" and "a" are the neighbours; each is the page a fresh run makes.
+    ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("a") && frm->PagesAhead().Holds("b"); }));
+    for (const std::string part : {"b", "a"}) {
+        TBookInfo fresh = BookInfo;
+        const TBookPage expected = BuildBookPart(part, fresh);
+        bool superseded = false;
+        const std::optional<TBookPage> ahead = frm->PagesAhead().Take(part, BookInfo, superseded);
+        ASSERT_TRUE(ahead.has_value()) << part;
+        EXPECT_FALSE(superseded);
+        EXPECT_EQ(ahead->Html, expected.Html);
+        EXPECT_EQ(ahead->Encoding, expected.Encoding);
+    }
+}
+
+TEST_F(PagesAheadTest, AChangedBookOrReloadedTemplateIsMadeAgain) {
+    WriteTextFile(Book.Path("data/book.xml"), R"(<book v="second"/>)");
+    frm->ShowBookPart("a1", BookInfo);
+    EXPECT_TRUE(PageShows("PART[a1]second"));
+
+    ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("b"); }));
+    QByteArray changed = ValuePageTemplate;
+    changed.replace("PART[", "NEW[");
+    WriteTextFile(Book.Path("shemes/book.xsltt"), changed);
+    frm->act_ReloadBookXSLTFile->trigger();
+    frm->ShowBookPart("b", BookInfo);
+    EXPECT_TRUE(PageShows("NEW[b]second"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+}  // namespace
