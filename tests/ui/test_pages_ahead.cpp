@@ -41,7 +41,7 @@ TEST_F(PagesAheadTest, ANeighbourMadeAheadIsTheFreshPageWithItsRunLogged) {
     // Shown through the contents, the page comes with its run's lines, in the run's order.
     const int before = Runs(Log());
     QSignalSpy runs(&frm->Transformations(), &TTransformationRunner::BusyChanged);
-    frm->ShowBookPart("a1", BookInfo);
+    frm->ShowBookPart("a1", BookInfo, Settings);
     EXPECT_EQ(runs.count(), 0);  // no run was waited for
     EXPECT_TRUE(PageShows("PART[a1]one"));
     const QString log = Log();
@@ -64,7 +64,7 @@ TEST_F(PagesAheadTest, ANeighbourMadeAheadIsTheFreshPageWithItsRunLogged) {
 
 TEST_F(PagesAheadTest, AChangedBookOrReloadedTemplateIsMadeAgain) {
     WriteTextFile(Book.Path("data/book.xml"), R"(<book v="second"/>)");
-    frm->ShowBookPart("a1", BookInfo);
+    frm->ShowBookPart("a1", BookInfo, Settings);
     EXPECT_TRUE(PageShows("PART[a1]second"));
 
     ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("b"); }));
@@ -72,7 +72,7 @@ TEST_F(PagesAheadTest, AChangedBookOrReloadedTemplateIsMadeAgain) {
     changed.replace("PART[", "NEW[");
     WriteTextFile(Book.Path("shemes/book.xsltt"), changed);
     frm->act_ReloadBookXSLTFile->trigger();
-    frm->ShowBookPart("b", BookInfo);
+    frm->ShowBookPart("b", BookInfo, Settings);
     EXPECT_TRUE(PageShows("NEW[b]second"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
