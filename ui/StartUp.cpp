@@ -14,7 +14,6 @@
 #include "ProgramFolders.h"
 #include "SettingsFile.h"
 #include "ShellDesign.h"
-#include "TTransformationRunner.h"
 #include "Tfrm_Main.h"
 #include "Tfrm_SplashScreen.h"
 #include "Tfrm_Welcome.h"
@@ -125,7 +124,7 @@ void CloseOnTerminationSignals(Tfrm_Main& frm) {
         // main window would not end.
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window != &frm && window->isVisible() && window->isModal()) window->close();
-        frm.Transformations().Abandon();
+        frm.AbandonTransformations();
         // During start-up the window closes once start-up is over (see TerminationRequested).
         if (!StartingUp) frm.close();
     });

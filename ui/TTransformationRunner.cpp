@@ -34,6 +34,7 @@ TTransformationRunner::TTransformationRunner(QObject* parent) : QObject(parent) 
 }
 
 TTransformationRunner::~TTransformationRunner() {
+    blockSignals(true);  // nothing may start work on a runner that is going
     {
         std::lock_guard lock(Mutex);
         Quit = true;

@@ -233,7 +233,7 @@ void Tfrm_Main::showEvent(QShowEvent* event) {
 }
 
 void Tfrm_Main::closeEvent(QCloseEvent* event) {
-    Runner->Abandon();  // a transformation under way must not keep the program from ending
+    AbandonTransformations();  // a transformation under way must not keep the program from ending
     // A settings file that cannot be written is reported; the window closes all the same.
     RunGuarded([this] {
         WriteLog("*** close mainform");

@@ -86,6 +86,8 @@ public:
     void ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings);
     // The worker that makes the pages and the contents; Escape stops its job.
     TTransformationRunner& Transformations() const { return *Runner; }
+    // Stops the transformation under way and the work ahead; no page of theirs is shown.
+    void AbandonTransformations();
     // The neighbours of the part on view, made ahead once the reader has been idle a while.
     TPagesAhead& PagesAhead() const { return *Ahead; }
     int AheadDelayMs = 400;

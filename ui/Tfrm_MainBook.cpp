@@ -69,6 +69,12 @@ void Tfrm_Main::ConnectTransformationHandlers() {
     connect(AheadTimer, &QTimer::timeout, this, [this] { RunLogged([this] { MakeNeighboursAhead(); }); });
 }
 
+void Tfrm_Main::AbandonTransformations() {
+    AheadTimer->stop();
+    Ahead->Clear();
+    Runner->Abandon();
+}
+
 void Tfrm_Main::MakeNeighboursAhead() {
     if (BookInfo.BookXSLTT.empty() || CurrentDivID.empty()) return;
     // The entries before and after the one on view, in the contents' order.
@@ -164,9 +170,7 @@ void Tfrm_Main::WaitWhileBrowserBusy() {
 }
 
 void Tfrm_Main::CloseBook() {
-    Runner->Abandon();  // a page of the closed book must not show up later
-    AheadTimer->stop();
-    Ahead->Clear();
+    AbandonTransformations();  // a page of the closed book must not show up later
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);
