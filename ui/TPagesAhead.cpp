@@ -29,6 +29,9 @@ TPagesAhead::TPagesAhead(TTransformationRunner& runner, QObject* parent) : QObje
     connect(&RunLimit, &QTimer::timeout, this, [this] {
         if (Runner.RunningAhead()) Runner.StopCurrent();
     });
+    Retry.setSingleShot(true);
+    Retry.setInterval(50);
+    connect(&Retry, &QTimer::timeout, this, &TPagesAhead::StartNext);
 }
 
 void TPagesAhead::MakeAhead(const std::vector<std::string>& divIds, const TBookInfo& book) {
@@ -60,7 +63,10 @@ void TPagesAhead::StartNext() {
         next->Log = capture.TakeEntries();
         next->Done = true;
     });
-    if (!started) return;  // the worker is busy with the reader's own request: later
+    if (!started) {
+        Retry.start();
+        return;
+    }
     Waiting.pop_front();
     RunLimit.start(AheadRunLimitMs);
     Running = next;
@@ -100,6 +106,7 @@ bool TPagesAhead::Holds(const std::string& divId) const {
 }
 
 void TPagesAhead::Clear() {
+    Retry.stop();
     Waiting.clear();
     Pages.clear();
 }

@@ -45,4 +45,5 @@ private:
     std::deque<std::shared_ptr<TAheadPage>> Waiting;
     std::shared_ptr<TAheadPage> Running;
     QTimer RunLimit;
+    QTimer Retry;  // the worker was busy with the reader's request: try again shortly
 };
