@@ -33,6 +33,7 @@
 #include "StartUp.h"
 #include "TWebBrowser.h"
 #include "TPagesAhead.h"
+#include "TTransformationRunner.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -192,7 +193,8 @@ std::vector<double> PageThrough(Tfrm_Main& frm, const std::vector<QTreeWidgetIte
             const std::string& next = Tfrm_Main::NodeInfo(items[i + 1])->DivID;
             QElapsedTimer idle;
             idle.start();
-            while (!frm.PagesAhead().Holds(next) && idle.elapsed() < 10000) {
+            // The reader reads on until the work ahead is done.
+            while ((!frm.PagesAhead().Holds(next) || frm.Transformations().Busy()) && idle.elapsed() < 10000) {
                 QEventLoop pause;
                 QTimer::singleShot(5, &pause, &QEventLoop::quit);
                 pause.exec();
