@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 
 #include "ServiceActions.h"
 #include "TLogCapture.h"
@@ -48,7 +49,11 @@ void TPagesAhead::MakeAhead(const std::vector<std::string>& divIds, const TBookI
         auto ahead = std::make_shared<TAheadPage>();
         ahead->DivID = divId;
         ahead->Book = book;
-        ahead->Stylesheet = BookPartStylesheet(divId, ahead->Book);
+        try {
+            ahead->Stylesheet = BookPartStylesheet(divId, ahead->Book);
+        } catch (const std::exception&) {
+            continue;  // the reader meets the template's fault when asking for the part
+        }
         Waiting.push_back(std::move(ahead));
     }
     StartNext();

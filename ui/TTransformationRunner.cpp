@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <memory>
 
 #include "Log.h"
 #include "Transformation.h"
@@ -16,6 +15,18 @@
 namespace {
 
 constexpr int StopRepeatMs = 50;
+
+// Counts a call for as long as it is under way.
+class TCounted {
+public:
+    explicit TCounted(unsigned& count) : Count(++count) {}
+    ~TCounted() { --Count; }
+    TCounted(const TCounted&) = delete;
+    TCounted& operator=(const TCounted&) = delete;
+
+private:
+    unsigned& Count;
+};
 
 void SetBusyCursor(bool busy) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
@@ -93,7 +104,6 @@ void TTransformationRunner::OnJobEnded(unsigned ticket) {
 
 void TTransformationRunner::AskStop() {
     if (!Busy()) return;
-    StopAskedFor = Posted;
     StopTransformation();
     StopRepeater.start();
 }
@@ -138,11 +148,11 @@ bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arriv
     const unsigned request = arrival == TArrival::Supersede ? ++LatestRequest : 0;
     const unsigned epoch = Epoch;
     const auto wanted = [&] { return epoch == Epoch && (arrival == TArrival::Queue || request == LatestRequest); };
-    ++Callers;
-    const std::unique_ptr<unsigned, void (*)(unsigned*)> leaving(&Callers, [](unsigned* callers) { --*callers; });
-    // One job at a time: a call that finds one running stops it or waits for it.
+    const TCounted caller(Callers);
+    // One job at a time: a call that finds one running stops it or waits for it; work ahead
+    // always gives way.
     while (Busy()) {
-        if (arrival == TArrival::Supersede) AskStop();
+        if (arrival == TArrival::Supersede || RunningAhead()) AskStop();
         WaitUntilEnded(Posted);
         if (!wanted()) return false;
     }

@@ -78,7 +78,6 @@ private:
     // User-interface side.
     unsigned Posted = 0;         // tickets of the jobs handed to the worker
     unsigned Ended = 0;          // tickets of the jobs whose end the window has seen
-    unsigned StopAskedFor = 0;   // the ticket a stop was asked for
     unsigned LatestRequest = 0;  // the newest superseding call
     unsigned Epoch = 0;          // bumped by Abandon
     unsigned AheadTicket = 0;    // the last job run ahead
