@@ -40,16 +40,16 @@ QUrl TBookSchemeHandler::SetPage(int browserId, const QString& rootFolder, const
     // The engine takes "." and ".." out of a URL's path: the page's own path must not have them.
     QString folder = QDir::cleanPath(rootFolder.isEmpty() ? QStringLiteral("/") : rootFolder);
     if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
-    Page page{rootFolder, folder + QStringLiteral("tomeria-page-%1.html").arg(++m_lastPage), bytes, contentType};
+    Page page{rootFolder, folder + QStringLiteral("tomeria-page-%1.html").arg(++LastPage), bytes, contentType};
     const QUrl url = BookUrl(page.Path);
-    m_pages[browserId] = std::move(page);
+    Pages[browserId] = std::move(page);
     return url;
 }
 
-void TBookSchemeHandler::Forget(int browserId) { m_pages.erase(browserId); }
+void TBookSchemeHandler::Forget(int browserId) { Pages.erase(browserId); }
 
 const TBookSchemeHandler::Page* TBookSchemeHandler::FindPage(const QString& path) const {
-    for (const auto& [id, page] : m_pages)
+    for (const auto& [id, page] : Pages)
         if (page.Path == path) return &page;
     return nullptr;
 }
@@ -63,7 +63,7 @@ QByteArray TBookSchemeHandler::PageBytes(const QUrl& url) const {
 // A file is served only when, after resolving links and "..", it lies inside the folder
 // of a page that is currently shown.
 bool TBookSchemeHandler::UnderSomeRoot(const QString& canonicalFile) const {
-    for (const auto& [id, page] : m_pages) {
+    for (const auto& [id, page] : Pages) {
         if (page.Root.isEmpty()) continue;
         const QString root = QFileInfo(page.Root).canonicalFilePath();
         if (root.isEmpty()) continue;

@@ -28,7 +28,7 @@ public:
     // The URL a file of a shown book is served at; empty when the file is not in one.
     QUrl BookUrlOfFile(const QString& osPath) const;
 
-    int NewBrowserId() { return ++m_lastBrowserId; }
+    int NewBrowserId() { return ++LastBrowserId; }
     // Keeps bytes as the current page of a browser and returns the URL it is served at:
     // a file name of its own inside rootFolder (OS form, ends in "/"; empty: no folder).
     QUrl SetPage(int browserId, const QString& rootFolder, const QByteArray& bytes, const QByteArray& contentType);
@@ -49,7 +49,7 @@ private:
     const Page* FindPage(const QString& path) const;
     bool UnderSomeRoot(const QString& canonicalFile) const;
 
-    std::map<int, Page> m_pages;  // by browser
-    int m_lastBrowserId = 0;
-    int m_lastPage = 0;
+    std::map<int, Page> Pages;  // by browser
+    int LastBrowserId = 0;
+    int LastPage = 0;
 };

@@ -66,118 +66,118 @@ QString OsFolderOf(const std::string& folder) {
 
 TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
     TBookSchemeHandler& handler = TBookSchemeHandler::Installed();
-    m_handler = &handler;
-    m_browserId = handler.NewBrowserId();
+    SchemeHandler = &handler;
+    BrowserId = handler.NewBrowserId();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_view = new QWebEngineView(this);
-    m_page = new TWebPage(QWebEngineProfile::defaultProfile(), *this, m_view);
-    m_view->setPage(m_page);
+    EngineView = new QWebEngineView(this);
+    Page = new TWebPage(QWebEngineProfile::defaultProfile(), *this, EngineView);
+    EngineView->setPage(Page);
     // Book pages read their own book only (the request guard of the profile enforces it
     // for every load); a page may open windows of its own (they go to OnNewWindow).
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
-    layout->addWidget(m_view);
-    setFocusProxy(m_view);
+    Page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    Page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    Page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    layout->addWidget(EngineView);
+    setFocusProxy(EngineView);
     // The reader's clicks and keys reach the engine's own child widget of the view.
-    m_view->installEventFilter(this);
-    for (QObject* child : m_view->children())
+    EngineView->installEventFilter(this);
+    for (QObject* child : EngineView->children())
         child->installEventFilter(this);
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this, &TWebBrowser::ShowContextMenu);
-    connect(m_page, &QWebEnginePage::newWindowRequested, this, &TWebBrowser::RaiseNewWindow);
+    EngineView->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(EngineView, &QWidget::customContextMenuRequested, this, &TWebBrowser::ShowContextMenu);
+    connect(Page, &QWebEnginePage::newWindowRequested, this, &TWebBrowser::RaiseNewWindow);
 
-    connect(m_page, &QWebEnginePage::loadStarted, this, [this] {
-        m_engineLoading = true;
+    connect(Page, &QWebEnginePage::loadStarted, this, [this] {
+        EngineLoading = true;
         emit StateChanged();
     });
-    connect(m_page, &QWebEnginePage::loadFinished, this, [this] {
-        m_engineLoading = false;
+    connect(Page, &QWebEnginePage::loadFinished, this, [this] {
+        EngineLoading = false;
         emit StateChanged();
     });
-    connect(m_page, &QWebEnginePage::loadingChanged, this, &TWebBrowser::LoadingChanged);
-    connect(m_page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        m_engineLoading = false;
-        m_expected.clear();
+    connect(Page, &QWebEnginePage::loadingChanged, this, &TWebBrowser::LoadingChanged);
+    connect(Page, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        EngineLoading = false;
+        ExpectedUrl.clear();
         emit StateChanged();
     });
-    m_settleCheck.setInterval(50);
-    connect(&m_settleCheck, &QTimer::timeout, this, &TWebBrowser::CheckSettled);
-    connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
-        m_printer.reset();
+    SettleCheck.setInterval(50);
+    connect(&SettleCheck, &QTimer::timeout, this, &TWebBrowser::CheckSettled);
+    connect(EngineView, &QWebEngineView::printFinished, this, [this](bool ok) {
+        Printer.reset();
         emit PrintFinished(ok);
     });
 }
 
 TWebBrowser::~TWebBrowser() {
-    // The view (and its page) goes first: a running print still uses m_printer.
-    delete m_view;
-    if (m_handler) m_handler->Forget(m_browserId);
+    // The view (and its page) goes first: a running print still uses Printer.
+    delete EngineView;
+    if (SchemeHandler) SchemeHandler->Forget(BrowserId);
 }
 
-QWebEngineView* TWebBrowser::View() const { return m_view; }
-QUrl TWebBrowser::WrittenPageUrl() const { return m_pageUrl; }
-bool TWebBrowser::InNavigationEvent() const { return m_eventDepth > 0; }
-bool TWebBrowser::HasDocument() const { return m_hasDocument; }
-bool TWebBrowser::Busy() const { return !m_expected.isEmpty() || m_engineLoading; }
+QWebEngineView* TWebBrowser::View() const { return EngineView; }
+QUrl TWebBrowser::WrittenPageUrl() const { return PageUrl; }
+bool TWebBrowser::InNavigationEvent() const { return EventDepth > 0; }
+bool TWebBrowser::HasDocument() const { return DocumentShown; }
+bool TWebBrowser::Busy() const { return !ExpectedUrl.isEmpty() || EngineLoading; }
 
 void TWebBrowser::Navigate(const QString& url) { StartLoad(QUrl(url)); }
 
 void TWebBrowser::WriteDocument(const std::string& html, const std::string& encoding) {
     QByteArray contentType = "text/html";
     if (const QByteArray charset = CharsetOf(encoding); !charset.isEmpty()) contentType += ";charset=" + charset;
-    m_pageBytes = QByteArray(html.data(), static_cast<qsizetype>(html.size()));
-    if (!m_handler) throw std::runtime_error("TWebBrowser.WriteDocument: the page server is gone");
-    m_pageUrl = m_handler->SetPage(m_browserId, m_baseFolder, m_pageBytes, contentType);
-    StartLoad(m_pageUrl);
+    PageBytes = QByteArray(html.data(), static_cast<qsizetype>(html.size()));
+    if (!SchemeHandler) throw std::runtime_error("TWebBrowser.WriteDocument: the page server is gone");
+    PageUrl = SchemeHandler->SetPage(BrowserId, BaseFolder, PageBytes, contentType);
+    StartLoad(PageUrl);
 }
 
-void TWebBrowser::SetBaseFolder(const std::string& folder) { m_baseFolder = OsFolderOf(folder); }
+void TWebBrowser::SetBaseFolder(const std::string& folder) { BaseFolder = OsFolderOf(folder); }
 
 void TWebBrowser::SetBodyBorderNone() {
-    if (m_hasDocument)
-        m_page->runJavaScript(QStringLiteral("if (document.body) document.body.style.borderStyle = 'none';"));
+    if (DocumentShown)
+        Page->runJavaScript(QStringLiteral("if (document.body) document.body.style.borderStyle = 'none';"));
 }
 
 // Loading from inside acceptNavigationRequest is unsafe in the engine, so a load asked for
 // by a handler of the navigation event waits until the event has returned.
 void TWebBrowser::StartLoad(const QUrl& url) {
-    m_expected = url;
+    ExpectedUrl = url;
     emit StateChanged();
-    if (m_eventDepth > 0) {
-        const bool queued = !m_deferred.isEmpty();
-        m_deferred = url;
+    if (EventDepth > 0) {
+        const bool queued = !DeferredUrl.isEmpty();
+        DeferredUrl = url;
         if (!queued) QMetaObject::invokeMethod(this, &TWebBrowser::StartDeferredLoad, Qt::QueuedConnection);
         return;
     }
     // The engine asks no permission for "about:" pages; the event is raised all the same.
     if (url.scheme() == QLatin1String("about") && !RaiseBeforeNavigate(url, true)) return;
-    m_page->load(url);
+    Page->load(url);
 }
 
 void TWebBrowser::StartDeferredLoad() {
-    const QUrl url = m_deferred;
-    m_deferred.clear();
+    const QUrl url = DeferredUrl;
+    DeferredUrl.clear();
     if (!url.isEmpty()) StartLoad(url);
 }
 
 bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::ChildAdded:
-            if (watched == m_view) static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+            if (watched == EngineView) static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
             break;
-        case QEvent::MouseButtonRelease: m_lastInput.start(); break;
+        case QEvent::MouseButtonRelease: LastInput.start(); break;
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress: {
             const auto* keyEvent = static_cast<QKeyEvent*>(event);
-            if (!m_copyAllowed && (keyEvent->matches(QKeySequence::Copy) || keyEvent->matches(QKeySequence::Cut)))
+            if (!AllowCopy && (keyEvent->matches(QKeySequence::Copy) || keyEvent->matches(QKeySequence::Cut)))
                 return true;  // the engine never sees the key
             const int key = keyEvent->key();
             if (event->type() == QEvent::KeyPress &&
                 (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space))
-                m_lastInput.start();
+                LastInput.start();
             break;
         }
         default: break;
@@ -185,7 +185,7 @@ bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool TWebBrowser::RecentUserInput() const { return m_lastInput.isValid() && m_lastInput.elapsed() < UserGestureMs; }
+bool TWebBrowser::RecentUserInput() const { return LastInput.isValid() && LastInput.elapsed() < UserGestureMs; }
 
 void TWebBrowser::Refuse(const std::string& message) {
     WriteLog(message, TLogLevel::Error);
@@ -195,13 +195,13 @@ void TWebBrowser::Refuse(const std::string& message) {
 // What a page may navigate to is decided before the before-navigate event sees it. A file:
 // address of a shown book's file is shown through the page scheme instead.
 bool TWebBrowser::AcceptNavigation(const QUrl& url, bool isMainFrame) {
-    const TNavigationVerdict verdict = JudgeNavigation(url, isMainFrame, RecentUserInput(), m_page->url());
+    const TNavigationVerdict verdict = JudgeNavigation(url, isMainFrame, RecentUserInput(), Page->url());
     if (verdict == TNavigationVerdict::Follow) return RaiseBeforeNavigate(url, isMainFrame);
-    if (verdict == TNavigationVerdict::BookFile && isMainFrame && m_handler) {
-        if (const QUrl bookUrl = m_handler->BookUrlOfFile(url.toLocalFile()); !bookUrl.isEmpty()) {
-            ++m_eventDepth;  // the load starts once the engine's event has returned
+    if (verdict == TNavigationVerdict::BookFile && isMainFrame && SchemeHandler) {
+        if (const QUrl bookUrl = SchemeHandler->BookUrlOfFile(url.toLocalFile()); !bookUrl.isEmpty()) {
+            ++EventDepth;  // the load starts once the engine's event has returned
             StartLoad(bookUrl);
-            --m_eventDepth;
+            --EventDepth;
             return false;
         }
     }
@@ -212,7 +212,7 @@ bool TWebBrowser::AcceptNavigation(const QUrl& url, bool isMainFrame) {
 bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
     bool cancel = false;
     if (OnBeforeNavigate) {
-        ++m_eventDepth;
+        ++EventDepth;
         try {
             OnBeforeNavigate(url, cancel);
         } catch (const std::exception& e) {
@@ -221,10 +221,10 @@ bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
         } catch (...) {
             qWarning("TWebBrowser: before-navigate handler failed");
         }
-        --m_eventDepth;
+        --EventDepth;
     }
-    if (cancel && isMainFrame && SameUrl(url, m_expected)) {
-        m_expected.clear();
+    if (cancel && isMainFrame && SameUrl(url, ExpectedUrl)) {
+        ExpectedUrl.clear();
         emit StateChanged();
     }
     return !cancel;
@@ -237,9 +237,9 @@ void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
     const QUrl requested = request.requestedUrl();
     const bool byReader = request.isUserInitiated() || RecentUserInput();
     if (!requested.isEmpty()) {
-        const TNavigationVerdict verdict = JudgeNavigation(requested, true, byReader, m_page->url());
-        const bool bookFile = verdict == TNavigationVerdict::BookFile && m_handler &&
-                              !m_handler->BookUrlOfFile(requested.toLocalFile()).isEmpty();
+        const TNavigationVerdict verdict = JudgeNavigation(requested, true, byReader, Page->url());
+        const bool bookFile = verdict == TNavigationVerdict::BookFile && SchemeHandler &&
+                              !SchemeHandler->BookUrlOfFile(requested.toLocalFile()).isEmpty();
         if (verdict != TNavigationVerdict::Follow && !bookFile) {
             Refuse(RefusalMessage(verdict, requested));
             return;
@@ -259,30 +259,30 @@ void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
         }
     }
     if (cancel || !target) return;
-    if (byReader) target->m_lastInput.start();
-    request.openIn(target->m_page);
+    if (byReader) target->LastInput.start();
+    request.openIn(target->Page);
 }
 
 void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {
     const auto status = info.status();
     if (status == QWebEngineLoadingInfo::LoadStartedStatus) return;
-    if (status != QWebEngineLoadingInfo::LoadStoppedStatus) m_hasDocument = true;
-    if (SameUrl(info.url(), m_expected)) {
-        m_expected.clear();
-    } else if (!m_expected.isEmpty() && m_deferred.isEmpty()) {
+    if (status != QWebEngineLoadingInfo::LoadStoppedStatus) DocumentShown = true;
+    if (SameUrl(info.url(), ExpectedUrl)) {
+        ExpectedUrl.clear();
+    } else if (!ExpectedUrl.isEmpty() && DeferredUrl.isEmpty()) {
         // A load asked for just as the previous one ended can commit without any load
         // signal of its own; watch for its document instead.
-        m_settleCheck.start();
+        SettleCheck.start();
     }
     emit StateChanged();
     if (status == QWebEngineLoadingInfo::LoadSucceededStatus) DocumentLoaded(info.url());
 }
 
 void TWebBrowser::DocumentLoaded(const QUrl& url) {
-    if (m_zoomSet && !qFuzzyCompare(m_page->zoomFactor(), m_zoom)) m_page->setZoomFactor(m_zoom);
+    if (ZoomSet && !qFuzzyCompare(Page->zoomFactor(), ZoomFactor)) Page->setZoomFactor(ZoomFactor);
     // A written page replaces the document without leaving a way back to earlier
     // pages, whose bytes are no longer kept.
-    if (SameUrl(url, m_pageUrl)) m_page->history()->clear();
+    if (SameUrl(url, PageUrl)) Page->history()->clear();
     if (!OnDocumentComplete) return;
     try {
         OnDocumentComplete(url);
@@ -296,49 +296,49 @@ void TWebBrowser::DocumentLoaded(const QUrl& url) {
 // Ends a load whose signals the engine dropped: once the expected page is the complete
 // document, it counts as loaded.
 void TWebBrowser::CheckSettled() {
-    if (m_expected.isEmpty()) {
-        m_settleCheck.stop();
+    if (ExpectedUrl.isEmpty()) {
+        SettleCheck.stop();
         return;
     }
-    if (!SameUrl(m_page->url(), m_expected)) return;
-    const QUrl expected = m_expected;
+    if (!SameUrl(Page->url(), ExpectedUrl)) return;
+    const QUrl expected = ExpectedUrl;
     QPointer<TWebBrowser> self(this);
-    m_page->runJavaScript(QStringLiteral("document.readyState"), [self, expected](const QVariant& state) {
-        if (!self || !SameUrl(self->m_expected, expected) || state.toString() != QLatin1String("complete")) return;
-        self->m_settleCheck.stop();
-        self->m_expected.clear();
-        self->m_hasDocument = true;
+    Page->runJavaScript(QStringLiteral("document.readyState"), [self, expected](const QVariant& state) {
+        if (!self || !SameUrl(self->ExpectedUrl, expected) || state.toString() != QLatin1String("complete")) return;
+        self->SettleCheck.stop();
+        self->ExpectedUrl.clear();
+        self->DocumentShown = true;
         emit self->StateChanged();
         self->DocumentLoaded(expected);
     });
 }
 
 void TWebBrowser::RequireDocument(const char* command) const {
-    if (!m_hasDocument) throw std::runtime_error(std::string("TWebBrowser.") + command + ": no document");
+    if (!DocumentShown) throw std::runtime_error(std::string("TWebBrowser.") + command + ": no document");
 }
 
 void TWebBrowser::ShowContextMenu(const QPoint& pos) {
-    QMenu* menu = m_view->createStandardContextMenu();
+    QMenu* menu = EngineView->createStandardContextMenu();
     if (!menu) return;
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (!m_copyAllowed) {
+    if (!AllowCopy) {
         for (const auto action : {QWebEnginePage::Copy, QWebEnginePage::Cut, QWebEnginePage::CopyLinkToClipboard,
                                   QWebEnginePage::CopyImageToClipboard, QWebEnginePage::CopyImageUrlToClipboard,
                                   QWebEnginePage::CopyMediaUrlToClipboard})
-            menu->removeAction(m_page->action(action));
+            menu->removeAction(Page->action(action));
     }
-    menu->popup(m_view->mapToGlobal(pos));
+    menu->popup(EngineView->mapToGlobal(pos));
 }
 
 void TWebBrowser::ExecCopy() {
-    if (!m_copyAllowed) throw std::runtime_error("TWebBrowser.Copy: copying is switched off");
+    if (!AllowCopy) throw std::runtime_error("TWebBrowser.Copy: copying is switched off");
     RequireDocument("Copy");
-    m_page->triggerAction(QWebEnginePage::Copy);
+    Page->triggerAction(QWebEnginePage::Copy);
 }
 
 void TWebBrowser::ExecSelectAll() {
     RequireDocument("SelectAll");
-    m_page->triggerAction(QWebEnginePage::SelectAll);
+    Page->triggerAction(QWebEnginePage::SelectAll);
 }
 
 double TWebBrowser::ZoomFactorOf(int level) {
@@ -351,18 +351,18 @@ double TWebBrowser::ZoomFactorOf(int level) {
 void TWebBrowser::ExecZoom(int level) {
     const double factor = ZoomFactorOf(level);
     RequireDocument("Zoom");
-    m_zoom = factor;
-    m_zoomSet = true;
-    m_page->setZoomFactor(factor);
+    ZoomFactor = factor;
+    ZoomSet = true;
+    Page->setZoomFactor(factor);
 }
 
 void TWebBrowser::ExecPrint() {
     RequireDocument("Print");
-    if (m_printer) throw std::runtime_error("TWebBrowser.Print: a print is still running");
+    if (Printer) throw std::runtime_error("TWebBrowser.Print: a print is still running");
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (!(PrinterSetup ? PrinterSetup(*printer) : ShowPrintDialog(*printer))) return;
-    m_printer = std::move(printer);
-    m_view->print(m_printer.get());
+    Printer = std::move(printer);
+    EngineView->print(Printer.get());
 }
 
 bool TWebBrowser::ShowPrintDialog(QPrinter& printer) {
@@ -374,13 +374,13 @@ void TWebBrowser::ExecSaveAs() {
     RequireDocument("SaveAs");
     const QString fileName = SaveFileName ? SaveFileName() : ShowSaveDialog();
     if (fileName.isEmpty()) return;
-    if (!SameUrl(m_page->url(), m_pageUrl)) {
+    if (!SameUrl(Page->url(), PageUrl)) {
         // A page the browser loaded itself (a followed link): the engine saves it.
-        m_page->save(fileName, QWebEngineDownloadRequest::SingleHtmlSaveFormat);
+        Page->save(fileName, QWebEngineDownloadRequest::SingleHtmlSaveFormat);
         return;
     }
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(m_pageBytes) != m_pageBytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(PageBytes) != PageBytes.size() || !file.commit())
         throw std::runtime_error("TWebBrowser.SaveAs: cannot write " + fileName.toStdString() + ": " +
                                  file.errorString().toStdString());
 }
@@ -402,7 +402,7 @@ QString TWebBrowser::ShowSaveDialog() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilters({QStringLiteral("HTML-файлы (*.html *.htm)"), QStringLiteral("Все файлы (*)")});
     dialog.setDefaultSuffix(QStringLiteral("html"));
-    QString name = m_page->title().trimmed();
+    QString name = Page->title().trimmed();
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     dialog.selectFile((name.isEmpty() ? QStringLiteral("page") : name) + QStringLiteral(".html"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

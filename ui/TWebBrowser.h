@@ -51,8 +51,8 @@ public:
     void ExecZoom(int level);  // 0 (smallest) .. 4 (largest) text size
     // With copying switched off nothing copies from the page: not ExecCopy, not the copy
     // and cut keys, not the context menu (its copy entries are left out).
-    void SetCopyAllowed(bool allowed) { m_copyAllowed = allowed; }
-    bool CopyAllowed() const { return m_copyAllowed; }
+    void SetCopyAllowed(bool allowed) { AllowCopy = allowed; }
+    bool CopyAllowed() const { return AllowCopy; }
     static double ZoomFactorOf(int level);  // 0.75, 0.9, 1.0, 1.25, 1.5
 
     // Seams for the dialogs of the commands. PrinterSetup shows the print dialog for the
@@ -100,22 +100,22 @@ private:
     bool ShowPrintDialog(QPrinter& printer);
     QString ShowSaveDialog();
 
-    QWebEngineView* m_view = nullptr;
-    TWebPage* m_page = nullptr;
-    QPointer<TBookSchemeHandler> m_handler;
-    int m_browserId = 0;
-    QString m_baseFolder;    // OS form, ends in "/"; empty for none
-    QUrl m_pageUrl;          // where the last written page is served
-    QByteArray m_pageBytes;  // and its bytes
-    QUrl m_expected;         // the load we started and have not seen end
-    QUrl m_deferred;         // a load asked for inside a navigation event
-    int m_eventDepth = 0;    // > 0 while OnBeforeNavigate runs
-    bool m_engineLoading = false;
-    QTimer m_settleCheck;  // runs while a load may have lost its signals
-    bool m_hasDocument = false;
-    double m_zoom = 1.0;
-    bool m_zoomSet = false;
-    std::unique_ptr<QPrinter> m_printer;  // alive while a print runs
-    QElapsedTimer m_lastInput;            // the reader's last click or key in the page
-    bool m_copyAllowed = true;
+    QWebEngineView* EngineView = nullptr;
+    TWebPage* Page = nullptr;
+    QPointer<TBookSchemeHandler> SchemeHandler;
+    int BrowserId = 0;
+    QString BaseFolder;    // OS form, ends in "/"; empty for none
+    QUrl PageUrl;          // where the last written page is served
+    QByteArray PageBytes;  // and its bytes
+    QUrl ExpectedUrl;      // the load we started and have not seen end
+    QUrl DeferredUrl;      // a load asked for inside a navigation event
+    int EventDepth = 0;    // > 0 while OnBeforeNavigate runs
+    bool EngineLoading = false;
+    QTimer SettleCheck;  // runs while a load may have lost its signals
+    bool DocumentShown = false;
+    double ZoomFactor = 1.0;
+    bool ZoomSet = false;
+    std::unique_ptr<QPrinter> Printer;  // alive while a print runs
+    QElapsedTimer LastInput;            // the reader's last click or key in the page
+    bool AllowCopy = true;
 };

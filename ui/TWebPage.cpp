@@ -3,8 +3,8 @@
 #include "TWebBrowser.h"
 
 TWebPage::TWebPage(QWebEngineProfile* profile, TWebBrowser& browser, QObject* parent)
-    : QWebEnginePage(profile, parent), m_browser(browser) {}
+    : QWebEnginePage(profile, parent), Browser(browser) {}
 
 bool TWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) {
-    return m_browser.AcceptNavigation(url, isMainFrame);
+    return Browser.AcceptNavigation(url, isMainFrame);
 }

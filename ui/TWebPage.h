@@ -14,5 +14,5 @@ protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:
-    TWebBrowser& m_browser;
+    TWebBrowser& Browser;
 };

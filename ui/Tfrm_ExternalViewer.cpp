@@ -16,7 +16,7 @@
 #include "TWebBrowser.h"
 
 Tfrm_ExternalViewer::Tfrm_ExternalViewer(const TSettings& settings, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), m_settings(settings) {
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), Settings(settings) {
     setObjectName(QStringLiteral("frm_ExternalViewer"));
     setWindowTitle(QStringLiteral("Просмотр"));
     setMinimumSize(300, 300);
@@ -80,44 +80,43 @@ void Tfrm_ExternalViewer::wb_BrowserBeforeNavigate2(const QUrl& url, bool&) {
 // Opacity
 
 void Tfrm_ExternalViewer::SetAlphaBlend(bool on) {
-    m_alphaBlend = on;
+    AlphaBlendOn = on;
     ApplyOpacity();
 }
 
 // Only the low 8 bits of a stored value count, whatever the settings file held.
 void Tfrm_ExternalViewer::SetAlphaBlendValue(int32_t stored) {
-    m_alphaBlendValue = static_cast<uint8_t>(static_cast<uint32_t>(stored) & 0xFFu);
+    AlphaBlendLevel = static_cast<uint8_t>(static_cast<uint32_t>(stored) & 0xFFu);
     ApplyOpacity();
 }
 
-void Tfrm_ExternalViewer::ApplyOpacity() { setWindowOpacity(m_alphaBlend ? m_alphaBlendValue / 255.0 : 1.0); }
+void Tfrm_ExternalViewer::ApplyOpacity() { setWindowOpacity(AlphaBlendOn ? AlphaBlendLevel / 255.0 : 1.0); }
 
 void Tfrm_ExternalViewer::FormShow() {
-    if (m_settings.UseAlphaBlendForExternalWindows) {
+    if (Settings.UseAlphaBlendForExternalWindows) {
         SetAlphaBlend(true);
-        SetAlphaBlendValue(m_settings.AlphaBlendValueActive);
+        SetAlphaBlendValue(Settings.AlphaBlendValueActive);
     } else {
         SetAlphaBlend(false);
     }
-    m_active = 1;
+    Active = 1;
 }
 
 void Tfrm_ExternalViewer::FormActivationChanged(bool activated) {
-    m_active = activated ? 1 : 0;
-    SetAlphaBlendValue(m_active == 1 ? m_settings.AlphaBlendValueActive : m_settings.AlphaBlendValueUnactive);
+    Active = activated ? 1 : 0;
+    SetAlphaBlendValue(Active == 1 ? Settings.AlphaBlendValueActive : Settings.AlphaBlendValueUnactive);
 }
 
 void Tfrm_ExternalViewer::FormMouseEnter() {
-    if (m_settings.UseAlphaBlendForExternalWindows && m_active == 0)
-        SetAlphaBlendValue(m_settings.AlphaBlendValueActive);
+    if (Settings.UseAlphaBlendForExternalWindows && Active == 0) SetAlphaBlendValue(Settings.AlphaBlendValueActive);
     update();
 }
 
 // Leaving for one of the window's own controls keeps the window bright: only a cursor
 // outside the window's bounds dims it.
 void Tfrm_ExternalViewer::FormMouseLeave() {
-    if (m_settings.UseAlphaBlendForExternalWindows && m_active == 0 && !CursorStrictlyInside())
-        SetAlphaBlendValue(m_settings.AlphaBlendValueUnactive);
+    if (Settings.UseAlphaBlendForExternalWindows && Active == 0 && !CursorStrictlyInside())
+        SetAlphaBlendValue(Settings.AlphaBlendValueUnactive);
     update();
 }
 

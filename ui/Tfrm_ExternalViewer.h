@@ -25,9 +25,9 @@ public:
 
     // The opacity state the window was given: blending on or off, and the alpha value
     // (0 transparent .. 255 opaque) that applies while blending is on.
-    bool AlphaBlend() const { return m_alphaBlend; }
-    uint8_t AlphaBlendValue() const { return m_alphaBlendValue; }
-    bool IsActiveFlag() const { return m_active != 0; }
+    bool AlphaBlend() const { return AlphaBlendOn; }
+    uint8_t AlphaBlendValue() const { return AlphaBlendLevel; }
+    bool IsActiveFlag() const { return Active != 0; }
 
     // Where the mouse is, in screen coordinates; the system cursor unless a test says otherwise.
     std::function<QPoint()> CursorPos;
@@ -52,8 +52,8 @@ private:
     void ApplyOpacity();
     bool CursorStrictlyInside() const;
 
-    const TSettings& m_settings;
-    uint8_t m_active = 0;  // 1 while the window is the active window
-    bool m_alphaBlend = false;
-    uint8_t m_alphaBlendValue = 255;
+    const TSettings& Settings;
+    uint8_t Active = 0;  // 1 while the window is the active window
+    bool AlphaBlendOn = false;
+    uint8_t AlphaBlendLevel = 255;
 };

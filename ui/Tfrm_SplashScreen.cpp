@@ -15,18 +15,16 @@ constexpr int ExposeWaitMs = 1000;
 // Quits a loop once the window it watches is on screen.
 class TExposeWatch : public QObject {
 public:
-    TExposeWatch(QWindow& window, QEventLoop& loop) : m_window(window), m_loop(loop) {
-        window.installEventFilter(this);
-    }
-    ~TExposeWatch() override { m_window.removeEventFilter(this); }
+    TExposeWatch(QWindow& window, QEventLoop& loop) : Window(window), Loop(loop) { window.installEventFilter(this); }
+    ~TExposeWatch() override { Window.removeEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Expose && m_window.isExposed()) m_loop.quit();
+        if (event->type() == QEvent::Expose && Window.isExposed()) Loop.quit();
         return false;
     }
 
 private:
-    QWindow& m_window;
-    QEventLoop& m_loop;
+    QWindow& Window;
+    QEventLoop& Loop;
 };
 }  // namespace
 

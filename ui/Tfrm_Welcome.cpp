@@ -87,6 +87,6 @@ Tfrm_Welcome::Tfrm_Welcome(QWidget* parent)
 
 // exec() returns the code as well; the close box rejects, which leaves the code at none.
 void Tfrm_Welcome::CloseWith(uint8_t code) {
-    m_resultCode = code;
+    Result = code;
     done(code);
 }

@@ -21,7 +21,7 @@ public:
     // The text the dialog shows, line by line.
     static QString WelcomeText();
 
-    uint8_t ResultCode() const { return m_resultCode; }
+    uint8_t ResultCode() const { return Result; }
 
     QPlainTextEdit* me_Welcome = nullptr;
     QPushButton* btn_Settings = nullptr;
@@ -30,5 +30,5 @@ public:
 private:
     void CloseWith(uint8_t code);
 
-    uint8_t m_resultCode = ResultNone;
+    uint8_t Result = ResultNone;
 };
