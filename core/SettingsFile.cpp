@@ -149,7 +149,8 @@ void ReadToolbarLayout(const TIniFile& ini, TToolbarLayout& layout) {
 }
 
 void ReadWindowLayout(const TIniFile& ini, TWindowLayout& layout) {
-    layout.WindowState = static_cast<uint8_t>(ini.ReadInteger(layout.Name, "WindowState", 0));
+    layout.WindowState =
+        static_cast<TWindowState>(static_cast<uint8_t>(ini.ReadInteger(layout.Name, "WindowState", 0)));
     layout.Visible = ini.ReadBool(layout.Name, "Visible", true);
     layout.Docked = ini.ReadBool(layout.Name, "Docked", true);
     layout.Left = ini.ReadInteger(layout.Name, "Left", 0);
@@ -166,7 +167,7 @@ void WriteToolbarLayout(TIniFile& ini, const TToolbarLayout& layout) {
 }
 
 void WriteWindowLayout(TIniFile& ini, const TWindowLayout& layout) {
-    ini.WriteInteger(layout.Name, "WindowState", layout.WindowState);
+    ini.WriteInteger(layout.Name, "WindowState", static_cast<uint8_t>(layout.WindowState));
     ini.WriteBool(layout.Name, "Visible", layout.Visible);
     ini.WriteBool(layout.Name, "Docked", layout.Docked);
     ini.WriteInteger(layout.Name, "Left", layout.Left);

@@ -15,6 +15,10 @@ struct TToolbarLayout {
     bool operator==(const TToolbarLayout&) const = default;
 };
 
+// A window's state as the settings file stores it, by number. Any other stored number is
+// kept as it is and leaves the window's state unchanged.
+enum class TWindowState : uint8_t { Normal = 0, Minimised = 1, Maximised = 2 };
+
 // Placement of the main window or of the debug pane.
 struct TWindowLayout {
     std::string Name;
@@ -24,7 +28,7 @@ struct TWindowLayout {
     int32_t Top = 0;
     int32_t Width = 0;
     int32_t Height = 0;
-    uint8_t WindowState = 0;  // 0 normal, 1 minimised, 2 maximised
+    TWindowState WindowState = TWindowState::Normal;
     bool operator==(const TWindowLayout&) const = default;
 };
 

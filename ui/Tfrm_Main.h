@@ -229,6 +229,7 @@ public:
     QAction* mnu_FileOpenLastDoc_02 = nullptr;
     QAction* mnu_FileOpenLastDoc_03 = nullptr;
     QAction* mnu_FileOpenLastDoc_04 = nullptr;
+    QMenu* mnu_File = nullptr;     // the "Файл" menu
     QMenu* pm_Toolbars = nullptr;  // the "Панели инструментов" submenu of "Вид"
 
     // The three toolbars, children of the window; none until start-up creates them.

@@ -149,7 +149,8 @@ void Tfrm_Main::CreateActions() {
 
 void Tfrm_Main::CreateMenus() {
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(U("Файл"));
+    mnu_File = bar->addMenu(U("Файл"));
+    QMenu* file = mnu_File;
     file->setObjectName(QStringLiteral("mnu_File"));
     file->addActions({act_FileOpen, act_FileCloseBook, act_FileReopenBook});
     file->addSeparator();

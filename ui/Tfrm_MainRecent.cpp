@@ -30,10 +30,8 @@ QString MenuTitle(const std::string& title) {
 void Tfrm_Main::ConnectRecentHandlers() {
     connect(act_FileShowList, &QAction::triggered, this, Guarded([this] { act_FileShowListExecute(); }));
     connect(act_HelpContents, &QAction::triggered, this, Guarded([this] { act_HelpContentsExecute(); }));
-    if (auto* file = menuBar()->findChild<QMenu*>(QStringLiteral("mnu_File"))) {
-        file->setToolTipsVisible(true);  // the full path of a recent document
-        connect(file, &QMenu::aboutToShow, this, Guarded([this] { UpdateRecentDocsMenu(); }));
-    }
+    mnu_File->setToolTipsVisible(true);  // the full path of a recent document
+    connect(mnu_File, &QMenu::aboutToShow, this, Guarded([this] { UpdateRecentDocsMenu(); }));
 }
 
 void Tfrm_Main::UpdateRecentDocsMenu() {

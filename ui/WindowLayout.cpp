@@ -86,26 +86,27 @@ void ApplyWindowLayout(const TWindowLayout& layout, QWidget& window) {
         if (reachable != QPoint(layout.Left, layout.Top)) window.move(reachable);
     }
     switch (layout.WindowState) {
-        case 0: window.setWindowState(Qt::WindowNoState); break;
-        case 1: window.setWindowState(Qt::WindowMinimized); break;
-        case 2: window.setWindowState(Qt::WindowMaximized); break;
+        case TWindowState::Normal: window.setWindowState(Qt::WindowNoState); break;
+        case TWindowState::Minimised: window.setWindowState(Qt::WindowMinimized); break;
+        case TWindowState::Maximised: window.setWindowState(Qt::WindowMaximized); break;
         default: break;
     }
 }
 
+void CaptureDebugPaneLayout(TWindowLayout& layout, bool shown) {
+    layout.Visible = shown;
+    layout.Docked = true;
+    layout.Left = 0;
+    layout.Top = 0;
+    layout.Width = 1;
+    layout.Height = 1;
+}
+
 void CaptureWindowLayout(TWindowLayout& layout, QWidget& window) {
-    if (IsDebugWindow(layout)) {
-        const auto* action = window.window()->findChild<QAction*>(QStringLiteral("act_ViewShowDebugWin"));
-        layout.Visible = action && action->isChecked();
-        layout.Docked = true;
-        layout.Left = 0;
-        layout.Top = 0;
-        layout.Width = 1;
-        layout.Height = 1;
-        return;
-    }
     const Qt::WindowStates state = window.windowState();
-    layout.WindowState = state & Qt::WindowMinimized ? 1 : state & Qt::WindowMaximized ? 2 : 0;
+    layout.WindowState = state & Qt::WindowMinimized   ? TWindowState::Minimised
+                         : state & Qt::WindowMaximized ? TWindowState::Maximised
+                                                       : TWindowState::Normal;
     layout.Visible = window.isVisible();
     layout.Docked = false;  // a top-level window is never docked anywhere
     if (WindowPlacementSupported()) {
@@ -135,5 +136,5 @@ void CaptureMainWindowLayouts(TSettings& settings, Tfrm_Main& frm) {
     if (frm.frm_SearchToolbar) CaptureToolbarLayout(settings.SearchToolbar, *frm.frm_SearchToolbar);
     if (frm.frm_DebugToolbar) CaptureToolbarLayout(settings.DebugToolbar, *frm.frm_DebugToolbar);
     CaptureWindowLayout(settings.MainWindow, frm);
-    CaptureWindowLayout(settings.DebugWindow, frm);
+    CaptureDebugPaneLayout(settings.DebugWindow, frm.act_ViewShowDebugWin->isChecked());
 }

@@ -14,9 +14,11 @@ class Tfrm_Main;
 // Moves a window as the record says (bounds only when not docked, then the window state).
 // The "DebugWindow" record only has its visibility, which the debug controls apply.
 void ApplyWindowLayout(const TWindowLayout& layout, QWidget& window);
-// Fills the record from the live window; for "DebugWindow" from the main window's
-// debug-pane action, whatever window is given.
+// Fills the record from the live window.
 void CaptureWindowLayout(TWindowLayout& layout, QWidget& window);
+// The "DebugWindow" record: whether the debug pane is shown; the pane is always docked and its
+// window state is left as it was.
+void CaptureDebugPaneLayout(TWindowLayout& layout, bool shown);
 
 // A floating record floats the toolbar at its saved position (moved onto a screen when it lies
 // off every screen); a docked record leaves the toolbar as it is.

@@ -91,8 +91,8 @@ TEST_F(SettingsFileTest, ChangedRecordSavedAndReadBackIsEqual) {
     s.StdToolbar = {"StdToolbar", false, false, -20, 35};
     s.SearchToolbar = {"SearchToolbar", true, false, 1, 2};
     s.DebugToolbar = {"DebugToolbar", false, true, 300, 400};
-    s.MainWindow = {"MainWindow", false, true, 10, 20, 800, 600, 2};
-    s.DebugWindow = {"DebugWindow", true, false, 0, 0, 1, 1, 0};
+    s.MainWindow = {"MainWindow", false, true, 10, 20, 800, 600, TWindowState::Maximised};
+    s.DebugWindow = {"DebugWindow", true, false, 0, 0, 1, 1, TWindowState::Normal};
 
     SaveSettingsOnExit(s);
     EXPECT_EQ(Loaded(), s);
@@ -191,7 +191,7 @@ TEST_F(SettingsFileTest, PartialAndOddValuesFallBackPerKey) {
     expected.OnStartAction = 1;
     expected.BrowserFontSize = 5;
     expected.UseTimeStamp = false;
-    expected.MainWindow.WindowState = 2;
+    expected.MainWindow.WindowState = TWindowState::Maximised;
     expected.MainWindow.Docked = false;
     EXPECT_EQ(Loaded(), expected);
 }
@@ -201,7 +201,7 @@ TEST_F(SettingsFileTest, CaptureRunsOnlyForShellDesignAndStaysPrivate) {
     SetLayoutCapture([&](TSettings& s) {
         ++captures;
         s.MainWindow.Width = 1024;
-        s.DebugWindow = {"DebugWindow", true, true, 0, 0, 1, 1, 0};
+        s.DebugWindow = {"DebugWindow", true, true, 0, 0, 1, 1, TWindowState::Normal};
     });
     TSettings s = defaults;
     s.KeepControlState = true;
