@@ -281,13 +281,9 @@ void Tfrm_Main::ActiveControlChanged() {
     FocusControl(CurrentFocused);
 }
 
-namespace {
-bool IsSearchable(const QWidget* control) {
-    const QString name = control->objectName();
-    return name == QLatin1String("tv_TOC") || name == QLatin1String("me_DebugWindow") ||
-           name == QLatin1String("wb_Browser");
+bool Tfrm_Main::IsSearchable(const QWidget* control) const {
+    return control == tv_TOC || control == me_DebugWindow || control == wb_Browser;
 }
-}  // namespace
 
 void Tfrm_Main::FocusControl(QWidget* control) {
     if (!control) return;

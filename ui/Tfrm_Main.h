@@ -274,6 +274,8 @@ private:
     void act_SearchFindExecute();
     void act_SearchFindNextExecute();
     void FindIn(QWidget* control, const QString& text);
+    // The contents tree, the debug log and the browser: the controls the find command searches.
+    bool IsSearchable(const QWidget* control) const;
     static QList<QTreeWidgetItem*> MakeTOCNodes(const std::vector<TContentsItem>& items);
     void WaitWhileBrowserBusy();
     // Runs a transformation of a copy of book on the worker (the window may change the book
