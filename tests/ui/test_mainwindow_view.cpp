@@ -128,6 +128,28 @@ TEST_F(ViewTest, TextSizeIsStoredAndSurvivesTheNextPage) {
     EXPECT_FALSE(frm->act_ViewFontSizeVeryBig->isChecked());
 }
 
+// A window made with records of its own opens its book into them and stores its choices there;
+// the program's records stay as they were.
+TEST_F(ViewTest, WorksOnTheRecordsItWasMadeWith) {
+    TSettings settings = Settings;
+    TBookInfo book;
+    Tfrm_Main own(settings, DefaultSettings, book);
+    own.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&own));
+    TFixtureBook fixture;
+    own.OpenBook(fixture.Descriptor());
+    ASSERT_TRUE(WaitIdle(*own.wb_Browser));
+    own.act_ViewFontSizeVeryBig->trigger();
+    own.act_ServiceDebugLevelErrors->trigger();
+
+    EXPECT_TRUE(book.Opened);
+    EXPECT_EQ(settings.BrowserFontSize, 4);
+    EXPECT_EQ(settings.DebugLevel, 1);
+    EXPECT_FALSE(BookInfo.Opened);
+    EXPECT_EQ(Settings.BrowserFontSize, DefaultSettings.BrowserFontSize);
+    EXPECT_EQ(Settings.DebugLevel, DefaultSettings.DebugLevel);
+}
+
 TEST_F(ViewTest, StoredSizesOutsideTheRangeSelectTheSmallestEvenWithoutAPage) {
     for (uint8_t stored : {0, 5, 200}) {
         SCOPED_TRACE(int(stored));
