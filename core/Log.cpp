@@ -113,6 +113,11 @@ void ReopenLog(const TSettings& settings) {
     OpenLog(settings);
 }
 
+void ForgetLogSettings(const TSettings& settings) {
+    const std::lock_guard lock(LogMutex);
+    if (Followed == &settings) Followed = &Settings;
+}
+
 void SetLogWindowSink(TLogWindowSink sink) {
     const std::lock_guard lock(LogMutex);
     WindowSink = std::move(sink);

@@ -22,6 +22,9 @@ void WriteLog(const std::string& text, TLogLevel level = TLogLevel::Info, uint8_
 void OpenLog(const TSettings& settings);
 bool CloseLog();  // true when a file was closed; throws when flushing fails
 void ReopenLog(const TSettings& settings);
+// A record that is about to go: when the log follows it, the log goes back to the program's
+// Settings (the file stays open).
+void ForgetLogSettings(const TSettings& settings);
 
 // The debug-pane sink: receives each finished line (without line break). The main window
 // fills it; until then, or when it is empty, window lines go nowhere.

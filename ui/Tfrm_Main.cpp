@@ -85,6 +85,7 @@ Tfrm_Main::~Tfrm_Main() {
     wb_Browser->OnNewWindow = nullptr;
     wb_Browser->OnDocumentComplete = nullptr;
     if (OwnsLogSink) SetLogWindowSink(nullptr);
+    ForgetLogSettings(Settings);  // the window's records may go with it
     if (OwnsLayoutCapture) SetLayoutCapture(nullptr);
     ts_Search->BookClosed();  // stops an index build before the window goes
     // Viewers and their pages go before the window's own browser and the profile behind it.

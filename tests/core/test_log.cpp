@@ -102,12 +102,18 @@ TEST_F(LogTest, FollowsTheRecordItWasOpenedWith) {
     WriteLog("info", TLogLevel::Info);
     WriteLog("error", TLogLevel::Error);
     record.DebugLevel = 3;
+    ForgetLogSettings(Settings);  // not the record followed: no change
     WriteLog("info now");
     CloseLog();
     Settings.UseTimeStamp = false;
     Settings.WriteLogToWindow = false;
     WriteLog("not shown");
-    EXPECT_EQ(window, (std::vector<std::string>{"{type: ERRR, code: 0} error", "{type: INFO, code: 0} info now"}));
+    // A record that goes hands the log back as well.
+    OpenLog(record);
+    ForgetLogSettings(record);
+    WriteLog("not shown either");
+    EXPECT_EQ(window, (std::vector<std::string>{"{type: ERRR, code: 0} error", "{type: INFO, code: 0} info now",
+                                                "{type: INFO, code: 0} Opening LogFile"}));
 }
 
 TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
