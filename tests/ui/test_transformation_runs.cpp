@@ -55,12 +55,13 @@ protected:
         Watchdog.start();
     }
 
-    // Does action as soon as a transformation is under way, from the window's event loop.
+    // Does action as soon as a page is being made (the contents are in the tree by then), from
+    // the window's event loop.
     void WhenBusy(std::function<void()> action) {
         auto* poll = new QTimer(frm.get());
         poll->setInterval(10);
         QObject::connect(poll, &QTimer::timeout, [this, poll, action = std::move(action)] {
-            if (!frm->Transformations().Busy()) return;
+            if (!frm->Transformations().Busy() || frm->tv_TOC->topLevelItemCount() == 0) return;
             poll->stop();
             poll->deleteLater();
             action();
@@ -121,6 +122,7 @@ TEST_F(TransformationRunTest, ClosingTheWindowStopsTheRunAndSavesTheSettings) {
     EXPECT_TRUE(QFile::exists(QString::fromStdString(Settings.SettingsPath)));
     EXPECT_FALSE(frm->Transformations().Busy());
     EXPECT_FALSE(Page().contains("PART[slow]"));
+    EXPECT_TRUE(Log().contains(StoppedPage));  // the page's run was under way and was stopped
 }
 
 TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
