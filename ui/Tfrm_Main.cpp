@@ -189,14 +189,7 @@ void Tfrm_Main::CreateHorizontalSplitter() {
 }
 
 void Tfrm_Main::InstallLogSink() {
-    SetLogWindowSink([this](const std::string& line) {
-        // A transformation logs from its worker thread: its lines join the pane in order there.
-        if (QThread::currentThread() == thread())
-            AppendLogLine(line);
-        else
-            QMetaObject::invokeMethod(
-                this, [this, line] { AppendLogLine(line); }, Qt::QueuedConnection);
-    });
+    SetLogWindowSink([this](const std::string& line) { AppendLogLine(line); });
     OwnsLogSink = true;
 }
 
@@ -206,6 +199,12 @@ void Tfrm_Main::InstallLayoutCapture() {
 }
 
 void Tfrm_Main::AppendLogLine(const std::string& line) {
+    // A transformation logs from its worker thread: its lines join the pane, in order, there.
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, line] { AppendLogLine(line); }, Qt::QueuedConnection);
+        return;
+    }
     me_DebugWindow->appendPlainText(QString::fromUtf8(line));
     me_DebugWindow->moveCursor(QTextCursor::End);
 }

@@ -66,6 +66,7 @@ public:
     void InstallLogSink();
     // Makes the settings save capture this window's placement; released by the destructor.
     void InstallLayoutCapture();
+    // Adds a line to the debug pane; from another thread, once the window's thread gets to it.
     void AppendLogLine(const std::string& line);
 
     // Applies a settings record to the window: an empty page when no book is open, and the

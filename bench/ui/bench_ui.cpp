@@ -13,7 +13,6 @@
 // the same run is a plain QWebEngineView showing the same page bytes with setHtml (pages
 // under 2 MB only).
 #include <QApplication>
-#include <QThread>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
@@ -78,12 +77,7 @@ double Median(std::vector<double> v) {
 void InstallStampingSink(Tfrm_Main& frm) {
     SetLogWindowSink([&frm](const std::string& line) {
         Stamps.push_back({Now(), line});  // the log's lock keeps the worker's lines in order
-        // Lines of a transformation come from its worker thread: the pane is filled on its own.
-        if (QThread::currentThread() == frm.thread())
-            frm.AppendLogLine(line);
-        else
-            QMetaObject::invokeMethod(
-                &frm, [&frm, line] { frm.AppendLogLine(line); }, Qt::QueuedConnection);
+        frm.AppendLogLine(line);
     });
 }
 
