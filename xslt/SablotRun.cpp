@@ -105,6 +105,30 @@ std::string StripRulesOf(xsltStylesheetPtr style) {
     return rules;
 }
 
+// The key definitions of a stylesheet and its imports as one text, and how many there are:
+// tables built for one such text serve every run of it over the same document. Empty when
+// there are none, and when a definition names a variable or reads a document, whose values
+// may differ from run to run.
+std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count) {
+    const auto text = [](const xmlChar* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; };
+    const auto mayVary = [](const std::string& expression) {
+        return expression.find('$') != std::string::npos || expression.find("document") != std::string::npos;
+    };
+    std::string definitions;
+    count = 0;
+    for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s)) {
+        for (auto* key = static_cast<xsltKeyDefPtr>(s->keys); key != nullptr; key = key->next, ++count) {
+            const std::string match = text(key->match), use = text(key->use);
+            if (mayVary(match) || mayVary(use)) return {};
+            definitions += std::string(text(key->name)) + '\x1f' + text(key->nameURI) + '\x1f' + match + '\x1f' + use;
+            for (int i = 0; i < key->nsNr && key->nsList != nullptr; ++i)
+                definitions += std::string("\x1f") + text(key->nsList[i]->prefix) + '=' + text(key->nsList[i]->href);
+            definitions += '\n';
+        }
+    }
+    return definitions;
+}
+
 // The encoding the serialised bytes are in: the declared one when libxml2 can write it, else
 // UTF-8, which libxslt writes instead of an encoding it does not know.
 std::string WrittenEncoding(const xmlChar* declared) {
@@ -233,6 +257,9 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, con
     xsltSetCtxtParseOptions(ctxt.get(), SablotParseOptions);
     xsltSetTransformErrorFunc(ctxt.get(), nullptr, SablotTextHook);
     if (!PassParams(ctxt.get())) Failed = true;
+    int keyCount = 0;
+    const std::string keys = Processor.InputCache != nullptr ? KeyDefinitionsOf(style, keyCount) : std::string();
+    if (!keys.empty()) LendKeyTables(ctxt.get(), keys, keyCount);
     Transform = ctxt.get();
     RunningTransform = ctxt.get();
     if (StopAsked) StopTransform(ctxt.get());
@@ -244,7 +271,26 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, con
         FailStep("The transformation failed", {UnescapeUri(sheet), 0, {}});
         return nullptr;
     }
+    if (!keys.empty()) KeepKeyTables(ctxt.get(), keys, keyCount);
     return result;
+}
+
+// Building a key's tables walks the whole input; over a kept input the run starts with the
+// tables an earlier run of the same definitions built, as if it had built them itself.
+void TSablotRun::LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count) {
+    std::optional<XsltKeyTables> kept = Processor.InputCache->TakeKeyTables(ctxt->document->doc, definitions);
+    if (!kept) return;
+    ctxt->document->keys = kept->release();
+    ctxt->document->nbKeysComputed = count;
+}
+
+// Keeps the tables of a run that ended well once every key is built; libxslt builds all of
+// them at the first use of any.
+void TSablotRun::KeepKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count) {
+    if (ctxt->document->nbKeysComputed != count) return;
+    XsltKeyTables tables(ctxt->document->keys);
+    ctxt->document->keys = nullptr;
+    Processor.InputCache->KeepKeyTables(ctxt->document->doc, definitions, std::move(tables));
 }
 
 // The run's string parameters, quoted so that their values reach the stylesheet literally.

@@ -70,6 +70,8 @@ private:
     void NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& sheet);
     XmlDoc ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet);
     bool PassParams(xsltTransformContextPtr ctxt);
+    void LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
+    void KeepKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
     std::string Absolute(const std::string& uri) const;
     bool Fetch(const std::string& uri, bool required, TFetched& fetched);
     xmlDocPtr ParseDocument(std::string_view bytes, const std::string& url, const char* what);

@@ -1,5 +1,7 @@
 #include "TParsedInputCache.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 
 std::optional<TFileIdentity> IdentityOfFile(const std::string& osPath) {
@@ -57,6 +59,25 @@ void TParsedInputCache::KeepModule(const std::string& uri, const std::string& os
     if (copy) Modules[uri] = {osPath, read, std::move(copy)};
 }
 
+std::optional<XsltKeyTables> TParsedInputCache::TakeKeyTables(xmlDocPtr doc, const std::string& definitions) {
+    const auto kept = Keys.find(doc);
+    if (kept == Keys.end() || kept->second.Definitions != definitions) return std::nullopt;
+    XsltKeyTables tables = std::move(kept->second.Tables);
+    Keys.erase(kept);
+    return tables;
+}
+
+void TParsedInputCache::KeepKeyTables(xmlDocPtr doc, const std::string& definitions, XsltKeyTables tables) {
+    if (!Holds(doc)) return;
+    Keys[doc] = {definitions, std::move(tables)};
+}
+
+bool TParsedInputCache::Holds(xmlDocPtr doc) const {
+    if (doc == nullptr) return false;
+    if (doc == Pristine.get()) return true;
+    return std::any_of(Copies.begin(), Copies.end(), [doc](const auto& copy) { return copy.second.get() == doc; });
+}
+
 bool TParsedInputCache::Unchanged() const {
     const auto same = [](const std::string& osPath, const TFileIdentity& identity) {
         const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
@@ -74,6 +95,7 @@ void TParsedInputCache::Clear() {
 }
 
 void TParsedInputCache::DropInput() {
+    Keys.clear();
     Copies.clear();
     Pristine.reset();
     Path.clear();

@@ -3,7 +3,8 @@
 // path, device, inode, size and modification time), so that a part switch does not parse the
 // whole book again. Runs never change the kept document: a stylesheet that strips whitespace
 // works on a copy, kept per set of strip rules, which stripping again leaves as it is. The
-// stylesheet modules the book's stylesheets import or include are kept the same way.
+// stylesheet modules the book's stylesheets import or include are kept the same way, and so
+// are the key tables a run built over a kept document.
 #include <libxml/tree.h>
 
 #include <map>
@@ -39,6 +40,14 @@ public:
     XmlDoc CopyOfModule(const std::string& uri, const std::string& osPath);
     // Keeps a copy of a module just read, unless its file changed while it was read.
     void KeepModule(const std::string& uri, const std::string& osPath, const TFileIdentity& read, const xmlDoc& doc);
+    // The key tables an earlier run built over doc for the key definitions `definitions`,
+    // taken out of the cache; none when doc is not kept here or the tables were for others.
+    // A document none of whose nodes a key matched has tables that are null.
+    std::optional<XsltKeyTables> TakeKeyTables(xmlDocPtr doc, const std::string& definitions);
+    // Keeps the tables a run built over doc, in place of those kept for it before; tables over
+    // a document not kept here are freed.
+    void KeepKeyTables(xmlDocPtr doc, const std::string& definitions, XsltKeyTables tables);
+    size_t KeptKeyTables() const { return Keys.size(); }
     void Clear();
     // Whether a book is kept and neither its file nor any kept module's file has changed since
     // it was read: what a run made from them would make again.
@@ -50,6 +59,7 @@ public:
 
 private:
     void DropInput();
+    bool Holds(xmlDocPtr doc) const;
 
     std::string Path;
     TFileIdentity Identity;
@@ -61,5 +71,10 @@ private:
         XmlDoc Doc;
     };
     std::map<std::string, TModule> Modules;  // by URI
+    struct TKeyTables {
+        std::string Definitions;
+        XsltKeyTables Tables;
+    };
+    std::map<xmlDocPtr, TKeyTables> Keys;  // by kept document; freed before the documents
     bool Found = false;
 };

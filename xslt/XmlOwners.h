@@ -5,6 +5,7 @@
 
 #include <libxml/tree.h>
 #include <libxml/xmlstring.h>
+#include <libxslt/keys.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xsltInternals.h>
@@ -21,6 +22,14 @@ struct XsltTransformContextDeleter {
 struct XsltSecurityPrefsDeleter {
     void operator()(xsltSecurityPrefsPtr sec) const { xsltFreeSecurityPrefs(sec); }
 };
+// Key tables detached from the run that computed them (a document's "keys" list).
+struct XsltKeyTablesDeleter {
+    void operator()(void* tables) const {
+        xsltDocument holder{};
+        holder.keys = tables;
+        xsltFreeDocumentKeys(&holder);
+    }
+};
 struct XmlCharDeleter {
     void operator()(xmlChar* text) const { xmlFree(text); }
 };
@@ -30,3 +39,4 @@ using XsltStylesheet = std::unique_ptr<xsltStylesheet, XsltStylesheetDeleter>;
 using XsltTransformContext = std::unique_ptr<xsltTransformContext, XsltTransformContextDeleter>;
 using XsltSecurityPrefs = std::unique_ptr<xsltSecurityPrefs, XsltSecurityPrefsDeleter>;
 using XmlChars = std::unique_ptr<xmlChar, XmlCharDeleter>;
+using XsltKeyTables = std::unique_ptr<void, XsltKeyTablesDeleter>;

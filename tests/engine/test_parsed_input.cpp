@@ -111,6 +111,47 @@ TEST_F(ParsedInputTest, ReloadingAStylesheetOrClosingDropsTheKeptBook) {
     EXPECT_FALSE(Run(ByKey).second);
 }
 
+// Key tables built over the kept book serve later runs of the same key definitions only.
+TEST_F(ParsedInputTest, KeyTablesServeOnlyRunsOfTheDefinitionsTheyWereBuiltFor) {
+    const auto keyed = [](const std::string& top, const std::string& key) {
+        return Sheet(top + "<xsl:key name=\"k\" " + key + "/>",
+                     "<xsl:value-of select=\"count(key('k','b'))\"/>:<xsl:value-of select=\"key('k','b')\"/>");
+    };
+    const std::string byId = keyed("", "match=\"s\" use=\"@id\"");
+    const std::string byText = keyed("", "match=\"s\" use=\".\"");
+    const std::string byInitial = keyed("", "match=\"*\" use=\"substring(@id, 1, 1)\"");
+    const std::string stripped = keyed("<xsl:strip-space elements=\"*\"/>", "match=\"s\" use=\"@id\"");
+    // A key that reads another file: the same text gives other tables once that file changed.
+    const std::string extra = "file://" + Dir.Os("data/extra.xml");
+    const std::string byOtherFile = keyed("", "match=\"s\" use=\"concat(@id, document('" + extra + "')/x)\"");
+    // A template pattern that uses the key, so that matching nodes needs the tables.
+    const std::string inPattern = SheetHead +
+                                  "<xsl:output method=\"text\"/><xsl:key name=\"k\" match=\"s\" use=\"@id\"/>" +
+                                  "<xsl:template match=\"key('k','b')\">[<xsl:value-of select=\".\"/>]</xsl:template>" +
+                                  "<xsl:template match=\"text()\"/></xsl:stylesheet>";
+    const struct {
+        std::string Sheet;
+        std::string Page;
+    } runs[] = {
+        {byId, "1:Вторая"},        {byText, "0:"},          {byId, "1:Вторая"},
+        {byInitial, "1:Вторая"},   {inPattern, "[Вторая]"}, {byId, "1:Вторая"},
+        {stripped, "1:Вторая"},    {byId, "1:Вторая"},      {stripped, "1:Вторая"},
+        {byOtherFile, "1:Вторая"},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.Sheet);
+        Dir.Write("data/extra.xml", "<x/>");
+        const TBookPage page = Run(run.Sheet).first;
+        ASSERT_TRUE(page.Ok) << page.Html;
+        EXPECT_EQ(page.Html, run.Page);
+        EXPECT_EQ(page.Html, Run(run.Sheet, false).first.Html);
+    }
+    EXPECT_GE(Book.ParsedInput->KeptKeyTables(), 1U);  // the runs above did use kept tables
+
+    Dir.Write("data/extra.xml", "<x>-</x>");
+    EXPECT_EQ(Run(byOtherFile).first.Html, "0:");
+}
+
 TEST_F(ParsedInputTest, AnImportedModuleIsReadOnceWhileItsFileIsUnchanged) {
     const std::string lib =
         Dir.Write("shemes/lib.xsl", SheetHead + "<xsl:template name=\"t\">lib-1</xsl:template></xsl:stylesheet>");
