@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,6 +17,7 @@
 #include <libxslt/imports.h>
 #include <libxslt/transform.h>
 #include <libxslt/variables.h>
+#include <libxslt/xsltutils.h>
 
 #include "PathRules.h"
 #include "SablotCommon.h"
@@ -127,6 +129,22 @@ std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count) {
         }
     }
     return definitions;
+}
+
+// A transformation context for input. libxslt numbers the input's elements in document order
+// whenever it makes one, a walk over the whole input; a kept input keeps the numbers its first
+// run gave it, so the walk is skipped for an input already numbered. The one switch libxslt
+// has for it is its debugger status, restored at once.
+xsltTransformContextPtr NewTransformContext(xsltStylesheetPtr style, xmlDocPtr input) {
+    const xmlNode* root = xmlDocGetRootElement(input);
+    if (root == nullptr || reinterpret_cast<std::ptrdiff_t>(root->content) >= 0)
+        return xsltNewTransformContext(style, input);
+    const int status = xsltGetDebuggerStatus();
+    xsltSetDebuggerStatus(XSLT_DEBUG_INIT);
+    xsltTransformContextPtr ctxt = xsltNewTransformContext(style, input);
+    xsltSetDebuggerStatus(status);
+    if (ctxt != nullptr) ctxt->debugStatus = status;
+    return ctxt;
 }
 
 // The encoding the serialised bytes are in: the declared one when libxml2 can write it, else
@@ -248,7 +266,7 @@ void TSablotRun::NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& she
 
 XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet) {
     BeginStep();
-    XsltTransformContext ctxt(xsltNewTransformContext(style, input));
+    XsltTransformContext ctxt(NewTransformContext(style, input));
     if (!ctxt) {
         FailStep("The transformation cannot start", {});
         return nullptr;
