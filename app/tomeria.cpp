@@ -10,6 +10,7 @@
 #include "DocumentArgument.h"
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
+#include "HeapSettings.h"
 #include "Log.h"
 #include "Notice.h"
 #include "ProgramFolders.h"
@@ -59,6 +60,7 @@ void ShowError(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    RestartWithLargeBookHeap(argv);
     RegisterBrowserSchemes();  // before the application object exists
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tomeria"));

@@ -15,6 +15,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include "HeapSettings.h"
 #include "mainwindow_test_util.h"
 
 namespace {
@@ -73,9 +74,12 @@ protected:
     QString Runtime() const { return Dir.path() + "/runtime"; }
     QString Descriptor() const { return BookDir + "/intro.ini"; }
 
-    QProcess& Start(const QString& program, const QStringList& arguments, const QString& folder) {
+    QProcess& Start(const QString& program, const QStringList& arguments, const QString& folder,
+                    const QProcessEnvironment& extra = {}) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : extra.keys())
+            env.insert(name, extra.value(name));
         env.insert("XDG_RUNTIME_DIR", Runtime());
         env.insert("QT_QPA_PLATFORM", "offscreen");
         process->setProcessEnvironment(env);
@@ -132,6 +136,39 @@ TEST_F(CommandLineTest, aRelativePathOnTheCommandLineOpensThatBookInsteadOfTheSt
     const QString log = ReadText(ProgramDir + "/logs/tomeria.log");
     EXPECT_TRUE(log.contains("Документ из командной строки: " + Descriptor())) << log.toStdString();
     EXPECT_TRUE(log.contains("Переносная копия")) << log.toStdString();
+}
+
+// Whether the heap of a running program asks for huge pages ("hg" among its flags).
+bool HeapAsksForHugePages(qint64 pid) {
+    QFile maps(QString("/proc/%1/smaps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly)) return false;
+    bool inHeap = false;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        if (line.contains(" rw-p ") || line.contains(" r--p ") || line.contains(" r-xp ") || line.contains(" ---p "))
+            inHeap = line.endsWith("[heap]");
+        if (inHeap && line.startsWith("VmFlags:") && line.split(' ').contains("hg")) return true;
+    }
+    return false;
+}
+
+// The viewer starts itself again with its heap in huge pages where the kernel gives them on
+// request, and leaves a setting the user made alone.
+TEST_F(CommandLineTest, theViewerAsksForHugePagesForItsHeapUnlessTheUserSaidOtherwise) {
+    const struct {
+        QString Tunables;
+        bool Huge;
+    } cases[] = {{QString(), HugePagesOnRequest()}, {"glibc.malloc.hugetlb=0", false}};
+    const QString log = ProgramDir + "/logs/tomeria.log";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Tunables.toStdString());
+        QFile::remove(log);
+        QProcessEnvironment given;
+        given.insert("GLIBC_TUNABLES", c.Tunables);
+        QProcess& copy = Start(ProgramDir + "/tomeria", {}, Dir.path(), given);
+        ASSERT_TRUE(WaitStartedUp(copy, log));
+        EXPECT_EQ(HeapAsksForHugePages(copy.processId()), c.Huge);
+        Stop(copy);
+    }
 }
 
 TEST_F(CommandLineTest, aSecondCopyHandsItsBookToTheRunningOneAndEndsQuietly) {
