@@ -12,6 +12,10 @@
 // browser's own load runs from there to the end of the load (loadFinished). The reference in
 // the same run is a plain QWebEngineView showing the same page bytes with setHtml (pages
 // under 2 MB only).
+//
+// The viewer runs with the heap settings the "tomeria" command gives it (GLIBC_TUNABLES, see
+// core/HeapSettings.h); run_bench.py starts this benchmark with them too, but not the plain
+// view, its reference.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -21,15 +25,12 @@
 #include <QWebEngineView>
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "BrowserLoad.h"
 #include "GlobalVars.h"
-#include "HeapSettings.h"
 #include "LibUnit.h"
 #include "Log.h"
 #include "StartUp.h"
@@ -40,24 +41,7 @@
 
 namespace {
 
-// Times count from the first entry into main(): the viewer starts itself once more for its heap
-// settings (as tomeria does), and that restart is part of its start.
-const char* const MainEnteredVariable = "BENCH_UI_MAIN_ENTERED_NS";
-qint64 MainEnteredNs = 0;
-
-qint64 MonotonicNs() {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-void StartClock(char** argv, bool restart) {
-    if (std::getenv(MainEnteredVariable) == nullptr)
-        setenv(MainEnteredVariable, std::to_string(MonotonicNs()).c_str(), 1);
-    if (restart) RestartWithLargeBookHeap(argv);
-    MainEnteredNs = std::atoll(std::getenv(MainEnteredVariable));
-    unsetenv(MainEnteredVariable);
-}
+QElapsedTimer Clock;  // started first thing in main()
 
 struct TStamp {
     qint64 Ns;
@@ -65,7 +49,7 @@ struct TStamp {
 };
 std::vector<TStamp> Stamps;
 
-qint64 Now() { return MonotonicNs() - MainEnteredNs; }
+qint64 Now() { return Clock.nsecsElapsed(); }
 double Ms(qint64 ns) { return double(ns) / 1e6; }
 
 // The time of the n-th log line since index from that contains text; -1 when none.
@@ -324,9 +308,7 @@ int StartUpPlain(qint64 mainEntered) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The plain view is the reference of a program that has no heap settings of its own.
-    StartClock(argv,
-               std::none_of(argv + 1, argv + argc, [](const char* a) { return !std::strcmp(a, "--startup-plain"); }));
+    Clock.start();
     std::string descriptor;
     int clicks = 15;
     int switches = 0;
@@ -354,7 +336,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_ui: --book is needed for the clicks\n");
         return 2;
     }
-    const qint64 mainEntered = 0;
+    const qint64 mainEntered = Now();
     RegisterBrowserSchemes();
     QApplication app(argc, argv);
     const qint64 appCreated = Now();

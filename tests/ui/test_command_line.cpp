@@ -52,7 +52,7 @@ protected:
         ASSERT_TRUE(Dir.isValid());
         ProgramDir = Dir.path() + "/prog";
         ASSERT_TRUE(QDir().mkpath(ProgramDir));
-        ASSERT_TRUE(QFile::copy(TOMERIA_BINARY_DIR "/tomeria", ProgramDir + "/tomeria"));
+        ASSERT_TRUE(CopyProgram(ProgramDir));
         ASSERT_TRUE(QDir().mkpath(Runtime()));
         // A book in a folder whose name has spaces and Cyrillic letters.
         BookDir = Dir.path() + "/Мои книги/атлас 1";
@@ -151,7 +151,7 @@ bool HeapAsksForHugePages(qint64 pid) {
     return false;
 }
 
-// The viewer starts itself again with its heap in huge pages where the kernel gives them on
+// The command starts the viewer with its heap in huge pages where the kernel gives them on
 // request, and leaves a setting the user made alone.
 TEST_F(CommandLineTest, theViewerAsksForHugePagesForItsHeapUnlessTheUserSaidOtherwise) {
     const struct {
@@ -169,6 +169,15 @@ TEST_F(CommandLineTest, theViewerAsksForHugePagesForItsHeapUnlessTheUserSaidOthe
         EXPECT_EQ(HeapAsksForHugePages(copy.processId()), c.Huge);
         Stop(copy);
     }
+}
+
+TEST_F(CommandLineTest, theCommandWithoutItsViewerSaysSoAndFails) {
+    ASSERT_TRUE(QFile::remove(ProgramDir + "/tomeria-viewer"));
+    QProcess& copy = Start({}, Dir.path());
+    ASSERT_TRUE(copy.waitForFinished(ProcessWaitMs));
+    EXPECT_EQ(copy.exitCode(), 127);
+    EXPECT_TRUE(QString::fromUtf8(copy.readAllStandardError())
+                    .contains("не удалось запустить " + ProgramDir + "/tomeria-viewer"));
 }
 
 TEST_F(CommandLineTest, aSecondCopyHandsItsBookToTheRunningOneAndEndsQuietly) {
@@ -215,10 +224,10 @@ TEST_F(CommandLineTest, theInstalledLayoutStartsOnTheShippedGuide) {
     install.start(CMAKE_COMMAND, {"--install", TOMERIA_BINARY_DIR, "--prefix", stage});
     ASSERT_TRUE(install.waitForFinished(ProcessWaitMs));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-    for (const char* file :
-         {"/opt/tomeria/tomeria", "/opt/tomeria/data/service.xslt", "/opt/tomeria/data/data/intro.ini",
-          "/usr/share/applications/org.tomeria.tomeria.desktop", "/usr/share/metainfo/org.tomeria.tomeria.metainfo.xml",
-          "/usr/share/icons/hicolor/scalable/apps/org.tomeria.tomeria.svg"})
+    for (const char* file : {"/opt/tomeria/tomeria", "/opt/tomeria/tomeria-viewer", "/opt/tomeria/data/service.xslt",
+                             "/opt/tomeria/data/data/intro.ini", "/usr/share/applications/org.tomeria.tomeria.desktop",
+                             "/usr/share/metainfo/org.tomeria.tomeria.metainfo.xml",
+                             "/usr/share/icons/hicolor/scalable/apps/org.tomeria.tomeria.svg"})
         EXPECT_TRUE(QFileInfo::exists(stage + file)) << file;
     EXPECT_EQ(QFileInfo(stage + "/usr/bin/tomeria").symLinkTarget(), stage + "/opt/tomeria/tomeria");
 

@@ -61,7 +61,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(Dir.isValid());
         Program = Dir.path() + "/tomeria";
-        ASSERT_TRUE(QFile::copy(TOMERIA_BINARY_DIR "/tomeria", Program));
+        ASSERT_TRUE(CopyProgram(Dir.path()));
         CopyDataFolder(Dir.path());
         ASSERT_TRUE(QDir().mkpath(Dir.path() + "/runtime"));
     }
