@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "ServiceActions.h"
+#include "TFileReadRecord.h"
 #include "TLogCapture.h"
 #include "TTransformationRunner.h"
 
@@ -14,6 +15,7 @@ struct TPagesAhead::TAheadPage {
     TBookInfo Book;          // a copy: the window may change its record meanwhile
     TBookPage Page;
     TLogEntries Log;
+    TFileReads Reads;  // the files its run read besides the book and the stylesheet modules
     std::atomic<bool> Done{false};
 };
 
@@ -64,8 +66,10 @@ void TPagesAhead::StartNext() {
     std::shared_ptr<TAheadPage> next = Waiting.front();
     const bool started = Runner.RunAhead([next] {
         TLogCapture capture;
+        TFileReadRecord reads;
         next->Page = BuildBookPart(next->DivID, next->Book);
         next->Log = capture.TakeEntries();
+        next->Reads = reads.TakeReads();
         next->Done = true;
     });
     if (!started) {
@@ -100,7 +104,8 @@ std::optional<TBookPage> TPagesAhead::Take(const std::string& divId, const TBook
     superseded = !Runner.Wanted(request);
     if (superseded) return std::nullopt;
     // A page stopped or failed is made again; one whose files changed meanwhile too.
-    if (!ahead->Done || !ahead->Page.Ok || !ahead->Book.ParsedInput->Unchanged()) return std::nullopt;
+    if (!ahead->Done || !ahead->Page.Ok || !ahead->Book.ParsedInput->Unchanged() || !FilesUnchanged(ahead->Reads))
+        return std::nullopt;
     ReplayLog(ahead->Log);
     return ahead->Page;
 }

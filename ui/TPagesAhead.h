@@ -2,8 +2,8 @@
 // Pages made ahead of the reader: the neighbours of the part on view, made one after the
 // other on the worker while nothing else runs, and handed over at once when the reader asks
 // for one of them, with the log lines of its run. A page is handed over only while it is
-// what a run would make now: the same expanded stylesheet over the same kept book, whose file
-// and imported modules are unchanged.
+// what a run would make now: the same expanded stylesheet over the same kept book, whose file,
+// imported modules and the other files its run read are unchanged.
 #include <QObject>
 #include <QTimer>
 #include <deque>

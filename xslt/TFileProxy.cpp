@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "PathRules.h"
+#include "TFileReadRecord.h"
 #include "TSablotEngine.h"
 #include "sabutils.h"
 
@@ -16,6 +17,7 @@ std::string TFileProxy::LocalPathOfRest(const std::string& rest) {
 
 int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCount) {
     const std::string path = ToOsPath(LocalPathOfRest(TextOf(rest)));
+    TFileReadRecord::NoteRead(path);
     std::optional<std::string> bytes = ReadWholeFile(path, INT_MAX);
     if (!bytes) return 1;
     Content.push_back(std::move(*bytes));

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QSignalSpy>
+#include <QUrl>
 
 #include "ServiceActions.h"
 #include "TPagesAhead.h"
@@ -74,6 +75,25 @@ TEST_F(PagesAheadTest, AChangedBookOrReloadedTemplateIsMadeAgain) {
     frm->act_ReloadBookXSLTFile->trigger();
     frm->ShowBookPart("b", BookInfo, Settings);
     EXPECT_TRUE(PageShows("NEW[b]second"));
+    EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
+}
+
+TEST_F(PagesAheadTest, APageWhoseRunReadAFileThatChangedIsMadeAgain) {
+    // The template adds a note read with document(); the note is changed once "b" is made ahead.
+    const QString note = Book.Path("data/note.xml");
+    WriteTextFile(note, "<n>old</n>");
+    QByteArray withNote = ValuePageTemplate;
+    withNote.replace("</p>",
+                     "<xsl:value-of select=\"document('" + QUrl::fromLocalFile(note).toEncoded() + "')/n\"/></p>");
+    WriteTextFile(Book.Path("shemes/book.xsltt"), withNote);
+    frm->act_ReloadBookXSLTFile->trigger();
+    frm->ShowBookPart("a1", BookInfo, Settings);
+    ASSERT_TRUE(PageShows("PART[a1]oneold"));
+    ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("b"); }));
+
+    WriteTextFile(note, "<n>new</n>");
+    frm->ShowBookPart("b", BookInfo, Settings);
+    EXPECT_TRUE(PageShows("PART[b]onenew"));
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }
 
