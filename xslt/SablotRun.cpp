@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <regex>
 #include <vector>
 
 #include <libxml/catalog.h>
@@ -107,21 +108,25 @@ std::string StripRulesOf(xsltStylesheetPtr style) {
     return rules;
 }
 
+// Whether an expression may give other values over the same document in another run: it names
+// a variable, reads a document or calls an extension function (a prefixed name before "(").
+bool MayVaryBetweenRuns(const std::string& expression) {
+    static const std::regex extensionCall(R"([A-Za-z_][\w.-]*:[A-Za-z_][\w.-]*\s*\()");
+    return expression.find('$') != std::string::npos || expression.find("document") != std::string::npos ||
+           std::regex_search(expression, extensionCall);
+}
+
 // The key definitions of a stylesheet and its imports as one text, and how many there are:
 // tables built for one such text serve every run of it over the same document. Empty when
-// there are none, and when a definition names a variable or reads a document, whose values
-// may differ from run to run.
+// there are none, and when a definition may give other tables in another run.
 std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count) {
     const auto text = [](const xmlChar* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; };
-    const auto mayVary = [](const std::string& expression) {
-        return expression.find('$') != std::string::npos || expression.find("document") != std::string::npos;
-    };
     std::string definitions;
     count = 0;
     for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s)) {
         for (auto* key = static_cast<xsltKeyDefPtr>(s->keys); key != nullptr; key = key->next, ++count) {
             const std::string match = text(key->match), use = text(key->use);
-            if (mayVary(match) || mayVary(use)) return {};
+            if (MayVaryBetweenRuns(match) || MayVaryBetweenRuns(use)) return {};
             definitions += std::string(text(key->name)) + '\x1f' + text(key->nameURI) + '\x1f' + match + '\x1f' + use;
             for (int i = 0; i < key->nsNr && key->nsList != nullptr; ++i)
                 definitions += std::string("\x1f") + text(key->nsList[i]->prefix) + '=' + text(key->nsList[i]->href);
