@@ -144,8 +144,8 @@ bool HeapAsksForHugePages(qint64 pid) {
     if (!maps.open(QIODevice::ReadOnly)) return false;
     bool inHeap = false;
     for (const QByteArray& line : maps.readAll().split('\n')) {
-        if (line.contains(" rw-p ") || line.contains(" r--p ") || line.contains(" r-xp ") || line.contains(" ---p "))
-            inHeap = line.endsWith("[heap]");
+        // A mapping's first line starts with its address range; the lines below it with "Name:".
+        if (!line.left(line.indexOf(' ')).endsWith(':')) inHeap = line.endsWith("[heap]");
         if (inHeap && line.startsWith("VmFlags:") && line.split(' ').contains("hg")) return true;
     }
     return false;
