@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BookFolders.h"
 #include "OsFiles.h"
 #include "GlobalVars.h"
 #include "SettingsFile.h"
@@ -191,6 +192,14 @@ int Run(const TCommand& command) {
     SetBookDefaults(BookInfo, Settings);
     BookInfo.DescriptorFile = *descriptor;
     ReadBookDescriptor(BookInfo, Settings);
+    if (const std::string problem = RootPathProblem(BookInfo); !problem.empty()) {
+        WriteBytes(stderr, "tomeria-render: " + problem + "\n");
+        return ExitFailed;
+    }
+    if (command.Mode == TMode::Part && !IsValidDivId(CutDivId(command.DivId))) {
+        WriteBytes(stderr, "tomeria-render: недопустимый идентификатор части: " + command.DivId + "\n");
+        return ExitFailed;
+    }
 
     if (command.Expand) {
         WriteBytes(stdout, command.Mode == TMode::Part ? BookPartStylesheet(command.DivId, BookInfo)

@@ -7,14 +7,14 @@
 
 #include "PathRules.h"
 
-namespace {
-
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
     if (home && *home == '/') return home;
     const passwd* entry = ::getpwuid(::getuid());
     return entry && entry->pw_dir ? entry->pw_dir : "/tmp";
 }
+
+namespace {
 
 // $variable when it holds an absolute path, else the home folder followed by fallback.
 std::string XdgFolder(const char* variable, const char* fallback) {

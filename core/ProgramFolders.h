@@ -7,6 +7,9 @@
 
 #include "TSettings.h"
 
+// The user's home folder: $HOME when it is an absolute path, else the password database's.
+std::string HomeFolder();
+
 // The user's folders of this program, each ending in "/": $XDG_CONFIG_HOME/tomeria/ and
 // $XDG_STATE_HOME/tomeria/, with ~/.config and ~/.local/state where a variable is unset or
 // not an absolute path.

@@ -6,6 +6,7 @@
 
 #include "OsFiles.h"
 #include "BookDescriptor.h"
+#include "BookFolders.h"
 #include "IniFile.h"
 #include "PathRules.h"
 #include "RecentDocs.h"
@@ -51,6 +52,11 @@ TBookEntry DescribeBook(const std::string& descriptor, const TSettings& settings
         SetBookDefaults(book, settings);
         book.DescriptorFile = entry.Path;
         ReadBookDescriptor(book, settings);
+        if (const std::string problem = RootPathProblem(book); !problem.empty()) {
+            entry.State = TBookState::Broken;
+            entry.Problem = problem;
+            return entry;
+        }
         const TBookPage page = RunServiceAction(TServiceAction::MakeTOC, book);
         const TContents contents = ReadContents(page.Html);
         if (!page.Ok || !contents.Parsed || !contents.Error.empty()) {

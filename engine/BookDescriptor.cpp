@@ -50,6 +50,7 @@ std::string FindDescriptor(const std::string& path, const TSettings& settings) {
 
 void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
     book.RootPath = ResolvePath(settings.ProgramDir, settings.WorkPath + settings.DataPath);
+    book.ProgramDataPath = DataFolder(settings);
     book.ShemesPath = "shemes\\";
     book.DataPath = "data\\";
     book.BookXMLFName = "book.xml";

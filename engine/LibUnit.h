@@ -1,6 +1,7 @@
 #pragma once
 // The book engine: descriptor, template expansion, transformations, service actions, contents.
 #include "BookDescriptor.h"
+#include "BookFolders.h"
 #include "ServiceActions.h"
 #include "TBookInfo.h"
 #include "TContents.h"

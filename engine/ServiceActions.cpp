@@ -3,8 +3,30 @@
 #include <algorithm>
 #include <string_view>
 
+#include <libxml/tree.h>
+
+#include "Log.h"
+
 #include "TemplateExpansion.h"
 #include "Transformation.h"
+
+namespace {
+
+std::string EscapeMarkup(const std::string& text) {
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            case '"': escaped += "&quot;"; break;
+            default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+}  // namespace
 
 std::string ActionIdOf(TServiceAction action) {
     switch (action) {
@@ -56,7 +78,12 @@ std::string CutDivId(const std::string& divId) {
     return divId;
 }
 
+bool IsValidDivId(const std::string& divId) {
+    return divId.empty() || xmlValidateNMToken(reinterpret_cast<const xmlChar*>(divId.c_str()), 0) == 0;
+}
+
 std::string BookPartStylesheet(const std::string& divId, TBookInfo& book) {
+    if (!IsValidDivId(CutDivId(divId))) return {};
     // DivID goes last so it overrides any DivID of the descriptor; it is removed at once.
     book.TemplateParams.push_back({"DivID", CutDivId(divId)});
     std::string stylesheet;
@@ -71,6 +98,13 @@ std::string BookPartStylesheet(const std::string& divId, TBookInfo& book) {
 }
 
 TBookPage BuildBookPart(const std::string& divId, TBookInfo& book) {
+    if (!IsValidDivId(CutDivId(divId))) {
+        WriteLog("Недопустимый идентификатор части: " + divId, TLogLevel::Error);
+        return {"<h3>Часть книги, на которую указывает ссылка, задана недопустимым идентификатором.</h3>"
+                "<p>Идентификатор части может содержать только буквы, цифры и знаки «.», «-», «_», «:».</p>"
+                "<p>Идентификатор: " + EscapeMarkup(CutDivId(divId)) + "</p>",
+                "UTF-8", false};
+    }
     TArgs args;
     args.StyleText = BookPartStylesheet(divId, book);
     return RunTransformation(book.BookXMLFName, "arg://input", args, book);

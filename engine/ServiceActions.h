@@ -27,13 +27,19 @@ TBookPage RunServiceAction(uint8_t code, const TBookInfo& book);
 // "&"-separated name=value pairs; an empty item ends the list, an item without "=" is skipped.
 TXSLTParameters ParseQuery(const std::string& query);
 
+// Whether a part identifier may be put into a template: empty, or only characters an XML name
+// may hold. Ids come from links, bookmarks and the command line; markup in one would rewrite
+// the stylesheet.
+bool IsValidDivId(const std::string& divId);
+
 // The book template expanded with the book's variables and DivID = divId (cut to
 // MaxDivIdLength characters) appended last; book.TemplateParams is left as it was found.
+// "" for an id that is not valid: it never reaches the template.
 std::string BookPartStylesheet(const std::string& divId, TBookInfo& book);
 
 // Expands the book template with the book's variables and DivID = divId (cut to
 // MaxDivIdLength characters) and runs it over the book XML. book.TemplateParams is
-// left as it was found.
+// left as it was found. An id that is not valid gives a failure page saying so.
 TBookPage BuildBookPart(const std::string& divId, TBookInfo& book);
 
 // divId cut to its first MaxDivIdLength characters (UTF-8 sequences are kept whole).

@@ -23,6 +23,7 @@ struct TBookInfo {
     std::string ShemesPath;
     std::string DataPath;
     std::string DescriptorFile;      // full path of the descriptor that was opened
+    std::string ProgramDataPath;     // the program's data folder, which every book may read
     std::string ServiceXSLTFile;     // URI of the service stylesheet
     std::string BookXMLFName;        // URI of the book XML
     std::string BookXSLTTFName;      // URI of the stylesheet template

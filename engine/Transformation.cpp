@@ -1,8 +1,10 @@
 #include "Transformation.h"
 
 #include <exception>
+#include <memory>
 #include <mutex>
 
+#include "BookFolders.h"
 #include "Log.h"
 #include "SplitURI.h"
 #include "TSablotEngine.h"
@@ -61,6 +63,7 @@ TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, co
     // The base reaches the file system, so it takes the slash form.
     engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
     engine.SetInputCache(book.ParsedInput.get());
+    engine.SetReadRule(std::make_shared<TReadRule>(ReadableFolders(book)));
     TBookPage page;
     const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
     if (engine.Run() && (!fromArg || engine.GetResultArg(engine.OutputUri, page.Html))) {

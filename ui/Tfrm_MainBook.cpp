@@ -152,8 +152,12 @@ void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
     if (remember) RememberOpenedBook(fullPath);
 }
 
-bool Tfrm_Main::CheckBookIntegrity(const TBookInfo&, const TSettings&) {
-    return true;  // no check is defined: every book passes
+bool Tfrm_Main::CheckBookIntegrity(const TBookInfo& book, const TSettings&) {
+    // A root wider than the book's own folder would open the whole disk to its pages.
+    const std::string problem = RootPathProblem(book);
+    if (problem.empty()) return true;
+    ShowFailurePage("Книга не открыта: недопустимая корневая папка.", ToOsPath(book.RootPath), problem);
+    return false;
 }
 
 void Tfrm_Main::WaitWhileBrowserBusy() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "TParsedInputCache.h"
+#include "TReadRule.h"
 #include "XmlOwners.h"
 #include "sablot.h"
 #include "sabutils.h"
@@ -35,6 +36,7 @@ struct TSablotProcessor {
     std::map<std::string, std::string> SchemeBases;
     std::map<std::string, TSablotResult> Results;  // by argument name
     TParsedInputCache* InputCache = nullptr;       // the open book's parsed input, if kept
+    const TReadRule* ReadRule = nullptr;           // files read straight from disk; null: any
     int LastError = 0;
 };
 

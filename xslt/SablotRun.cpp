@@ -415,7 +415,21 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
 // A kept input is read straight from its file in chunks: the whole text is never held.
 XmlDoc TSablotRun::ReadFileDocument(const std::string& uri, const std::string& osPath, const char* what) {
     BeginStep();
-    TFileHandle file(IsRegularFile(osPath) ? std::fopen(osPath.c_str(), "rb") : nullptr);
+    std::string path = osPath;
+    if (Processor.ReadRule != nullptr) {
+        std::optional<std::string> permitted = Processor.ReadRule->Permit(osPath);
+        if (!permitted) {
+            Report({MH_LEVEL_ERROR,
+                    CodeResourceUnreadable,
+                    ProcessorModule,
+                    {UnescapeUri(uri), 0, {}},
+                    Processor.ReadRule->RefusalText(osPath)});
+            Failed = true;
+            return nullptr;
+        }
+        path = std::move(*permitted);
+    }
+    TFileHandle file(IsRegularFile(path) ? std::fopen(path.c_str(), "rb") : nullptr);
     if (!file) {
         Report({MH_LEVEL_ERROR,
                 CodeResourceUnreadable,

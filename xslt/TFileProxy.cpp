@@ -16,7 +16,15 @@ std::string TFileProxy::LocalPathOfRest(const std::string& rest) {
 }
 
 int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCount) {
-    const std::string path = ToOsPath(LocalPathOfRest(TextOf(rest)));
+    std::string path = ToOsPath(LocalPathOfRest(TextOf(rest)));
+    if (const TReadRule* rule = Engine() != nullptr ? Engine()->ReadRule() : nullptr) {
+        std::optional<std::string> permitted = rule->Permit(path);
+        if (!permitted) {
+            Engine()->LogMessage(MH_LEVEL_ERROR, "XSLTEngine", rule->RefusalText(path));
+            return 1;
+        }
+        path = std::move(*permitted);
+    }
     TFileReadRecord::NoteRead(path);
     std::optional<std::string> bytes = ReadWholeFile(path, INT_MAX);
     if (!bytes) return 1;

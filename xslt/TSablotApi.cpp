@@ -26,6 +26,10 @@ int TSablotApi::SetInputCache(SablotHandle processor, TParsedInputCache* cache) 
     return SablotSetInputCache(processor, cache);
 }
 
+int TSablotApi::SetReadRule(SablotHandle processor, const TReadRule* rule) {
+    return SablotSetReadRule(processor, rule);
+}
+
 int TSablotApi::SetBase(SablotHandle processor, const char* base) { return SablotSetBase(processor, base); }
 
 int TSablotApi::SetBaseForScheme(SablotHandle processor, const char* scheme, const char* base) {

@@ -74,6 +74,11 @@ void TSablotEngine::SetDefaultBase(const std::string& value) {
 
 void TSablotEngine::SetInputCache(TParsedInputCache* cache) { Api.SetInputCache(FProcessor, cache); }
 
+void TSablotEngine::SetReadRule(std::shared_ptr<const TReadRule> rule) {
+    FReadRule = std::move(rule);
+    Api.SetReadRule(FProcessor, FReadRule.get());
+}
+
 bool TSablotEngine::AddArgBuffer(const std::string& name, const std::string& buffer) {
     try {
         return Api.AddArgBuffer(Situation, FProcessor, name.c_str(), buffer.c_str()) == 0;

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "TFileProxy.h"
+#include "TReadRule.h"
 #include "TSablotApi.h"
 #include "sablot.h"
 
@@ -56,6 +57,10 @@ public:
     static void StopRun() { SablotStopRun(); }
     // The input parsed in earlier runs is used again while its file is unchanged (null: none).
     void SetInputCache(TParsedInputCache* cache);
+    // The local files runs may read, through the file scheme and straight from disk alike; a
+    // read outside it fails with a message naming the file and the rule. Without one, any.
+    void SetReadRule(std::shared_ptr<const TReadRule> rule);
+    const TReadRule* ReadRule() const { return FReadRule.get(); }
     const std::string& DefaultBase() const { return FDefaultBase; }
 
     bool AddArgBuffer(const std::string& name, const std::string& buffer);
@@ -113,6 +118,7 @@ private:
     std::vector<std::string> FBases;
     std::string FDefaultBase;
     std::unique_ptr<TFileProxy> FFileProxy;
+    std::shared_ptr<const TReadRule> FReadRule;
     MessageHandler MessageRecord{};
     std::vector<std::string> FParams;
     SablotHandle FProcessor = nullptr;

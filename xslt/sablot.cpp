@@ -117,6 +117,12 @@ int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache) {
     return SABLOT_OK;
 }
 
+int SablotSetReadRule(SablotHandle processor, const TReadRule* rule) {
+    if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->ReadRule = rule;
+    return SABLOT_OK;
+}
+
 // Scheme bases are kept for the handler's side: the engine redirects requests through its own
 // copy of them, so the processor does not redirect a second time.
 int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base) {

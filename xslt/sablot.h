@@ -8,6 +8,7 @@
 struct TSablotSituation;
 struct TSablotProcessor;
 class TParsedInputCache;
+class TReadRule;
 using SablotSituation = TSablotSituation*;
 using SablotHandle = TSablotProcessor*;
 
@@ -78,6 +79,8 @@ int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const cha
 void SablotStopRun();
 // The parsed input kept between runs (null: none); the cache must outlive the runs that use it.
 int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache);
+// The files a run may read straight from disk (null: any); the rule must outlive the runs.
+int SablotSetReadRule(SablotHandle processor, const TReadRule* rule);
 
 int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
                           const char* resultURI);

@@ -145,6 +145,30 @@ TEST(TomeriaRender, exitCodes) {
     }
 }
 
+// The renderer is held to the same folders as the viewer: an outside file never reaches its
+// output, and a root that opens the disk is refused.
+TEST(TomeriaRender, hostileBookReadsNothingOutsideItsFolders) {
+    TTempDir dir;
+    dir.Write("secret.xml", "<s>SECRET</s>");
+    dir.Write("book/data/book.xml", "<book/>");
+    dir.Write("book/service.xslt",
+              "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+              "<xsl:output method=\"text\"/><xsl:template match=\"/\">[<xsl:value-of select=\"document('" +
+                  dir.Uri("secret.xml") + "')\"/>]</xsl:template></xsl:stylesheet>");
+    dir.Write("book/intro.ini", "[BasicParams]\nServiceXSLTFile=service.xslt\nRootPath=.\\\n");
+    dir.Write("disk/intro.ini", "[BasicParams]\nRootPath=\\\n");
+
+    const TResult hostile = RunRender({dir.Os("book/intro.ini"), "--toc", "-v"});  // the log to stderr
+    EXPECT_EQ(hostile.Exit, 1);
+    EXPECT_EQ(hostile.Out.find("SECRET"), std::string::npos) << hostile.Out;
+    EXPECT_EQ(hostile.Err.find("SECRET"), std::string::npos) << hostile.Err;
+    EXPECT_NE(hostile.Err.find("refused"), std::string::npos) << hostile.Err;
+
+    const TResult disk = RunRender({dir.Os("disk/intro.ini"), "--toc"});
+    EXPECT_EQ(disk.Exit, 1);
+    EXPECT_NE(disk.Err.find("RootPath"), std::string::npos) << disk.Err;
+}
+
 }  // namespace
 
 namespace {

@@ -71,6 +71,22 @@ TEST_F(FailurePageTest, EachBrokenFileIsNamedWithItsCause) {
     }
 }
 
+// A root that is the disk, the home folder or lies outside the book would open every file to
+// the book's pages: such a book is not opened.
+TEST_F(FailurePageTest, ARootWiderThanTheBookIsRefused) {
+    Show();
+    for (const QByteArray& root : {QByteArray("\\"), QByteArray("..\\..\\..\\..\\..\\..\\..\\..\\"),
+                                  QFile::encodeName(QDir::homePath()), QByteArray("shemes\\")}) {
+        SCOPED_TRACE(root.toStdString());
+        TBrokenBook book;
+        book.Write("intro.ini", "[BasicParams]\r\nRootPath=" + root + "\r\n");
+        frm->OpenBook(book.Descriptor());
+        ASSERT_TRUE(PageShows(QStringLiteral("недопустимая корневая папка"))) << Page().toStdString();
+        EXPECT_TRUE(Page().contains("RootPath"));
+        EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0);  // no contents were made
+    }
+}
+
 TEST_F(FailurePageTest, MissingStartDocumentIsNamedUnlessABookIsOnView) {
     Show();
     frm->OpenBook("/nowhere/<b>/intro.ini");

@@ -1,0 +1,47 @@
+#include "TReadRule.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// The path with its existing part resolved through the file system and the rest lexically;
+// empty when the file system refuses to say.
+std::string Resolved(const std::string& osPath) {
+    if (osPath.empty() || osPath[0] != '/') return {};
+    std::error_code error;
+    std::string resolved = std::filesystem::weakly_canonical(osPath, error).lexically_normal().string();
+    if (error) return {};
+    while (resolved.size() > 1 && resolved.back() == '/')
+        resolved.pop_back();
+    return resolved;
+}
+
+bool IsInside(const std::string& path, const std::string& folder) {
+    if (folder == "/") return true;
+    return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
+}
+
+}  // namespace
+
+TReadRule::TReadRule(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        std::string resolved = Resolved(folder);
+        if (!resolved.empty()) FFolders.push_back(std::move(resolved));
+    }
+}
+
+std::optional<std::string> TReadRule::Permit(const std::string& osPath) const {
+    const std::string resolved = Resolved(osPath);
+    if (resolved.empty()) return std::nullopt;
+    for (const std::string& folder : FFolders)
+        if (IsInside(resolved, folder)) return resolved;
+    return std::nullopt;
+}
+
+std::string TReadRule::RefusalText(const std::string& osPath) const {
+    std::string text = "Reading " + osPath + " refused: a book reads only files inside its folders (";
+    for (size_t i = 0; i < FFolders.size(); ++i)
+        text += (i == 0 ? "" : ", ") + FFolders[i];
+    return text + ")";
+}
