@@ -8,6 +8,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 
+#include "BookFolders.h"
 #include "TBookRequestGuard.h"
 
 namespace {
@@ -66,8 +67,9 @@ bool TBookSchemeHandler::UnderSomeRoot(const QString& canonicalFile) const {
     for (const auto& [id, page] : Pages) {
         if (page.Root.isEmpty()) continue;
         const QString root = QFileInfo(page.Root).canonicalFilePath();
-        if (root.isEmpty()) continue;
-        if (root == QLatin1String("/") || canonicalFile.startsWith(root + QLatin1Char('/'))) return true;
+        // A root as wide as the disk or the home folder serves nothing (such a book is not opened).
+        if (root.isEmpty() || IsTooBroadFolder(QFile::encodeName(root).toStdString())) continue;
+        if (canonicalFile.startsWith(root + QLatin1Char('/'))) return true;
     }
     return false;
 }
