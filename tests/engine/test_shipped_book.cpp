@@ -1,8 +1,15 @@
 // The program's own service stylesheet and the guide's book template, run by the engine
-// over a small book of the same DocBook subset.
+// over a small book of the same DocBook subset; and the guide's own cross-references.
 #include <gtest/gtest.h>
 
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <memory>
+#include <set>
+#include <vector>
+
 #include "BookDescriptor.h"
+#include "OsFiles.h"
 #include "TTempDir.h"
 #include "ServiceActions.h"
 
@@ -118,6 +125,38 @@ TEST_F(ShippedBookTest, withoutItsVariablesTheTemplateFallsBackToTheBookRoot) {
     EXPECT_NE(page.Html.find("href=\"" + Dir.Os("atlas/data/../shemes/book.css") + "\""), std::string::npos)
         << page.Html;
     EXPECT_EQ(page.Html.find("edition"), std::string::npos);
+}
+
+void CollectIdsAndLinks(const xmlNode* node, std::set<std::string>& ids, std::vector<std::string>& links) {
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) continue;
+        for (const char* name : {"id", "linkend"}) {
+            xmlChar* value = xmlGetNoNsProp(node, reinterpret_cast<const xmlChar*>(name));
+            if (!value) continue;
+            const std::string text = reinterpret_cast<const char*>(value);
+            xmlFree(value);
+            if (name[0] == 'l')
+                links.push_back(text);
+            else
+                EXPECT_TRUE(ids.insert(text).second) << "id used twice: " << text;
+        }
+        CollectIdsAndLinks(node->children, ids, links);
+    }
+}
+
+// The guide's cross-references are written by hand: one to an id that was renamed or never
+// written shows as plain dotted text, which nothing else would notice.
+TEST(ShippedGuide, everyCrossReferenceNamesAnIdOfTheGuide) {
+    const std::string guide = ReadWholeFile(ShippedData + "data/book.xml").value_or("");
+    std::unique_ptr<xmlDoc, void (*)(xmlDoc*)> doc(
+        xmlReadMemory(guide.data(), static_cast<int>(guide.size()), "book.xml", nullptr, XML_PARSE_NONET), xmlFreeDoc);
+    ASSERT_TRUE(doc) << "the guide is not well-formed XML";
+    std::set<std::string> ids;
+    std::vector<std::string> links;
+    CollectIdsAndLinks(xmlDocGetRootElement(doc.get()), ids, links);
+    EXPECT_FALSE(links.empty());
+    for (const std::string& link : links)
+        EXPECT_TRUE(ids.count(link)) << "link to a missing id: " << link;
 }
 
 }  // namespace
