@@ -2,6 +2,7 @@
 // "tomeria [DESCRIPTOR]" opens that book; while a copy runs, the book is handed to it.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
 #include <iostream>
 
@@ -71,7 +72,10 @@ int main(int argc, char** argv) {
     }
 
     TSingleInstance instance("tomeria_by_orvald_kestin");
-    const QString socketPath = InstanceSocketPath(QString::fromStdString(instance.LockPath()));
+    const bool lockFolder = instance.FolderError().empty();
+    const QString socketPath =
+        lockFolder ? InstanceSocketPath(QFile::decodeName(instance.LockPath().c_str())) : QString();
+    if (!lockFolder) std::cerr << instance.FolderError() << std::endl;
     if (!instance.TryAcquire()) {
         // Neither the settings nor the log are touched on this path.
         if (commandLine.Given && !commandLine.Doc.Error.empty()) {
@@ -86,7 +90,7 @@ int main(int argc, char** argv) {
     }
     InstallTerminationSignalHandlers();
     TInstanceServer server(socketPath);
-    const bool listening = server.Listen();
+    const bool listening = lockFolder && server.Listen();
 
     InitDefaultSettings(DefaultSettings);
     ApplyProgramFolders(DefaultSettings, IsFolderWritable(DefaultSettings.ProgramDir), UserFoldersFromEnvironment());
@@ -119,7 +123,9 @@ int main(int argc, char** argv) {
     CloseOnTerminationSignals(frm);
     try {
         RunStartUpSequence(frm, commandLine.Doc.Path);
-        if (!listening)
+        if (!lockFolder)
+            ShowNotice(&frm, QString::fromStdString(instance.FolderError()));  // logged there too
+        else if (!listening)
             WriteLog("Передача книг от других копий недоступна: " + server.ErrorText().toStdString(), TLogLevel::Error);
         if (!commandLine.Doc.Error.empty()) {
             std::cerr << commandLine.Doc.Error << std::endl;
@@ -127,7 +133,7 @@ int main(int argc, char** argv) {
         }
         ready = true;
         for (const std::string& path : handedOver)
-            RunGuarded([&] { frm.OpenHandedOverBook(path); });
+            if (!closed) RunGuarded([&] { frm.OpenHandedOverBook(path); });  // it would show the window again
         WriteLog("Application.Run");
         if (TerminationRequested()) frm.close();
         if (!closed)  // the window may have been closed while the start document opened

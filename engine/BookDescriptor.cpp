@@ -62,8 +62,19 @@ void SetBookDefaults(TBookInfo& book, const TSettings& settings) {
     book.ParsedInput = std::make_shared<TParsedInputCache>();
 }
 
+namespace {
+const std::string BasicSection = "BasicParams";
+const std::string NoBasicSection = "Файл не является описателем книги: в нём нет раздела [BasicParams].";
+}  // namespace
+
+std::string DescriptorFault(const std::string& path) {
+    return TIniFile(ToOsPath(path)).SectionExists(BasicSection) ? std::string() : NoBasicSection;
+}
+
 void ReadBookDescriptor(TBookInfo& book, const TSettings& settings) {
-    ReadBookDescriptorFrom(TIniFile(ToOsPath(book.DescriptorFile)), book, settings);
+    const TIniFile descriptor(ToOsPath(book.DescriptorFile));
+    if (!descriptor.SectionExists(BasicSection)) throw std::runtime_error(NoBasicSection + " " + book.DescriptorFile);
+    ReadBookDescriptorFrom(descriptor, book, settings);
     LoadServiceStylesheet(book);
     LoadBookTemplate(book);
 }

@@ -13,10 +13,16 @@ std::string DataFolder(const TSettings& settings);
 // there is no such regular file.
 std::string FindDescriptor(const std::string& path, const TSettings& settings);
 
+// What makes the file at path no book descriptor, for the reader; "" when it is one. A
+// descriptor has a [BasicParams] section: an empty file, binary bytes or another kind of file
+// has none, and reading it would open the book of the program's data folder instead.
+std::string DescriptorFault(const std::string& path);
+
 // Resets the record: root = program data folder, default folder and file names.
 void SetBookDefaults(TBookInfo& book, const TSettings& settings);
 // Reads book.DescriptorFile and completes the record, both stylesheet texts included.
-// Throws std::runtime_error when an existing stylesheet file cannot be read.
+// Throws std::runtime_error when the file is no descriptor (DescriptorFault) or an existing
+// stylesheet file cannot be read.
 void ReadBookDescriptor(TBookInfo& book, const TSettings& settings);
 // The same without the file and without loading the stylesheets: folders, file URIs and
 // variables from a descriptor already read (book.DescriptorFile still names where it lives).

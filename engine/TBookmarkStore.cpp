@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "OsFiles.h"
 
@@ -116,6 +117,25 @@ void WriteAtomically(const std::string& osPath, const std::string& bytes) {
 
 bool SamePart(const TBookmark& a, const TBookmark& b) { return a.Book == b.Book && a.PartId == b.PartId; }
 
+// The book parts of a list, looked up in constant time: an import of hundreds of thousands of
+// bookmarks compares each once, not with every other.
+class TPartSet {
+public:
+    explicit TPartSet(const std::vector<TBookmark>& items) {
+        Keys.reserve(items.size());
+        for (const TBookmark& item : items)
+            Insert(item);
+    }
+    // False when the part was there already.
+    bool Insert(const TBookmark& bookmark) { return Keys.insert(Key(bookmark)).second; }
+
+private:
+    static std::string Key(const TBookmark& b) { return b.Book + '\0' + b.PartId; }
+    std::unordered_set<std::string> Keys;
+};
+
+constexpr std::size_t CancelCheckEvery = 4096;
+
 }  // namespace
 
 std::string ToXbel(const std::vector<TBookmark>& bookmarks) {
@@ -168,6 +188,7 @@ std::string TBookmarkStore::DefaultPath() {
 
 std::string TBookmarkStore::Load() {
     Items.clear();
+    ++Changes;
     std::error_code ec;
     if (!fs::exists(OsPath, ec)) return {};
     try {
@@ -194,6 +215,7 @@ std::vector<std::size_t> TBookmarkStore::OfBook(const std::string& book) const {
 void TBookmarkStore::Commit(std::vector<TBookmark> items) {
     WriteAtomically(OsPath, ToXbel(items));
     Items = std::move(items);
+    ++Changes;
 }
 
 bool TBookmarkStore::Add(const TBookmark& bookmark) {
@@ -221,26 +243,45 @@ void TBookmarkStore::Remove(std::size_t index) {
 
 void TBookmarkStore::Export(const std::string& osPath) const { WriteAtomically(osPath, ToXbel(Items)); }
 
-TBookmarkImport TBookmarkStore::Import(const std::string& osPath) {
-    TBookmarkImport report;
+TBookmarkImportPlan PlanBookmarkImport(const std::string& osPath, const std::vector<TBookmark>& held, unsigned revision,
+                                       const std::atomic<bool>& cancel) {
+    TBookmarkImportPlan plan;
+    plan.Revision = revision;
     std::vector<TBookmark> incoming;
     try {
-        incoming = FromXbel(ReadFile(osPath), &report.Skipped);
+        incoming = FromXbel(ReadFile(osPath), &plan.Report.Skipped);
     } catch (const std::exception& e) {
         throw std::runtime_error("Закладки не импортированы из " + osPath + ": " + e.what() + ".");
     }
-    auto items = Items;
-    for (TBookmark& bookmark : incoming) {
-        bool held = false;
-        for (const TBookmark& h : items)
-            held = held || SamePart(h, bookmark);
-        if (held) {
-            ++report.Duplicates;
+    TPartSet parts(held);
+    plan.Items = held;
+    for (std::size_t i = 0; i < incoming.size(); ++i) {
+        if (i % CancelCheckEvery == 0 && cancel) throw std::runtime_error("Импорт закладок прерван.");
+        if (!parts.Insert(incoming[i])) {
+            ++plan.Report.Duplicates;
             continue;
         }
-        items.push_back(std::move(bookmark));
-        ++report.Added;
+        plan.Items.push_back(std::move(incoming[i]));
+        ++plan.Report.Added;
     }
-    if (report.Added) Commit(std::move(items));
+    if (cancel) throw std::runtime_error("Импорт закладок прерван.");
+    if (plan.Report.Added) plan.Xbel = ToXbel(plan.Items);
+    return plan;
+}
+
+TBookmarkImport TBookmarkStore::Import(const std::string& osPath) {
+    const std::atomic<bool> never{false};
+    TBookmarkImportPlan plan = PlanBookmarkImport(osPath, Items, Changes, never);
+    const TBookmarkImport report = plan.Report;
+    AdoptImport(std::move(plan));
     return report;
+}
+
+bool TBookmarkStore::AdoptImport(TBookmarkImportPlan&& plan) {
+    if (plan.Revision != Changes) return false;
+    if (!plan.Report.Added) return true;
+    WriteAtomically(OsPath, plan.Xbel);
+    Items = std::move(plan.Items);
+    ++Changes;
+    return true;
 }

@@ -2,6 +2,7 @@
 // The reader's bookmarks: a book (its descriptor path), a part id and a caption the reader
 // can edit. Kept in an XBEL file in the user's configuration folder; every change rewrites it
 // atomically, and a change that cannot be saved is not made, on disk or in memory.
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,20 @@ struct TBookmarkImport {
     std::size_t Duplicates = 0;  // already held (same book and part)
     std::size_t Skipped = 0;     // not bookmarks of a book part
 };
+
+// An import made ready away from the store, on any thread: the bookmarks of an XBEL file that
+// the store does not hold yet (same book and part) added after its own, and the text of the
+// file that then holds them all.
+struct TBookmarkImportPlan {
+    std::vector<TBookmark> Items;
+    std::string Xbel;
+    TBookmarkImport Report;
+    unsigned Revision = 0;  // the store's revision the plan was made from
+};
+// Reads, parses and compares in time linear in the number of bookmarks. Throws
+// std::runtime_error when the file cannot be read or is not XBEL, or when cancel is set.
+TBookmarkImportPlan PlanBookmarkImport(const std::string& osPath, const std::vector<TBookmark>& held, unsigned revision,
+                                       const std::atomic<bool>& cancel);
 
 // XBEL text of the bookmarks, in order.
 std::string ToXbel(const std::vector<TBookmark>& bookmarks);
@@ -51,6 +66,11 @@ public:
     // Adds the bookmarks of an XBEL file that are not held yet; a file that cannot be read or
     // is not XBEL throws std::runtime_error and changes nothing.
     TBookmarkImport Import(const std::string& osPath);
+    // Saves a plan made from the store as it still is and takes its bookmarks; false, and
+    // nothing changed, when the store has changed since (the plan is then made again).
+    bool AdoptImport(TBookmarkImportPlan&& plan);
+    // Counts the changes of the store.
+    unsigned Revision() const { return Changes; }
 
     const std::string& FileName() const { return OsPath; }
 
@@ -59,4 +79,5 @@ private:
 
     std::string OsPath;
     std::vector<TBookmark> Items;
+    unsigned Changes = 0;
 };

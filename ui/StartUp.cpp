@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <memory>
 #include <csignal>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include "SettingsFile.h"
 #include "ShellDesign.h"
 #include "Tfrm_Main.h"
+#include "TTransformationRunner.h"
 #include "Tfrm_SplashScreen.h"
 #include "Tfrm_Welcome.h"
 
@@ -22,6 +24,42 @@ namespace {
 
 bool StartingUp = false;
 bool TerminationAsked = false;
+
+// A transformation of the start action that runs longer than this shows the main window.
+constexpr int ShowWhenBusyMs = 1000;
+
+// Shows the hidden main window once a transformation of the start action has run for a while:
+// only there do Escape and the close box reach it. The splash goes with that.
+class TShowWhenSlow {
+public:
+    TShowWhenSlow(Tfrm_Main& frm, std::unique_ptr<Tfrm_SplashScreen>& splash) {
+        Timer.setSingleShot(true);
+        Timer.setInterval(ShowWhenBusyMs);
+        QObject::connect(&frm.Transformations(), &TTransformationRunner::BusyChanged, &Timer,
+                         [this](bool busy) { busy ? Timer.start() : Timer.stop(); });
+        QObject::connect(&Timer, &QTimer::timeout, &frm, [this, &frm, &splash] {
+            if (frm.isVisible() || Closed) return;
+            WriteLog("Преобразование идёт долго: вывод главной формы до конца запуска.");
+            splash.reset();  // gone, not hidden: a hidden window may keep the focus
+            frm.show();
+            frm.raise();
+            frm.activateWindow();
+        });
+        QObject::connect(&frm, &Tfrm_Main::Closed, &Timer, [this] {
+            Closed = true;
+            Timer.stop();
+        });
+    }
+    TShowWhenSlow(const TShowWhenSlow&) = delete;
+    TShowWhenSlow& operator=(const TShowWhenSlow&) = delete;
+
+    // The reader closed the window while start-up went on: it is not shown again.
+    bool WindowClosed() const { return Closed; }
+
+private:
+    QTimer Timer;
+    bool Closed = false;
+};
 
 std::unique_ptr<Tfrm_SplashScreen> ShowSplashScreen(const TSettings& settings) {
     if (!settings.ShowSplashScreen) return nullptr;
@@ -84,9 +122,10 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     WriteLog("Запуск ядра...");
     // The welcome screen waits for the reader, who has already asked the program to end.
     if (settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
+    const TShowWhenSlow showWhenSlow(frm, splash);
     RunStartAction(frm, commandLineDoc);
     WriteLog("Вывод на экран главной формы.");
-    frm.show();
+    if (!showWhenSlow.WindowClosed()) frm.show();
     WriteLog("Уничтожение окна заставки.");
     splash.reset();
     StartingUp = false;

@@ -25,6 +25,13 @@ public:
     // percent-encodes the backslashes and puts them after the page's folder. Such a path
     // names the rooted file again, with either separator or a mix.
     static QString FilePathOf(const QString& urlPath);
+    // The same on the bytes of a path: names that are not UTF-8 keep their bytes.
+    static QByteArray FilePathOf(const QByteArray& urlPath);
+    // The bytes the file system knows a path by. Text made from a name that is not UTF-8 has
+    // U+FFFD in place of its bytes; such a path is found again by comparing each of its folder
+    // names with the names on disk read the same way, and is left as it is when that is not
+    // one name.
+    static QByteArray OsPathBytes(const QString& path);
     // The URL a file of a shown book is served at; empty when the file is not in one.
     QUrl BookUrlOfFile(const QString& osPath) const;
 
@@ -40,14 +47,16 @@ public:
 
 private:
     explicit TBookSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
+    // Paths are kept as the file system's bytes, so a folder whose name is not UTF-8 serves
+    // its files too; its URL carries those bytes percent-encoded.
     struct Page {
-        QString Root;  // the book folder the page's files are served from
-        QString Path;  // the URL path of the page itself
+        QByteArray Root;  // the book folder the page's files are served from; empty: none
+        QByteArray Path;  // the path of the page itself, decoded from its URL
         QByteArray Bytes;
         QByteArray ContentType;
     };
-    const Page* FindPage(const QString& path) const;
-    bool UnderSomeRoot(const QString& canonicalFile) const;
+    const Page* FindPage(const QByteArray& path) const;
+    bool UnderSomeRoot(const QByteArray& canonicalFile) const;
 
     std::map<int, Page> Pages;  // by browser
     int LastBrowserId = 0;

@@ -96,6 +96,9 @@ public:
     void ShowHtmlMessage(const std::string& text);
     // A short page naming what failed, the file and the cause (all escaped); also logged.
     void ShowFailurePage(const std::string& what, const std::string& file, const std::string& cause);
+    // A document that is not opened: what is wrong with it, as such a page when no book is
+    // open, else as a notice beside the book on view.
+    void RefuseDocument(const std::string& what, const std::string& path);
     // Why the contents of the book came out empty, as such a page; contentsRun is the run of
     // the service stylesheet that made them.
     void ShowContentsFailure(const TBookInfo& book, const TBookPage& contentsRun);

@@ -119,9 +119,11 @@ void Tfrm_Main::SetBookActionsEnabled(bool enabled) {
 void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
     const std::string fullPath = FindDescriptor(path, Settings);
     if (fullPath.empty()) {
-        WriteLog("Документ не найден.", TLogLevel::Error);
-        // An open book stays on view; with none, the pane says what was not found.
-        if (!act_FileCloseBook->isEnabled()) ShowFailurePage("Документ не найден.", path, "");
+        RefuseDocument("Документ не найден.", path);
+        return;
+    }
+    if (const std::string fault = DescriptorFault(fullPath); !fault.empty()) {
+        RefuseDocument(fault, fullPath);
         return;
     }
     if (act_FileCloseBook->isEnabled()) CloseBook();
@@ -150,6 +152,15 @@ void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
     act_ServiceBookmarksList->setEnabled(true);
     StartSearchIndex();
     if (remember) RememberOpenedBook(fullPath);
+}
+
+void Tfrm_Main::RefuseDocument(const std::string& what, const std::string& path) {
+    // An open book stays on view and a notice says why the other did not open; with none,
+    // the pane says it.
+    if (act_FileCloseBook->isEnabled())
+        ShowNotice(this, QString::fromStdString(what + "\nФайл: " + path));
+    else
+        ShowFailurePage(what, path, "");
 }
 
 bool Tfrm_Main::CheckBookIntegrity(const TBookInfo& book, const TSettings&) {

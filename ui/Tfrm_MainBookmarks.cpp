@@ -2,6 +2,7 @@
 // bookmarks, and their export and import as XBEL files.
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -10,6 +11,7 @@
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
+#include "OffThread.h"
 #include "PathRules.h"
 #include "TBookmarkStore.h"
 #include "Tfrm_Bookmarks.h"
@@ -97,7 +99,17 @@ void Tfrm_Main::act_ServiceBookmarksExportExecute() {
 void Tfrm_Main::act_ServiceBookmarksImportExecute() {
     const QString path = AskBookmarksFile(false);
     if (path.isEmpty()) return;
-    const TBookmarkImport report = Bookmarks().Import(path.toStdString());
+    // Tens of megabytes of bookmarks take a while to read and to write out again: the window
+    // answers meanwhile. A store changed meanwhile (a bookmark added) is imported into anew.
+    const std::string file = QFile::encodeName(path).toStdString();
+    const std::vector<TBookmark> held = Bookmarks().All();
+    const unsigned revision = Bookmarks().Revision();
+    TBookmarkImportPlan plan;
+    if (!RunOffThread(
+            [&](const std::atomic<bool>& cancel) { plan = PlanBookmarkImport(file, held, revision, cancel); }))
+        return;  // the program is ending
+    TBookmarkImport report = plan.Report;
+    if (!Bookmarks().AdoptImport(std::move(plan))) report = Bookmarks().Import(file);
     ShowStatus(U("Импорт закладок: добавлено %1, уже были %2, пропущено %3.")
                    .arg(report.Added)
                    .arg(report.Duplicates)

@@ -93,5 +93,11 @@ void Tfrm_Main::OpenHandedOverBook(const std::string& path) {
     show();
     raise();
     activateWindow();
+    // The sender resolves the path it was given; a relative one would be taken from the
+    // program's data folder and open a book nobody asked for.
+    if (path.empty() || path.front() != '/') {
+        RefuseDocument("Другая копия программы передала путь, который не ведёт к книге.", path);
+        return;
+    }
     OpenBook(path);
 }

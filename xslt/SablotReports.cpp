@@ -84,6 +84,8 @@ void TSablotRun::OnStructuredError(const xmlError& error) {
     FlushText();
     TReport report;
     report.Level = error.level == XML_ERR_WARNING ? MH_LEVEL_WARN : MH_LEVEL_ERROR;
+    // libxml2 goes on with a cut or empty string after a refused block: the run has failed.
+    if (error.code == XML_ERR_NO_MEMORY) Failed = true;
     report.Code = error.code;
     report.Module = DomainName(error.domain);
     report.Msg = TrimEnd(TextOf(error.message));

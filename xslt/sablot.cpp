@@ -10,6 +10,7 @@
 
 #include "SablotInternals.h"
 #include "SablotRun.h"
+#include "XmlAllocationLimit.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ namespace {
 void InitLibraries() {
     static std::once_flag once;
     std::call_once(once, [] {
+        InstallXmlAllocationLimit();
         xmlInitParser();
         exsltRegisterAll();
     });

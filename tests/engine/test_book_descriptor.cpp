@@ -52,12 +52,20 @@ TEST_F(BookDescriptorTest, relativeRootInEitherSeparatorIsResolvedAgainstTheDesc
     }
 }
 
-TEST_F(BookDescriptorTest, withoutBasicParamsTheRootIsTheProgramDataFolder) {
-    const TBookInfo book = Open("[TemplateVariables]\nv=1\n");
-    EXPECT_EQ(book.RootPath, Dir.Win("prog") + "\\.\\data\\");
-    EXPECT_EQ(book.BookXMLFName, Uri("prog/data/data/book.xml"));
-    EXPECT_EQ(book.ServiceXSLTFile, Uri("prog/data/service.xslt"));
-    EXPECT_EQ(book.ServiceXSLT, "program service");
+// A file without [BasicParams] is no descriptor: reading it would open the program's data
+// folder as the book.
+TEST_F(BookDescriptorTest, aFileWithoutBasicParamsIsNoDescriptor) {
+    std::string garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage += static_cast<char>((i * 131 + 7) % 256);
+    const std::string cases[] = {"", garbage, "[TemplateVariables]\nv=1\n"};
+    for (const std::string& bytes : cases) {
+        const std::string path = Dir.Write("book/data/intro.ini", bytes);
+        EXPECT_NE(DescriptorFault(path).find("[BasicParams]"), std::string::npos);
+        EXPECT_THROW(Open(bytes), std::runtime_error);
+    }
+    Dir.Write("book/data/intro.ini", "[basicparams]\n");
+    EXPECT_EQ(DescriptorFault(Dir.Os("book/data/intro.ini")), "");
 }
 
 TEST_F(BookDescriptorTest, bookFileNamesAbsoluteOrRelative) {
@@ -115,27 +123,21 @@ TEST_F(BookDescriptorTest, templateVariablesPathsAndRootPathOrder) {
     EXPECT_EQ(ExpandTemplate("<%v%>|<%RootPath%>", book.TemplateParams), root + "img\\|" + root);
 }
 
-TEST_F(BookDescriptorTest, badDescriptorsGiveTheDefaults) {
-    std::string garbage;
-    for (int i = 0; i < 4096; ++i)
-        garbage += static_cast<char>((i * 131 + 7) % 256);
+TEST_F(BookDescriptorTest, aVeryLongValueIsCutAndTheRestOfTheDescriptorRead) {
     const std::string longLine = "[BasicParams]\nRootPath=" + std::string(10 * 1024 * 1024, 'r') + "\nDataPath=d\\\n";
-
-    for (const std::string& bytes : {std::string(), garbage, longLine}) {
-        const TBookInfo book = Open(bytes);
-        EXPECT_EQ(book.BookXSLTTFName.substr(0, 7), "file://");
-        EXPECT_EQ(book.TemplateParams.back().Name, "RootPath");
-    }
-    EXPECT_EQ(Open(longLine).DataPath, "d\\");
+    const TBookInfo book = Open(longLine);
+    EXPECT_EQ(book.BookXSLTTFName.substr(0, 7), "file://");
+    EXPECT_EQ(book.TemplateParams.back().Name, "RootPath");
+    EXPECT_EQ(book.DataPath, "d\\");
 }
 
-TEST_F(BookDescriptorTest, missingDescriptorGivesTheDefaults) {
+// Reading a descriptor that is gone since it was chosen says so rather than open the
+// program's data folder as the book.
+TEST_F(BookDescriptorTest, aMissingDescriptorIsRefused) {
     TBookInfo book;
     SetBookDefaults(book, Settings);
     book.DescriptorFile = Dir.Win("nowhere/intro.ini");
-    ReadBookDescriptor(book, Settings);
-    EXPECT_EQ(book.BookXMLFName, Uri("prog/data/data/book.xml"));
-    EXPECT_EQ(book.ServiceXSLT, "program service");
+    EXPECT_THROW(ReadBookDescriptor(book, Settings), std::runtime_error);
 }
 
 TEST_F(BookDescriptorTest, setBookDefaultsResetsAnEarlierBook) {

@@ -7,14 +7,18 @@
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "SingleInstance.h"
 #include "StartUp.h"
+#include "TTransformationRunner.h"
 #include "WindowLayout.h"
 #include "mainwindow_test_util.h"
 #include "modal_test_util.h"
@@ -72,11 +76,12 @@ protected:
         }
     }
 
-    QProcess& Start(const QStringList& arguments = {}) {
+    QProcess& Start(const QStringList& arguments = {}, const std::function<void(QProcessEnvironment&)>& adjust = {}) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", Dir.path() + "/runtime");
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (adjust) adjust(env);
         process->setProcessEnvironment(env);
         process->setWorkingDirectory(Dir.path());
         process->start(Program, arguments);
@@ -160,6 +165,33 @@ TEST_F(ProgramTest, SecondCopyIsRefusedWhileTheFirstRunsAndACopyAfterItsDeathSta
     const QString ini = ReadFile("tomeria.ini");
     EXPECT_TRUE(ini.contains("BrowserFontSize=3"));
     EXPECT_TRUE(ini.contains("[MainWindow]"));
+}
+
+// Without $XDG_RUNTIME_DIR, a lock folder in the temporary folder that others may write into
+// (made there first by someone else) is not used: the program says so and starts without it.
+TEST_F(ProgramTest, ASquattedLockFolderIsRefusedWithAMessage) {
+    WriteTextFile(Dir.path() + "/tomeria.ini", "[ControlState]\nWriteLogToFile=1\nShowWelcomeScreen=0\n");
+    const QString squatted = Dir.path() + "/tmp/tomeria-" + QString::number(::getuid());
+    ASSERT_TRUE(QDir().mkpath(squatted));
+    ASSERT_EQ(::chmod(QFile::encodeName(squatted).constData(), 0777), 0);
+    QProcess& program = Start({}, [&](QProcessEnvironment& env) {
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", Dir.path() + "/tmp");
+    });
+    QByteArray err;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            err += program.readAllStandardError();
+            return err.contains(QFile::encodeName(squatted)) && ReadFile("logs/tomeria.log").contains(squatted);
+        },
+        ProcessWaitMs))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains("0777"));
+    EXPECT_TRUE(QDir(squatted).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).isEmpty())
+        << "nothing is made in it";
+    program.terminate();
+    ASSERT_TRUE(program.waitForFinished(ProcessWaitMs));
+    EXPECT_EQ(program.exitCode(), 0);
 }
 
 // The lock in this process: a second open of the lock file is refused like a second copy.
@@ -296,5 +328,79 @@ TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved) {
     }
     InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
 }
+
+// A book whose contents never end, opened at start: once the contents have taken a while the
+// window shows with the busy cursor instead of the splash alone; Escape stops the run, and
+// closing the window ends start-up without showing it again.
+class SlowStartTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(SlowStartTest, TheWindowShowsAndEscapeOrClosingEndsTheContents) {
+    const bool closeWindow = GetParam();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray loop = "<xsl:for-each select=\"//node()\">";
+    TFixtureBook book(loop + loop + loop + loop +
+                      "<menu/></xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each>");
+    QByteArray xml = "<book>";
+    for (int i = 0; i < 300; ++i)
+        xml += "<t>x</t>";
+    WriteTextFile(book.Path("data/book.xml"), xml + "</book>");
+    WriteTextFile(dir.path() + "/tomeria.ini",
+                  "[ControlState]\nOnStartAction=1\nShowSplashScreen=1\n"
+                  "ShowWelcomeScreen=0\nOnStartDoc=" +
+                      QByteArray::fromStdString(book.Descriptor()) + "\n");
+    InitDefaultSettings(DefaultSettings, dir.path().toStdString());
+    Settings = DefaultSettings;
+    BookInfo = TBookInfo{};
+    {
+        Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
+        frm.hide();
+        frm.InstallLogSink();
+        QSignalSpy closed(&frm, &Tfrm_Main::Closed);
+        bool cursorWasBusy = false;
+        bool splashGone = false;
+        QTimer poll;
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            // Shown on screen: showing runs event loops of its own before the window is mapped.
+            if (!frm.windowHandle() || !frm.windowHandle()->isVisible() || !frm.Transformations().Busy()) return;
+            poll.stop();
+            const QCursor* cursor = QApplication::overrideCursor();
+            cursorWasBusy = cursor && cursor->shape() == Qt::BusyCursor;
+            splashGone = true;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == "frm_SplashScreen") splashGone = false;
+            if (closeWindow) {
+                frm.close();
+            } else {
+                EXPECT_TRUE(QTest::qWaitForWindowActive(&frm));
+                QTest::keyClick(&frm, Qt::Key_Escape);
+            }
+        });
+        poll.start();
+        // Stops a run that nothing else stopped, so a failure here ends.
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] { frm.Transformations().Abandon(); });
+        watchdog.start(30000);
+        RunStartUpSequence(frm);
+        EXPECT_TRUE(cursorWasBusy);
+        EXPECT_TRUE(splashGone);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        if (closeWindow) {
+            EXPECT_EQ(closed.count(), 1);
+            EXPECT_FALSE(frm.isVisible());
+        } else {
+            EXPECT_EQ(closed.count(), 0);
+            EXPECT_TRUE(frm.isVisible());
+            EXPECT_TRUE(WaitFor([&] { return BodyText(*frm.wb_Browser).contains("Преобразование остановлено."); },
+                                EngineWaitMs));
+        }
+    }
+    InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartUpSequence, SlowStartTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Close" : "Escape"; });
 
 }  // namespace
