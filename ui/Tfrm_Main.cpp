@@ -23,6 +23,7 @@
 #include "Log.h"
 #include "SettingsFile.h"
 #include "TBookInfo.h"
+#include "TBookmarkImportTask.h"
 #include "TBookmarkStore.h"
 #include "TClickSplitter.h"
 #include "TCutCaptionTip.h"

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,6 +19,8 @@
 struct TBookmark;
 struct TSearchEntry;
 class TBookmarkStore;
+class TBookmarkImportTask;
+struct TBookmarkImportPlan;
 class TSearchPane;
 class TPagesAhead;
 class TTransformationRunner;
@@ -249,6 +252,8 @@ public:
 signals:
     // The window has been closed (after the settings were saved).
     void Closed();
+    // A bookmark import has ended well (its report is in the status bar).
+    void BookmarkImportEnded();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -308,11 +313,13 @@ private:
     void act_ServiceBookmarkAddExecute();
     void act_ServiceBookmarksListExecute();
     void act_ServiceBookmarksImportExecute();
+    void FinishBookmarkImport(const std::string& file, TBookmarkImportPlan& plan, std::exception_ptr error);
     void act_ServiceBookmarksExportExecute();
     QString AskBookmarksFile(bool save);
     std::string OpenBookKey() const;
     void ShowStatus(const QString& text);
     std::unique_ptr<TBookmarkStore> BookmarkStore;
+    std::unique_ptr<TBookmarkImportTask> ImportTask;  // while an import reads its file
     QJsonArray PendingHighlight;  // words to mark once the page at PendingHighlightUrl has loaded
     QUrl PendingHighlightUrl;
 

@@ -11,7 +11,7 @@
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
-#include "OffThread.h"
+#include "TBookmarkImportTask.h"
 #include "PathRules.h"
 #include "TBookmarkStore.h"
 #include "Tfrm_Bookmarks.h"
@@ -97,21 +97,34 @@ void Tfrm_Main::act_ServiceBookmarksExportExecute() {
 }
 
 void Tfrm_Main::act_ServiceBookmarksImportExecute() {
+    if (ImportTask) {
+        ShowStatus(U("Импорт закладок уже идёт."));
+        return;
+    }
     const QString path = AskBookmarksFile(false);
     if (path.isEmpty()) return;
     // Tens of megabytes of bookmarks take a while to read and to write out again: the window
     // answers meanwhile. A store changed meanwhile (a bookmark added) is imported into anew.
     const std::string file = QFile::encodeName(path).toStdString();
-    const std::vector<TBookmark> held = Bookmarks().All();
-    const unsigned revision = Bookmarks().Revision();
-    TBookmarkImportPlan plan;
-    if (!RunOffThread(
-            [&](const std::atomic<bool>& cancel) { plan = PlanBookmarkImport(file, held, revision, cancel); }))
-        return;  // the program is ending
+    ShowStatus(U("Импорт закладок..."));
+    ImportTask = std::make_unique<TBookmarkImportTask>(
+        this, file, Bookmarks().All(), Bookmarks().Revision(),
+        [this, file](TBookmarkImportPlan& plan, std::exception_ptr error) {
+            ImportTask.reset();
+            RunGuarded([&] { FinishBookmarkImport(file, plan, error); });
+        });
+}
+
+void Tfrm_Main::FinishBookmarkImport(const std::string& file, TBookmarkImportPlan& plan, std::exception_ptr error) {
+    if (error) {
+        ShowStatus({});
+        std::rethrow_exception(error);
+    }
     TBookmarkImport report = plan.Report;
     if (!Bookmarks().AdoptImport(std::move(plan))) report = Bookmarks().Import(file);
     ShowStatus(U("Импорт закладок: добавлено %1, уже были %2, пропущено %3.")
                    .arg(report.Added)
                    .arg(report.Duplicates)
                    .arg(report.Skipped));
+    emit BookmarkImportEnded();
 }

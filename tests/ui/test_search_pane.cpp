@@ -1,4 +1,5 @@
 // The search pane over a real index and the real browser, and the bookmarks of the window.
+#include <QSignalSpy>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -199,12 +200,16 @@ TEST_F(SearchPaneTest, BookmarksAddedRenamedOpenedAndKeptOverARestart) {
     EXPECT_EQ(frm->Bookmarks().All(), before);
     EXPECT_EQ(before[0].Caption, "Моя закладка");
     frm->BookmarksFileDialog = [&](bool) { return exported; };
+    // The import reads on a thread of its own and says when it has ended.
+    QSignalSpy ended(frm.get(), &Tfrm_Main::BookmarkImportEnded);
     frm->act_ServiceBookmarksImport->trigger();
+    ASSERT_TRUE(WaitFor([&] { return ended.count() == 1; }));
     EXPECT_EQ(frm->Bookmarks().All(), before);  // nothing doubled
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("; ").toStdString();
 
     WriteTextFile(exported, "<html/>");
     frm->act_ServiceBookmarksImport->trigger();
+    ASSERT_TRUE(WaitFor([&] { return !Errors.isEmpty(); }));
     ASSERT_EQ(Errors.size(), 1);
     EXPECT_TRUE(Errors[0].contains("XBEL"));
     EXPECT_EQ(frm->Bookmarks().All(), before);
