@@ -9,6 +9,7 @@
 #include "AppLogo.h"
 #include "BrowserLoad.h"
 #include "DocumentArgument.h"
+#include "EngineSwitches.h"
 #include "ErrorGuard.h"
 #include "GlobalVars.h"
 #include "Log.h"
@@ -60,7 +61,8 @@ void ShowError(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    RegisterBrowserSchemes();  // before the application object exists
+    ConfineBrowserEngine();    // before the application object exists
+    RegisterBrowserSchemes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tomeria"));
     InstallQtTranslations(app);  // before the first browser: the engine takes the locale then

@@ -4,8 +4,7 @@
 #include "PagePolicy.h"
 
 void TBookRequestGuard::interceptRequest(QWebEngineUrlRequestInfo& info) {
-    const bool mainFrame = info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame;
-    if (MayPageLoad(info.requestUrl(), info.firstPartyUrl(), mainFrame)) return;
+    if (MayPageLoad(info.requestUrl())) return;
     info.block(true);
     WriteLog(RefusedLoadMessage(info.requestUrl()), TLogLevel::Warning);
 }

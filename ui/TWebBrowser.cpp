@@ -1,6 +1,7 @@
 #include "TWebBrowser.h"
 
 #include <QChildEvent>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,12 +26,13 @@
 #include "Log.h"
 #include "PagePolicy.h"
 #include "TBookSchemeHandler.h"
+#include "TRenderWatch.h"
 #include "TWebPage.h"
 
 namespace {
 
-// How long after the reader's click or key a navigation to the web counts as the reader's.
-constexpr qint64 UserGestureMs = 1500;
+// How long after the reader's click on a link the engine's navigation to it counts as the click's.
+constexpr qint64 ClickToNavigationMs = 1500;
 
 // Two URLs name the same resource, whatever percent-encoding each side chose.
 bool SameUrl(const QUrl& a, const QUrl& b) {
@@ -75,7 +77,8 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
     Page = new TWebPage(QWebEngineProfile::defaultProfile(), *this, EngineView);
     EngineView->setPage(Page);
     // Book pages read their own book only (the request guard of the profile enforces it
-    // for every load); a page may open windows of its own (they go to OnNewWindow).
+    // for every load); a page may open windows of its own at the reader's gesture (they go
+    // to OnNewWindow).
     Page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     Page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     Page->settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
@@ -88,6 +91,8 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
     EngineView->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(EngineView, &QWidget::customContextMenuRequested, this, &TWebBrowser::ShowContextMenu);
     connect(Page, &QWebEnginePage::newWindowRequested, this, &TWebBrowser::RaiseNewWindow);
+    connect(Page, &QWebEnginePage::linkHovered, this, [this](const QString& url) { HoveredLink = url; });
+    Watch = new TRenderWatch(*Page, this);
 
     connect(Page, &QWebEnginePage::loadStarted, this, [this] {
         EngineLoading = true;
@@ -98,11 +103,10 @@ TWebBrowser::TWebBrowser(QWidget* parent) : QWidget(parent) {
         emit StateChanged();
     });
     connect(Page, &QWebEnginePage::loadingChanged, this, &TWebBrowser::LoadingChanged);
-    connect(Page, &QWebEnginePage::renderProcessTerminated, this, [this] {
-        EngineLoading = false;
-        ExpectedUrl.clear();
-        emit StateChanged();
-    });
+    connect(Page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                RenderProcessEnded(status, exitCode);
+            });
     SettleCheck.setInterval(50);
     connect(&SettleCheck, &QTimer::timeout, this, &TWebBrowser::CheckSettled);
     connect(EngineView, &QWebEngineView::printFinished, this, [this](bool ok) {
@@ -144,6 +148,7 @@ void TWebBrowser::SetBodyBorderNone() {
 // Loading from inside acceptNavigationRequest is unsafe in the engine, so a load asked for
 // by a handler of the navigation event waits until the event has returned.
 void TWebBrowser::StartLoad(const QUrl& url) {
+    Page->ResetDialogs();
     ExpectedUrl = url;
     emit StateChanged();
     if (EventDepth > 0) {
@@ -168,16 +173,16 @@ bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::ChildAdded:
             if (watched == EngineView) static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
             break;
-        case QEvent::MouseButtonRelease: LastInput.start(); break;
+        case QEvent::MouseButtonPress:
+            // The engine names the link under the pointer as the pointer reaches it.
+            ClickedLink = QUrl(HoveredLink);
+            LastClick.start();
+            break;
         case QEvent::ShortcutOverride:
         case QEvent::KeyPress: {
             const auto* keyEvent = static_cast<QKeyEvent*>(event);
             if (!AllowCopy && (keyEvent->matches(QKeySequence::Copy) || keyEvent->matches(QKeySequence::Cut)))
                 return true;  // the engine never sees the key
-            const int key = keyEvent->key();
-            if (event->type() == QEvent::KeyPress &&
-                (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space))
-                LastInput.start();
             break;
         }
         default: break;
@@ -185,7 +190,66 @@ bool TWebBrowser::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-bool TWebBrowser::RecentUserInput() const { return LastInput.isValid() && LastInput.elapsed() < UserGestureMs; }
+// A navigation is the reader's click when the engine calls it a clicked link and it goes
+// where the link under the reader's click pointed: a script's navigation, even one started
+// by a click, goes elsewhere or comes without a link under the pointer. One click, one link.
+bool TWebBrowser::ReaderClicked(const QUrl& url, bool linkClicked) {
+    if (!linkClicked || !LastClick.isValid() || LastClick.elapsed() >= ClickToNavigationMs || ClickedLink.isEmpty() ||
+        !SameUrl(url, ClickedLink))
+        return false;
+    ClickedLink.clear();
+    return true;
+}
+
+// Web pages never load in the engine; the desktop's browser opens the link once the engine's
+// call has returned.
+void TWebBrowser::OpenOutside(const QUrl& url) {
+    WriteLog("Ссылка открыта в браузере: " + url.toDisplayString().toStdString());
+    QMetaObject::invokeMethod(
+        this,
+        [this, url] {
+            const bool started = OpenWebLink ? OpenWebLink(url) : QDesktopServices::openUrl(url);
+            if (started)
+                emit WebLinkOpened(url);
+            else
+                Refuse("Ссылка не открыта: браузер не запустился: " + url.toDisplayString().toStdString());
+        },
+        Qt::QueuedConnection);
+}
+
+void TWebBrowser::SetMemoryLimit(qint64 bytes) { Watch->SetLimit(bytes); }
+qint64 TWebBrowser::MemoryLimit() const { return Watch->Limit(); }
+
+// A render process that ended abnormally leaves the reader a page that says why.
+void TWebBrowser::RenderProcessEnded(int status, int exitCode) {
+    EngineLoading = false;
+    ExpectedUrl.clear();
+    const qint64 stoppedAt = Watch->StoppedAt();
+    Watch->Forget();
+    emit StateChanged();
+    if (status == QWebEnginePage::NormalTerminationStatus) return;
+    std::string body;
+    if (stoppedAt > 0) {
+        body = "<h3>Страница остановлена: она заняла слишком много памяти.</h3><p>Процесс страницы занял " +
+               std::to_string(stoppedAt >> 20) + " МБ при пределе " + std::to_string(Watch->Limit() >> 20) +
+               " МБ (четверть памяти компьютера).</p>";
+    } else {
+        body = "<h3>Страница завершилась аварийно.</h3><p>Процесс страницы завершился с кодом " +
+               std::to_string(exitCode) + ".</p>";
+    }
+    WriteLog("Процесс страницы завершился (состояние " + std::to_string(status) + ", код " +
+                 std::to_string(exitCode) + ")",
+             TLogLevel::Error);
+    // Written once the engine's call has returned; the page carries no references.
+    QMetaObject::invokeMethod(
+        this,
+        [this, body] {
+            WriteDocument("<html><head><meta charset=\"utf-8\"><title>Ошибка</title></head><body>" + body +
+                              "</body></html>",
+                          "UTF-8");
+        },
+        Qt::QueuedConnection);
+}
 
 void TWebBrowser::Refuse(const std::string& message) {
     WriteLog(message, TLogLevel::Error);
@@ -194,9 +258,13 @@ void TWebBrowser::Refuse(const std::string& message) {
 
 // What a page may navigate to is decided before the before-navigate event sees it. A file:
 // address of a shown book's file is shown through the page scheme instead.
-bool TWebBrowser::AcceptNavigation(const QUrl& url, bool isMainFrame) {
-    const TNavigationVerdict verdict = JudgeNavigation(url, isMainFrame, RecentUserInput(), Page->url());
+bool TWebBrowser::AcceptNavigation(const QUrl& url, bool linkClicked, bool isMainFrame) {
+    const TNavigationVerdict verdict = JudgeNavigation(url, isMainFrame, ReaderClicked(url, linkClicked));
     if (verdict == TNavigationVerdict::Follow) return RaiseBeforeNavigate(url, isMainFrame);
+    if (verdict == TNavigationVerdict::OpenOutside) {
+        OpenOutside(url);
+        return false;
+    }
     if (verdict == TNavigationVerdict::BookFile && isMainFrame && SchemeHandler) {
         if (const QUrl bookUrl = SchemeHandler->BookUrlOfFile(url.toLocalFile()); !bookUrl.isEmpty()) {
             ++EventDepth;  // the load starts once the engine's event has returned
@@ -230,14 +298,29 @@ bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
     return !cancel;
 }
 
-// The page asks for a new window (its createWindow hands back none). The window opens only
-// for an address the page may go to, and its first navigation counts as the reader's when
-// the request was.
+// The page asks for a new window (its createWindow hands back none). A window opens only at
+// the reader's gesture, as the engine reports it, and only for an address the page may go
+// to; a web address goes to the desktop's browser instead. The new browser's window shows
+// once the page is handed over.
 void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
     const QUrl requested = request.requestedUrl();
-    const bool byReader = request.isUserInitiated() || RecentUserInput();
-    if (!requested.isEmpty()) {
-        const TNavigationVerdict verdict = JudgeNavigation(requested, true, byReader, Page->url());
+    if (!request.isUserInitiated()) {
+        Refuse("Окно не открыто: страница открывает его сама, без действия читателя: " +
+               requested.toDisplayString().toStdString());
+        return;
+    }
+    if (IsWebUrl(requested)) {
+        OpenOutside(requested);
+        return;
+    }
+    // A blank window exists only for its opener to write into, and the engine ends with
+    // SIGSEGV when a page writes into the blank page of a shown viewer: none opens.
+    if (requested.isEmpty() || requested.scheme() == QLatin1String("about")) {
+        Refuse("Окно не открыто: страница открывает пустое окно, чтобы писать в него сама.");
+        return;
+    }
+    {
+        const TNavigationVerdict verdict = JudgeNavigation(requested, true, false);
         const bool bookFile = verdict == TNavigationVerdict::BookFile && SchemeHandler &&
                               !SchemeHandler->BookUrlOfFile(requested.toLocalFile()).isEmpty();
         if (verdict != TNavigationVerdict::Follow && !bookFile) {
@@ -259,8 +342,9 @@ void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
         }
     }
     if (cancel || !target) return;
-    if (byReader) target->LastInput.start();
+    target->OpenWebLink = OpenWebLink;
     request.openIn(target->Page);
+    target->window()->show();
 }
 
 void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {

@@ -18,6 +18,7 @@ class QWebEngineNewWindowRequest;
 class QPrinter;
 class TWebPage;
 class TBookSchemeHandler;
+class TRenderWatch;
 
 class TWebBrowser : public QWidget {
     Q_OBJECT
@@ -60,11 +61,20 @@ public:
     // returns the chosen file name, empty when cancelled. Empty: the standard dialogs.
     std::function<bool(QPrinter& printer)> PrinterSetup;
     std::function<QString()> SaveFileName;
+    // Opens a web link the reader clicked in the desktop's browser and returns whether it
+    // started; empty: QDesktopServices. A new window's browser takes it over.
+    std::function<bool(const QUrl& url)> OpenWebLink;
+
+    // The memory the page's render process may hold before it is stopped (bytes); a quarter
+    // of the machine's memory unless set.
+    void SetMemoryLimit(qint64 bytes);
+    qint64 MemoryLimit() const;
 
     // Events, raised synchronously on the user-interface thread.
     // Before every navigation (about:blank, written pages and followed links included).
     std::function<void(const QUrl& url, bool& cancel)> OnBeforeNavigate;
-    // A page asks for a new window: hand back the browser that is to show it.
+    // A page asks for a new window: hand back the browser that is to show it, in a window
+    // not yet shown; the browser shows it once the page is handed over.
     std::function<void(TWebBrowser*& target, bool& cancel)> OnNewWindow;
     // The top-level document has finished loading.
     std::function<void(const QUrl& url)> OnDocumentComplete;
@@ -80,15 +90,19 @@ signals:
     void StateChanged();
     // A navigation or a new window was refused; message says which and why (also logged).
     void NavigationRefused(const QString& message);
+    // A web link the reader clicked went to the desktop's browser.
+    void WebLinkOpened(const QUrl& url);
     void PrintFinished(bool ok);
 
 private:
     friend class TWebPage;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    bool AcceptNavigation(const QUrl& url, bool isMainFrame);
+    bool AcceptNavigation(const QUrl& url, bool linkClicked, bool isMainFrame);
     bool RaiseBeforeNavigate(const QUrl& url, bool isMainFrame);
     void RaiseNewWindow(QWebEngineNewWindowRequest& request);
-    bool RecentUserInput() const;
+    bool ReaderClicked(const QUrl& url, bool linkClicked);
+    void OpenOutside(const QUrl& url);
+    void RenderProcessEnded(int status, int exitCode);
     void Refuse(const std::string& message);
     void ShowContextMenu(const QPoint& pos);
     void StartLoad(const QUrl& url);
@@ -116,6 +130,9 @@ private:
     double ZoomFactor = 1.0;
     bool ZoomSet = false;
     std::unique_ptr<QPrinter> Printer;  // alive while a print runs
-    QElapsedTimer LastInput;            // the reader's last click or key in the page
+    QString HoveredLink;                // the link under the pointer, as the engine says
+    QUrl ClickedLink;                   // the link the reader's last click was on
+    QElapsedTimer LastClick;            // since the reader's last click in the page
+    TRenderWatch* Watch = nullptr;
     bool AllowCopy = true;
 };

@@ -1,5 +1,6 @@
 #include "Tfrm_ExternalViewer.h"
 
+#include <QCloseEvent>
 #include <QCursor>
 #include <QEnterEvent>
 #include <QFrame>
@@ -31,7 +32,9 @@ Tfrm_ExternalViewer::Tfrm_ExternalViewer(const TSettings& settings, QWidget* par
     };
     connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
             [this](const QString& message) { sb_Status->showMessage(message); });
-    // Closing hides the window; it lives until its owner goes.
+    connect(wb_Browser, &TWebBrowser::WebLinkOpened, sb_Status, [this](const QUrl& url) {
+        sb_Status->showMessage(QStringLiteral("Ссылка открыта в браузере: ") + url.toDisplayString());
+    });
     connect(btn_Close, &QPushButton::clicked, this, &QWidget::close);
     // A window shortcut fires before the focused control sees the key.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
@@ -124,6 +127,11 @@ bool Tfrm_ExternalViewer::CursorStrictlyInside() const {
     const QPoint p = CursorPos();
     const QRect r = frameGeometry();
     return r.left() < p.x() && p.x() < r.left() + r.width() && r.top() < p.y() && p.y() < r.top() + r.height();
+}
+
+void Tfrm_ExternalViewer::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit Closed();
 }
 
 void Tfrm_ExternalViewer::showEvent(QShowEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 // A window of its own for pages that the browser opens in a new window. An inactive viewer
 // can fade to the opacity the settings give, and comes back while the mouse is over it.
+// Closing it says Closed, and its owner releases it.
 #include <QPoint>
 #include <QWidget>
 #include <cstdint>
@@ -38,7 +39,12 @@ public:
     void FormMouseEnter();
     void FormMouseLeave();
 
+signals:
+    // The window has been closed; its owner releases it.
+    void Closed();
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

@@ -244,8 +244,10 @@ public:
     Tfrm_SearchToolbar* frm_SearchToolbar = nullptr;
     Tfrm_DebugToolbar* frm_DebugToolbar = nullptr;
 
-    // Pages opened in a new window, and viewers opened empty; released with the window.
+    // Pages opened in a new window, and viewers opened empty; a viewer closed is released.
     const std::vector<std::unique_ptr<Tfrm_ExternalViewer>>& ExternalViewers() const { return Viewers; }
+    // How many viewers the pages may hold open at once.
+    static constexpr std::size_t MaxPageViewers = 4;
     // The viewer act_SearchGo opened last; none before the first.
     Tfrm_ExternalViewer* LatestExternalViewer() const { return LatestViewer; }
 
@@ -291,6 +293,7 @@ private:
     // meanwhile); none when a later request made its result unwanted.
     std::optional<TBookPage> Transform(const TBookInfo& book, const std::function<TBookPage(TBookInfo&)>& run);
     Tfrm_ExternalViewer* NewExternalViewer();
+    void FreeExternalViewer(const Tfrm_ExternalViewer* viewer);
 
     // View handlers.
     void FontSizeExecute(uint8_t size);
@@ -342,5 +345,6 @@ private:
     bool OwnsLayoutCapture = false;
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> Viewers;
     Tfrm_ExternalViewer* LatestViewer = nullptr;
+    std::vector<QPointer<Tfrm_ExternalViewer>> PageViewers;  // those opened by pages
     std::map<std::string, std::string> RecentTitles;  // titles of recent documents by path
 };

@@ -267,8 +267,17 @@ void Tfrm_Main::act_FileExitExecute() {
 
 Tfrm_ExternalViewer* Tfrm_Main::NewExternalViewer() {
     Viewers.push_back(std::make_unique<Tfrm_ExternalViewer>(Settings));
-    Viewers.back()->wb_Browser->SetCopyAllowed(wb_Browser->CopyAllowed());
-    return Viewers.back().get();
+    Tfrm_ExternalViewer* viewer = Viewers.back().get();
+    viewer->wb_Browser->SetCopyAllowed(wb_Browser->CopyAllowed());
+    // Released once its close has returned: a hidden viewer would only hold its page.
+    connect(viewer, &Tfrm_ExternalViewer::Closed, this, [this, viewer] { FreeExternalViewer(viewer); },
+            Qt::QueuedConnection);
+    return viewer;
+}
+
+void Tfrm_Main::FreeExternalViewer(const Tfrm_ExternalViewer* viewer) {
+    if (LatestViewer == viewer) LatestViewer = nullptr;
+    std::erase_if(Viewers, [viewer](const auto& owned) { return owned.get() == viewer; });
 }
 
 void Tfrm_Main::act_SearchGoExecute() {

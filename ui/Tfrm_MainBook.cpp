@@ -54,6 +54,9 @@ void Tfrm_Main::ConnectBookHandlers() {
     // A refused navigation is logged by the browser and said in the status bar.
     connect(wb_Browser, &TWebBrowser::NavigationRefused, sb_Status,
             [this](const QString& message) { sb_Status->showMessage(message); });
+    connect(wb_Browser, &TWebBrowser::WebLinkOpened, sb_Status, [this](const QUrl& url) {
+        sb_Status->showMessage(QStringLiteral("Ссылка открыта в браузере: ") + url.toDisplayString());
+    });
 }
 
 void Tfrm_Main::ConnectTransformationHandlers() {
@@ -272,10 +275,20 @@ void Tfrm_Main::wb_BrowserBeforeNavigate2(const QUrl& url, bool& cancel) {
     WriteLog("Load URI: " + target);
 }
 
-void Tfrm_Main::wb_BrowserNewWindow2(TWebBrowser*& target, bool&) {
+// Pages hold only a few viewers open at once: a page cannot flood the screen with windows.
+void Tfrm_Main::wb_BrowserNewWindow2(TWebBrowser*& target, bool& cancel) {
+    std::erase_if(PageViewers, [](const QPointer<Tfrm_ExternalViewer>& viewer) { return viewer.isNull(); });
+    if (PageViewers.size() >= MaxPageViewers) {
+        const std::string message = "Окно не открыто: страницы держат открытыми уже " +
+                                    std::to_string(MaxPageViewers) + " окна просмотра; закройте одно из них.";
+        WriteLog(message, TLogLevel::Error);
+        sb_Status->showMessage(QString::fromStdString(message));
+        cancel = true;
+        return;
+    }
     Tfrm_ExternalViewer* viewer = NewExternalViewer();
-    viewer->show();
-    target = viewer->wb_Browser;
+    PageViewers.emplace_back(viewer);
+    target = viewer->wb_Browser;  // shown by the browser once the page is handed over
 }
 
 void Tfrm_Main::wb_BrowserDocumentComplete(const QUrl&) { wb_Browser->SetBodyBorderNone(); }

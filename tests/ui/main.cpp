@@ -1,11 +1,12 @@
-// Test entry of the windows: the browser schemes are registered before the application
-// object exists, as in the program.
+// Test entry of the windows: the engine's switches are set and the browser schemes
+// registered before the application object exists, as in the program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTemporaryDir>
 
 #include "BrowserLoad.h"
+#include "EngineSwitches.h"
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     QTemporaryDir userFolders;
     qputenv("XDG_CACHE_HOME", (userFolders.path() + "/cache").toUtf8());
     qputenv("XDG_CONFIG_HOME", (userFolders.path() + "/config").toUtf8());
+    ConfineBrowserEngine();
     RegisterBrowserSchemes();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

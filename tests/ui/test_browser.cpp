@@ -208,7 +208,7 @@ TEST_F(BrowserTest, PageAskingForNewWindowOpensInTheHandedBackBrowser) {
     };
     ASSERT_TRUE(ShowPage(browser, "<html><body><a id='link' target='_blank' href='other.html'>x</a></body></html>"));
     const QUrl page = browser.View()->url();
-    EvalJs(browser, QStringLiteral("document.getElementById('link').click()"));
+    ASSERT_TRUE(ReaderClicks(browser, "link"));
     ASSERT_TRUE(WaitFor([&] { return !viewers.empty(); }, EngineWaitMs));
     TWebBrowser& opened = *viewers.front()->wb_Browser;
     ASSERT_TRUE(WaitFor([&] { return BodyText(opened) == QStringLiteral("Другое окно"); }, EngineWaitMs));

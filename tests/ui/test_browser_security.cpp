@@ -1,5 +1,6 @@
-// A book page reads its own book only and reaches no network address by itself, in the
-// main browser and in every viewer window alike; a web link the reader clicks is followed.
+// A book page reads its own book only and reaches no network address, in the main browser
+// and in every viewer window alike, WebRTC included; a web link the reader clicks opens in
+// the desktop's browser. A hostile page neither crashes the program nor traps it.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -8,12 +9,14 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <memory>
 #include <vector>
 
 #include "GlobalVars.h"
 #include "PagePolicy.h"
 #include "TBookSchemeHandler.h"
+#include "TRenderWatch.h"
 #include "Tfrm_ExternalViewer.h"
 #include "browser_test_util.h"
 
@@ -73,27 +76,20 @@ protected:
             viewers.back()->show();
             target = viewers.back()->wb_Browser;
         };
+        browser.OpenWebLink = [this](const QUrl& url) {
+            webLinks.push_back(url);
+            return true;
+        };
     }
     QString Results() { return EvalJs(browser, QStringLiteral("window.results.join('\\n')")).toString(); }
-    // Clicks the element with the given id as the reader would, with the mouse.
-    void ReaderClicks(const char* id) {
-        const QStringList at =
-            EvalJs(browser, QStringLiteral("(() => { const r = document.getElementById('%1').getBoundingClientRect();"
-                                           " return (r.x + 3) + ',' + (r.y + 3); })()")
-                                .arg(QLatin1String(id)))
-                .toString()
-                .split(QLatin1Char(','));
-        ASSERT_EQ(at.size(), 2);
-        QWidget* target = browser.View()->focusProxy();
-        ASSERT_NE(target, nullptr);
-        QTest::mouseClick(target, Qt::LeftButton, {}, QPoint(int(at[0].toDouble()), int(at[1].toDouble())));
-    }
+    void ReaderClicks(const char* id) { ASSERT_TRUE(::ReaderClicks(browser, id)) << id; }
 
     QTemporaryDir dir;
     QString book, secret;
     TListener listener;
     TWebBrowser browser;
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> viewers;
+    std::vector<QUrl> webLinks;  // what went to the desktop's browser
 };
 
 // Every way a page loads something by itself, from markup and from script: only the file of
@@ -152,25 +148,127 @@ Promise.allSettled([
     EXPECT_GE(refused.count(), 4);  // two windows, the form and the locations (the refresh may come first)
 }
 
-TEST_F(BrowserSecurityTest, WebLinkIsFollowedWhenTheReaderClicksItNotWhenAScriptDoes) {
+// The engine calls a script's navigation a clicked link too: only the link under the reader's
+// click goes out, to the desktop's browser, and the book page stays.
+TEST_F(BrowserSecurityTest, WebLinkOpensOutsideWhenTheReaderClicksItNeverWhenAScriptNavigates) {
     const QString html = QStringLiteral(
                              "<html><body><a id='web' href='%1page'>сайт</a> <a id='blank' href='%1popup' "
-                             "target='_blank'>окно</a></body></html>")
+                             "target='_blank'>окно</a><p id='text'>Простой текст</p><script>"
+                             "document.getElementById('text').onclick = () => setTimeout(() => {"
+                             " location.href = '%1afterclick'; setTimeout(() => document.title = 'after', 100); }, 20);"
+                             "</script></body></html>")
                              .arg(listener.Url());
     ASSERT_TRUE(ShowPage(browser, html.toStdString()));
+    const QUrl page = browser.View()->url();
     QSignalSpy refused(&browser, &TWebBrowser::NavigationRefused);
     EvalJs(browser, QStringLiteral("document.getElementById('web').click(); document.getElementById('blank').click()"));
     ASSERT_TRUE(WaitFor([&] { return refused.count() == 2; }));
     EXPECT_TRUE(refused.at(0).at(0).toString().contains(listener.Url("page")));
-    EXPECT_EQ(listener.Connections, 0);
+    ReaderClicks("text");  // a click on plain text lends the script no gesture
+    ASSERT_TRUE(WaitFor([&] { return browser.View()->title() == QLatin1String("after"); }));
+    ASSERT_EQ(refused.count(), 3);
+    EXPECT_TRUE(refused.at(2).at(0).toString().contains(listener.Url("afterclick")));
     EXPECT_TRUE(viewers.empty());
+    EXPECT_TRUE(webLinks.empty());
 
     ReaderClicks("blank");
-    ASSERT_TRUE(WaitFor([&] { return !viewers.empty() && BodyText(*viewers.front()->wb_Browser) == "WEB"; }));
+    ASSERT_TRUE(WaitFor([&] { return webLinks.size() == 1; }));
+    EXPECT_EQ(webLinks.back(), QUrl(listener.Url("popup")));
     ReaderClicks("web");
-    EXPECT_TRUE(WaitFor([&] { return browser.View()->url().toString() == listener.Url("page"); }));
-    EXPECT_TRUE(WaitFor([&] { return BodyText(browser) == "WEB"; }));
-    EXPECT_GE(listener.Connections, 2);
+    ASSERT_TRUE(WaitFor([&] { return webLinks.size() == 2; }));
+    EXPECT_EQ(webLinks.back(), QUrl(listener.Url("page")));
+    EXPECT_TRUE(viewers.empty());
+    EXPECT_EQ(browser.View()->url(), page);
+    EXPECT_EQ(listener.Connections, 0);
+}
+
+// WebRTC gathers its candidates with a STUN server over UDP and a TURN server over TCP, the
+// page's data in the user name: neither loopback listener hears anything.
+TEST_F(BrowserSecurityTest, WebRtcSendsNoPacket) {
+    QUdpSocket stun;
+    ASSERT_TRUE(stun.bind(QHostAddress::LocalHost, 0));
+    int datagrams = 0;
+    QObject::connect(&stun, &QUdpSocket::readyRead, [&] {
+        while (stun.hasPendingDatagrams()) {
+            stun.readDatagram(nullptr, 0);
+            ++datagrams;
+        }
+    });
+    const QString html = QStringLiteral(R"(<html><body><script>
+window.results = [];
+const pc = new RTCPeerConnection({iceServers: [{urls: 'stun:127.0.0.1:%1'},
+  {urls: 'turn:127.0.0.1:%2?transport=tcp', username: 'PAGE-DATA', credential: 'x'}]});
+pc.createDataChannel('leak');
+pc.onicegatheringstatechange = () => { if (pc.iceGatheringState === 'complete') results.push('done'); };
+pc.createOffer().then(offer => pc.setLocalDescription(offer)).catch(e => results.push('done ' + e));
+</script></body></html>)")
+                             .arg(stun.localPort())
+                             .arg(QUrl(listener.Url()).port());
+    ASSERT_TRUE(ShowPage(browser, html.toStdString()));
+    // Gathering ends at once when nothing may be sent; a packet that leaves ends the wait too.
+    ASSERT_TRUE(WaitFor(
+        [&] { return datagrams > 0 || listener.Connections > 0 || Results().startsWith(QStringLiteral("done")); }));
+    EXPECT_EQ(datagrams, 0);
+    EXPECT_EQ(listener.Connections, 0);
+    EXPECT_EQ(Results(), QStringLiteral("done"));
+}
+
+// A window opens at the reader's gesture only, and never blank: the opener writing into a
+// blank window used to end the program. A book page its opener writes into shows.
+TEST_F(BrowserSecurityTest, WindowsOpenAtTheReadersGestureAndNeverBlank) {
+    const QString html = QStringLiteral(
+        "<html><body><p id='blank'>Пустое</p> <p id='book'>Книга</p><script>"
+        "const write = url => { const w = window.open(url); if (w) { w.document.write('<p>WRITTEN</p>'); "
+        "w.document.close(); } };"
+        "document.getElementById('blank').onclick = () => write('');"
+        "document.getElementById('book').onclick = () => write('other.html');"
+        "setTimeout(() => { write('other.html'); write(''); document.title = 'tried'; }, 50);"
+        "</script></body></html>");
+    QSignalSpy refused(&browser, &TWebBrowser::NavigationRefused);
+    ASSERT_TRUE(ShowPage(browser, html.toStdString()));
+    ASSERT_TRUE(WaitFor([&] { return browser.View()->title() == QLatin1String("tried"); }));
+    ASSERT_EQ(refused.count(), 2);
+    EXPECT_TRUE(refused.at(0).at(0).toString().contains(QStringLiteral("без действия читателя")));
+    EXPECT_TRUE(refused.at(1).at(0).toString().contains(QStringLiteral("без действия читателя")));
+
+    ReaderClicks("blank");
+    ASSERT_TRUE(WaitFor([&] { return refused.count() == 3; }));
+    EXPECT_TRUE(refused.at(2).at(0).toString().contains(QStringLiteral("пустое окно")));
+    EXPECT_TRUE(viewers.empty());
+
+    ReaderClicks("book");
+    ASSERT_TRUE(WaitFor([&] { return viewers.size() == 1 && !BodyText(*viewers.front()->wb_Browser).isEmpty(); }));
+    EXPECT_TRUE(viewers.front()->isVisible());
+    EXPECT_TRUE(BodyText(browser).contains(QStringLiteral("Книга")));  // the opener lives on
+}
+
+// A render process that ends abnormally, or that the watch stops for its memory, leaves a
+// page that says why, and the browser shows the next page as usual.
+TEST_F(BrowserSecurityTest, PageThatCrashesOrTakesTooMuchMemoryIsReplacedByAFailurePage) {
+    QSignalSpy ended(browser.View()->page(), &QWebEnginePage::renderProcessTerminated);
+    ASSERT_TRUE(ShowPage(browser, "<html><body>before</body></html>"));
+    browser.View()->load(QUrl(QStringLiteral("chrome://crash")));
+    ASSERT_TRUE(WaitFor([&] { return ended.count() == 1; }));
+    ASSERT_TRUE(WaitIdle(browser));
+    EXPECT_TRUE(BodyText(browser).contains(QStringLiteral("завершилась аварийно"))) << BodyText(browser).toStdString();
+
+    ASSERT_TRUE(ShowPage(browser, "<html><body>waiting</body></html>"));
+    const qint64 pid = browser.View()->page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    browser.SetMemoryLimit(TRenderWatch::ResidentBytes(pid) + (qint64(200) << 20));
+    ASSERT_TRUE(ShowPage(browser, R"(<html><body>growing<script>
+const hoard = [];
+setInterval(() => { for (let i = 0; i < 8; ++i) hoard.push(new Float64Array(1 << 20).fill(Math.random())); }, 20);
+</script></body></html>)"));
+    ASSERT_TRUE(WaitFor([&] { return ended.count() == 2; }));
+    EXPECT_EQ(ended.at(1).at(0).value<QWebEnginePage::RenderProcessTerminationStatus>(),
+              QWebEnginePage::KilledTerminationStatus);
+    ASSERT_TRUE(WaitIdle(browser));
+    const QString failure = BodyText(browser);
+    EXPECT_TRUE(failure.contains(QStringLiteral("слишком много памяти"))) << failure.toStdString();
+    EXPECT_TRUE(failure.contains(QStringLiteral("четверть памяти компьютера")));
+    ASSERT_TRUE(ShowPage(browser, "<html><body>after</body></html>"));
+    EXPECT_EQ(BodyText(browser), QStringLiteral("after"));
 }
 
 TEST_F(BrowserSecurityTest, FileLinkShowsABookFileThroughThePageSchemeAndRefusesAnyOther) {
@@ -192,55 +290,38 @@ TEST_F(BrowserSecurityTest, FileLinkShowsABookFileThroughThePageSchemeAndRefuses
     EXPECT_EQ(browser.View()->url().scheme(), QLatin1String(BookPageScheme));
 }
 
-TEST(PagePolicy, LoadsAndNavigationsOfBookAndWebPages) {
-    const QUrl bookPage("tmrbook://book/b/tomeria-page-1.html"), webPage("https://example.org/a");
-    struct Load {
-        const char* request;
-        QUrl firstParty;
-        bool mainFrame, allowed;
-    };
-    const Load loads[] = {
-        {"tmrbook://book/b/pic.png", bookPage, false, true},
-        {"data:image/png;base64,AAAA", bookPage, false, true},
-        {"file:///etc/passwd", bookPage, false, false},
-        {"http://127.0.0.1/x", bookPage, false, false},
-        {"ws://127.0.0.1/x", bookPage, false, false},
-        {"ftp://host/x", bookPage, false, false},
-        {"qrc:/icons/open.svg", bookPage, false, false},
-        {"http://127.0.0.1/x", QUrl("about:blank"), false, false},  // a window a book page wrote into
-        {"http://127.0.0.1/x", QUrl(), false, false},
-        {"https://example.org/pic.png", webPage, false, true},  // a web page the reader went to
-        {"file:///etc/passwd", webPage, false, false},
-        {"tmrbook://book/b/pic.png", webPage, false, false},
-        {"file:///etc/passwd", bookPage, true, false},
-        {"https://example.org/", bookPage, true, true},  // judged as a navigation before
-    };
-    for (const Load& c : loads)
-        EXPECT_EQ(MayPageLoad(QUrl(c.request), c.firstParty, c.mainFrame), c.allowed) << c.request;
+TEST(PagePolicy, LoadsAndNavigationsOfBookPages) {
+    const char* const allowed[] = {"tmrbook://book/b/pic.png", "data:image/png;base64,AAAA", "blob:tmrbook://book/x",
+                                   "about:blank"};
+    const char* const refused[] = {"file:///etc/passwd", "http://127.0.0.1/x", "https://example.org/",
+                                   "ws://127.0.0.1/x",   "ftp://host/x",       "qrc:/icons/open.svg"};
+    for (const char* request : allowed)
+        EXPECT_TRUE(MayPageLoad(QUrl(request))) << request;
+    for (const char* request : refused)
+        EXPECT_FALSE(MayPageLoad(QUrl(request))) << request;
 
     using V = TNavigationVerdict;
     struct Navigation {
         const char* url;
-        bool mainFrame, gesture;
-        QUrl page;
+        bool mainFrame, readerClicked;
         V verdict;
     };
     const Navigation navigations[] = {
-        {"tomeri://showdoc/?DivID=a", true, false, bookPage, V::Follow},
-        {"tmrbook://book/b/other.html", true, false, bookPage, V::Follow},
-        {"about:blank", true, false, bookPage, V::Follow},
-        {"https://example.org/", true, true, bookPage, V::Follow},
-        {"https://example.org/", true, false, bookPage, V::RefuseWeb},
-        {"https://example.org/", false, true, bookPage, V::RefuseWeb},  // a frame of a book page
-        {"https://example.org/b", true, false, webPage, V::Follow},
-        {"https://example.org/f", false, false, webPage, V::Follow},
-        {"file:///etc/passwd", true, true, bookPage, V::BookFile},
-        {"ftp://host/x", true, true, bookPage, V::RefuseOther},
-        {"mailto:a@b.c", true, true, bookPage, V::RefuseOther},
-        {"data:text/html,x", true, true, bookPage, V::RefuseOther},
+        {"tomeri://showdoc/?DivID=a", true, false, V::Follow},
+        {"tmrbook://book/b/other.html", true, false, V::Follow},
+        {"about:blank", true, false, V::Follow},
+        {"https://example.org/", true, true, V::OpenOutside},
+        {"https://example.org/", false, true, V::OpenOutside},  // a link in a frame of the book
+        {"https://example.org/", true, false, V::RefuseWeb},
+        {"http://example.org/", false, false, V::RefuseWeb},
+        {"file:///etc/passwd", true, true, V::BookFile},
+        {"ftp://host/x", true, true, V::RefuseOther},
+        {"mailto:a@b.c", true, true, V::RefuseOther},
+        {"data:text/html,x", true, true, V::RefuseOther},
+        {"data:text/html,x", false, false, V::Follow},
     };
     for (const Navigation& c : navigations)
-        EXPECT_EQ(JudgeNavigation(QUrl(c.url), c.mainFrame, c.gesture, c.page), c.verdict) << c.url;
+        EXPECT_EQ(JudgeNavigation(QUrl(c.url), c.mainFrame, c.readerClicked), c.verdict) << c.url;
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
-// The external viewer: its window, the pages that land in it, and its opacity rules on the
-// window's own opacity value.
+// The external viewer: its window, the pages that land in it, how many a page may open, the
+// page's dialogs, and its opacity rules on the window's own opacity value.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCursor>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
+#include "TPageDialog.h"
 #include "Tfrm_ExternalViewer.h"
 #include "mainwindow_test_util.h"
 
@@ -196,7 +200,7 @@ TEST_F(ViewerWindowsTest, PagesOpenedInNewWindowsLandInViewersOfTheirOwn) {
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
     for (size_t n = 1; n <= 3; ++n) {
-        EvalJs(*frm->wb_Browser, "document.getElementById('newwin').click()");
+        ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "newwin"));
         ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == n; }, EngineWaitMs));
     }
     for (const auto& viewer : frm->ExternalViewers()) {
@@ -213,13 +217,40 @@ TEST_F(ViewerWindowsTest, PagesOpenedInNewWindowsLandInViewersOfTheirOwn) {
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join('\n').toStdString();
 }
 
-// A book file that is missing still gets its viewer, which shows the engine's error; an
-// address the browser refuses gets none.
-TEST_F(ViewerWindowsTest, NewWindowForAnAddressThatCannotLoad) {
+// Pages hold a few viewers open at once; a viewer closed is released and makes room.
+TEST_F(ViewerWindowsTest, PagesHoldAtMostAFewViewersAndAClosedOneIsReleased) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
-    EvalJs(*frm->wb_Browser, "window.open('nosuchscheme://x/'); window.open('missing.html');");
+    const size_t most = Tfrm_Main::MaxPageViewers;
+    for (size_t n = 1; n <= most; ++n) {
+        ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "newwin"));
+        ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == n; }, EngineWaitMs));
+    }
+    ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "newwin"));
+    ASSERT_TRUE(WaitFor([&] { return Log().contains(QStringLiteral("Окно не открыто: страницы держат")); }));
+    EXPECT_EQ(frm->ExternalViewers().size(), most);
+    EXPECT_TRUE(frm->sb_Status->currentMessage().contains(QStringLiteral("закройте одно из них")));
+
+    QPointer<Tfrm_ExternalViewer> closed = frm->ExternalViewers().front().get();
+    closed->btn_Close->click();
+    ASSERT_TRUE(WaitFor([&] { return closed.isNull(); }));
+    EXPECT_EQ(frm->ExternalViewers().size(), most - 1);
+    ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "newwin"));
+    EXPECT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == most; }, EngineWaitMs));
+}
+
+// A book file that is missing still gets its viewer, which shows the engine's error; an
+// address the browser refuses gets none.
+TEST_F(ViewerWindowsTest, NewWindowForAnAddressThatCannotLoad) {
+    TFixtureBook book(FixtureMenu, QByteArray(FixturePageTemplate)
+                                       .replace("</body>", "<a id=\"bad\" href=\"nosuchscheme://x/\" target=\"_blank\">bad</a>"
+                                                           "<a id=\"missing\" href=\"missing.html\" target=\"_blank\">missing</a></body>"));
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "bad"));
+    ASSERT_TRUE(WaitFor([&] { return Log().contains(QStringLiteral("неизвестный протокол")); }));
+    ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "missing"));
     ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == 1; }, EngineWaitMs));
     TWebBrowser& viewer = *frm->ExternalViewers().front()->wb_Browser;
     EXPECT_TRUE(WaitFor([&] { return !viewer.Busy() && viewer.View()->url().toString().endsWith("missing.html"); }));
@@ -227,7 +258,7 @@ TEST_F(ViewerWindowsTest, NewWindowForAnAddressThatCannotLoad) {
     EXPECT_TRUE(PageShows("PART[a]"));
 }
 
-TEST_F(ViewerWindowsTest, GoOpensANewEmptyViewerEachTimeAndClosedViewersLiveOnHidden) {
+TEST_F(ViewerWindowsTest, GoOpensANewEmptyViewerEachTimeAndAClosedViewerIsReleased) {
     Show();
     std::vector<QPointer<Tfrm_ExternalViewer>> opened;
     for (int i = 0; i < 6; ++i) {
@@ -239,14 +270,48 @@ TEST_F(ViewerWindowsTest, GoOpensANewEmptyViewerEachTimeAndClosedViewersLiveOnHi
         EXPECT_FALSE(latest->wb_Browser->HasDocument());
         opened.push_back(latest);
     }
-    for (auto& viewer : opened) {
-        viewer->btn_Close->click();
-        EXPECT_FALSE(viewer->isVisible());
-    }
-    EXPECT_EQ(frm->ExternalViewers().size(), opened.size());
+    opened.front()->btn_Close->click();
+    ASSERT_TRUE(WaitFor([&] { return opened.front().isNull(); }));
+    EXPECT_EQ(frm->ExternalViewers().size(), opened.size() - 1);
+    EXPECT_EQ(frm->LatestExternalViewer(), opened.back().data());
+    opened.back()->btn_Close->click();
+    ASSERT_TRUE(WaitFor([&] { return opened.back().isNull(); }));
+    EXPECT_EQ(frm->LatestExternalViewer(), nullptr);
     frm.reset();
     for (auto& viewer : opened)
         EXPECT_TRUE(viewer.isNull());
+}
+
+// A page that calls alert() without end: from the second dialog on the reader can silence
+// it, and the window then closes as usual.
+TEST_F(ViewerWindowsTest, EndlessAlertsCanBeSilencedAndTheWindowClosed) {
+    TFixtureBook book(FixtureMenu, QByteArray(FixturePageTemplate)
+                                       .replace("</body>", "<script>setTimeout(function () { for (;;) alert('снова'); }, 0);"
+                                                           "</script></body>"));
+    // The dialogs come up inside the opening of the book: the reader answers them from the
+    // event loop, as they come.
+    std::vector<QPointer<TPageDialog>> seen;
+    std::vector<bool> offered;  // whether each dialog offered to silence the page
+    QTimer reader;
+    reader.setInterval(20);
+    QObject::connect(&reader, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TPageDialog*>(QApplication::activeModalWidget());
+        if (!dialog || (!seen.empty() && seen.back() == dialog)) return;
+        seen.emplace_back(dialog);
+        offered.push_back(dialog->cb_Silence != nullptr && dialog->lb_Message->text() == QStringLiteral("снова"));
+        if (dialog->cb_Silence) dialog->cb_Silence->setChecked(true);
+        dialog->accept();
+    });
+    reader.start();
+    Show();
+    frm->OpenBook(book.Descriptor());
+    ASSERT_TRUE(WaitFor([&] { return Log().contains(QStringLiteral("Сообщения страницы больше не показываются")); }));
+    reader.stop();
+    EXPECT_EQ(offered, (std::vector<bool>{false, true}));  // the box from the second on
+    QSignalSpy closed(frm.get(), &Tfrm_Main::Closed);
+    EXPECT_TRUE(frm->close());
+    EXPECT_TRUE(WaitFor([&] { return !closed.isEmpty(); }));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace

@@ -243,7 +243,7 @@ TEST_F(BookTest, PageAskingForANewWindowOpensInAViewerOfItsOwn) {
     TFixtureBook book;
     ShowAndOpen(book.Descriptor());
     ASSERT_TRUE(PageShows("PART[a]"));
-    EvalJs(*frm->wb_Browser, "document.getElementById('newwin').click()");
+    ASSERT_TRUE(ReaderClicks(*frm->wb_Browser, "newwin"));
     ASSERT_TRUE(WaitFor([&] { return frm->ExternalViewers().size() == 1; }, EngineWaitMs));
     TWebBrowser& viewer = *frm->ExternalViewers().front()->wb_Browser;
     EXPECT_TRUE(WaitFor([&] { return BodyText(viewer).contains("OTHER"); }, EngineWaitMs));
