@@ -7,7 +7,6 @@
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 #include <cstdlib>
-#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -48,22 +47,6 @@ bool IsRegularFile(const QByteArray& path) {
     return ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The one entry of folder whose name reads as name; empty when none or several do.
-QByteArray EntryReadingAs(const QByteArray& folder, const QString& name) {
-    struct TCloseDir {
-        void operator()(DIR* dir) const { ::closedir(dir); }
-    };
-    const std::unique_ptr<DIR, TCloseDir> dir(::opendir(folder.isEmpty() ? "/" : folder.constData()));
-    if (!dir) return {};
-    QByteArray found;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        if (QString::fromUtf8(entry->d_name) != name) continue;
-        if (!found.isEmpty()) return {};  // two names read alike: which one is meant cannot be told
-        found = entry->d_name;
-    }
-    return found;
-}
-
 }  // namespace
 
 TBookSchemeHandler& TBookSchemeHandler::Installed() {
@@ -79,23 +62,8 @@ TBookSchemeHandler& TBookSchemeHandler::Installed() {
     return *handler;
 }
 
-QByteArray TBookSchemeHandler::OsPathBytes(const QString& path) {
-    if (!path.contains(QChar::ReplacementCharacter) || !path.startsWith(QLatin1Char('/')))
-        return QFile::encodeName(path);
-    QByteArray bytes;
-    const QStringList names = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (const QString& name : names) {
-        QByteArray entry = name.contains(QChar::ReplacementCharacter) ? EntryReadingAs(bytes, name) : QByteArray();
-        if (entry.isEmpty()) entry = QFile::encodeName(name);
-        bytes += '/' + entry;
-    }
-    if (path.endsWith(QLatin1Char('/'))) bytes += '/';
-    return bytes;
-}
-
-QUrl TBookSchemeHandler::SetPage(int browserId, const QString& rootFolder, const QByteArray& bytes,
+QUrl TBookSchemeHandler::SetPage(int browserId, const QByteArray& root, const QByteArray& bytes,
                                  const QByteArray& contentType) {
-    const QByteArray root = rootFolder.isEmpty() ? QByteArray() : OsPathBytes(rootFolder);
     // The engine takes "." and ".." out of a URL's path: the page's own path must not have them.
     QByteArray folder = CleanPath(root.isEmpty() ? QByteArray("/") : root);
     if (!folder.endsWith('/')) folder += '/';
@@ -143,8 +111,9 @@ QString TBookSchemeHandler::FilePathOf(const QString& urlPath) {
     return QString::fromUtf8(FilePathOf(urlPath.toUtf8()));
 }
 
-QUrl TBookSchemeHandler::BookUrlOfFile(const QString& osPath) const {
-    const QByteArray file = CanonicalPath(OsPathBytes(osPath));
+QUrl TBookSchemeHandler::BookUrlOfFile(const QUrl& fileUrl) const {
+    if (!fileUrl.isLocalFile()) return {};
+    const QByteArray file = CanonicalPath(PathBytesOf(fileUrl));
     if (file.isEmpty() || !IsRegularFile(file) || !UnderSomeRoot(file)) return {};
     return BookUrl(file);
 }

@@ -27,18 +27,13 @@ public:
     static QString FilePathOf(const QString& urlPath);
     // The same on the bytes of a path: names that are not UTF-8 keep their bytes.
     static QByteArray FilePathOf(const QByteArray& urlPath);
-    // The bytes the file system knows a path by. Text made from a name that is not UTF-8 has
-    // U+FFFD in place of its bytes; such a path is found again by comparing each of its folder
-    // names with the names on disk read the same way, and is left as it is when that is not
-    // one name.
-    static QByteArray OsPathBytes(const QString& path);
-    // The URL a file of a shown book is served at; empty when the file is not in one.
-    QUrl BookUrlOfFile(const QString& osPath) const;
+    // The URL a "file:" URL's file of a shown book is served at; empty when it is not in one.
+    QUrl BookUrlOfFile(const QUrl& fileUrl) const;
 
     int NewBrowserId() { return ++LastBrowserId; }
     // Keeps bytes as the current page of a browser and returns the URL it is served at:
     // a file name of its own inside rootFolder (OS form, ends in "/"; empty: no folder).
-    QUrl SetPage(int browserId, const QString& rootFolder, const QByteArray& bytes, const QByteArray& contentType);
+    QUrl SetPage(int browserId, const QByteArray& rootFolder, const QByteArray& bytes, const QByteArray& contentType);
     void Forget(int browserId);
     // The bytes of the page served at url, or null when it is not a written page.
     QByteArray PageBytes(const QUrl& url) const;

@@ -53,14 +53,15 @@ QByteArray CharsetOf(const std::string& encoding) {
     return QByteArray::fromStdString(encoding);
 }
 
-// The book folder in OS form ending in "/", or empty when it is not a rooted path.
-QString OsFolderOf(const std::string& folder) {
-    QString path = QString::fromStdString(folder);
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (!path.startsWith(QLatin1Char('/'))) return {};
+// The book folder in OS form ending in "/", or empty when it is not a rooted path. Bytes all
+// the way: a folder whose name is not UTF-8 keeps it.
+QByteArray OsFolderOf(const std::string& folder) {
+    QByteArray path = QByteArray::fromStdString(folder);
+    path.replace('\\', '/');
+    if (!path.startsWith('/')) return {};
     // A root given relative to its descriptor ("data\..\") keeps its "." and ".." segments.
-    path = QDir::cleanPath(path);
-    if (!path.endsWith(QLatin1Char('/'))) path += QLatin1Char('/');
+    path = QDir::cleanPath(QString::fromLatin1(path)).toLatin1();
+    if (!path.endsWith('/')) path += '/';
     return path;
 }
 
@@ -266,7 +267,7 @@ bool TWebBrowser::AcceptNavigation(const QUrl& url, bool linkClicked, bool isMai
         return false;
     }
     if (verdict == TNavigationVerdict::BookFile && isMainFrame && SchemeHandler) {
-        if (const QUrl bookUrl = SchemeHandler->BookUrlOfFile(url.toLocalFile()); !bookUrl.isEmpty()) {
+        if (const QUrl bookUrl = SchemeHandler->BookUrlOfFile(url); !bookUrl.isEmpty()) {
             ++EventDepth;  // the load starts once the engine's event has returned
             StartLoad(bookUrl);
             --EventDepth;
@@ -322,7 +323,7 @@ void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
     {
         const TNavigationVerdict verdict = JudgeNavigation(requested, true, false);
         const bool bookFile = verdict == TNavigationVerdict::BookFile && SchemeHandler &&
-                              !SchemeHandler->BookUrlOfFile(requested.toLocalFile()).isEmpty();
+                              !SchemeHandler->BookUrlOfFile(requested).isEmpty();
         if (verdict != TNavigationVerdict::Follow && !bookFile) {
             Refuse(RefusalMessage(verdict, requested));
             return;

@@ -118,7 +118,7 @@ private:
     TWebPage* Page = nullptr;
     QPointer<TBookSchemeHandler> SchemeHandler;
     int BrowserId = 0;
-    QString BaseFolder;    // OS form, ends in "/"; empty for none
+    QByteArray BaseFolder;  // OS form, ends in "/"; empty for none
     QUrl PageUrl;          // where the last written page is served
     QByteArray PageBytes;  // and its bytes
     QUrl ExpectedUrl;      // the load we started and have not seen end
