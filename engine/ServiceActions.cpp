@@ -103,7 +103,7 @@ TBookPage BuildBookPart(const std::string& divId, TBookInfo& book) {
         return {"<h3>Часть книги, на которую указывает ссылка, задана недопустимым идентификатором.</h3>"
                 "<p>Идентификатор части может содержать только буквы, цифры и знаки «.», «-», «_», «:».</p>"
                 "<p>Идентификатор: " + EscapeMarkup(CutDivId(divId)) + "</p>",
-                "UTF-8", false};
+                "UTF-8", false, {}, 0};
     }
     TArgs args;
     args.StyleText = BookPartStylesheet(divId, book);

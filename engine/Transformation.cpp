@@ -1,5 +1,6 @@
 #include "Transformation.h"
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -50,6 +51,28 @@ void LogProcessorMessages(TSablotEngine& engine) {
     engine.OnMsgCritical = logAt(TLogLevel::Error);
 }
 
+// The value of a "name:value" entry of an error's fields; "" when there is none.
+std::string FieldValue(TSErrorFields fields, const std::string& name) {
+    for (int i = 0; fields != nullptr && i < MaxErrorFields && fields[i] != nullptr; ++i) {
+        const std::string entry = fields[i];
+        if (entry.size() > name.size() && entry.compare(0, name.size(), name) == 0 && entry[name.size()] == ':')
+            return entry.substr(name.size() + 1);
+    }
+    return {};
+}
+
+// The failure the run ends with is its last error: its place is kept for the page that says so.
+void NoteFailurePlace(TSablotEngine& engine, TBookPage& page) {
+    for (TSErrorEvent* event : {&engine.OnMsgError, &engine.OnMsgCritical}) {
+        *event = [&page, log = *event](TSablotEngine& sender, int32_t code, TSErrorFields fields) {
+            if (log) log(sender, code, fields);
+            page.FailedUri = FieldValue(fields, "URI");
+            const std::string line = FieldValue(fields, "line");
+            page.FailedLine = line.empty() ? 0 : std::strtol(line.c_str(), nullptr, 10);
+        };
+    }
+}
+
 // One engine for one transformation: the stylesheet and the input as buffers or URIs, the
 // book's root as the base, the result read from "arg://output".
 TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
@@ -65,6 +88,7 @@ TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, co
     engine.SetInputCache(book.ParsedInput.get());
     engine.SetReadRule(std::make_shared<TReadRule>(ReadableFolders(book)));
     TBookPage page;
+    NoteFailurePlace(engine, page);
     const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
     if (engine.Run() && (!fromArg || engine.GetResultArg(engine.OutputUri, page.Html))) {
         if (!fromArg) page.Html = "Done";
@@ -93,12 +117,12 @@ TBookPage RunTransformation(const std::string& inputUri, const std::string& styl
             WriteLog("Данные книги не изменились: разобранный документ взят из памяти.");
     } catch (const std::exception& error) {
         WriteLog(std::string("Internal Error. Exception. ") + error.what(), TLogLevel::Error);
-        page = {"Internal Error. Exception.", "UTF-8", false};
+        page = {"Internal Error. Exception.", "UTF-8", false, {}, 0};
     } catch (...) {
-        page = {"Internal Error. Exception.", "UTF-8", false};
+        page = {"Internal Error. Exception.", "UTF-8", false, {}, 0};
     }
     if (!page.Ok && page.Html.find("The transformation was stopped") != std::string::npos) {
-        page = {"Преобразование остановлено.", "UTF-8", false};
+        page = {"Преобразование остановлено.", "UTF-8", false, {}, 0};
         WriteLog(page.Html, TLogLevel::Error);
     }
     WriteLog("Трансформация заняла: " + Stopwatch(false));

@@ -12,6 +12,10 @@ struct TBookPage {
     std::string Html;
     std::string Encoding = "UTF-8";
     bool Ok = false;  // false when Html is an error text
+    // Where the error that failed the run lies, when it names a place: the URI of its file ("arg:/"
+    // for a stylesheet handed over in memory) and the line there (0 when none is known).
+    std::string FailedUri;
+    long FailedLine = 0;
 };
 
 // Inputs handed over as in-memory buffers (used when their URI has the scheme "arg").

@@ -26,6 +26,16 @@ std::string PathOfUri(const std::string& uri) {
 
 bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUri(uri))); }
 
+// The file a failed run names as the place of its error, with the line; the stylesheet the
+// run was given when the error names none or names that stylesheet's in-memory copy.
+std::string FileAtFault(const TBookPage& run, const std::string& stylesheetUri) {
+    const bool inFile = run.FailedUri.size() > 5 && QString::fromStdString(run.FailedUri.substr(0, 5))
+                                                        .compare(QLatin1String("file:"), Qt::CaseInsensitive) == 0;
+    if (!inFile) return PathOfUri(stylesheetUri);
+    const std::string file = PathOfUri(run.FailedUri);
+    return run.FailedLine > 0 ? file + ", строка " + std::to_string(run.FailedLine) : file;
+}
+
 }  // namespace
 
 void Tfrm_Main::ShowFailurePage(const std::string& what, const std::string& file, const std::string& cause) {
@@ -51,8 +61,8 @@ void Tfrm_Main::ShowContentsFailure(const TBookInfo& book, const TBookPage& cont
         // The error text comes with "<" and ">" escaped; the page escapes it as a whole.
         const std::string cause =
             QString::fromStdString(output).replace("&lt;", "<").replace("&gt;", ">").toStdString();
-        ShowFailurePage("Оглавление не построено: ошибка преобразования.", PathOfUri(book.ServiceXSLTFile),
-                        cause + " (книга: " + PathOfUri(book.BookXMLFName) + ")");
+        ShowFailurePage("Оглавление не построено: ошибка преобразования.",
+                        FileAtFault(contentsRun, book.ServiceXSLTFile), cause);
         return;
     }
     ShowFailurePage("Служебная таблица стилей не дала ни одного раздела оглавления.", PathOfUri(book.ServiceXSLTFile),

@@ -45,8 +45,15 @@ TEST_F(FailurePageTest, EachBrokenFileIsNamedWithItsCause) {
     const Case cases[] = {
         {"missing book.xml", [](TBrokenBook& b) { b.Remove("data/book.xml"); }, "Не найден файл книги.",
          "data/book.xml"},
-        {"malformed book.xml", [](TBrokenBook& b) { b.Write("data/book.xml", "<book><p></book>"); },
-         "ошибка преобразования", "data/book.xml"},
+        // A failed run names the file at fault and its line, not the stylesheet that read it.
+        {"malformed book.xml", [](TBrokenBook& b) { b.Write("data/book.xml", "<book>\n<p></book>"); },
+         "ошибка преобразования", "data/book.xml, строка 2"},
+        {"broken module of the service stylesheet",
+         [](TBrokenBook& b) {
+             b.Write("service.xslt", QByteArray(GoodService).replace("<xsl:template", "<xsl:import href=\"m.xsl\"/><xsl:template"));
+             b.Write("m.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n\n<x");
+         },
+         "ошибка преобразования", "m.xsl, строка 3"},
         {"missing service stylesheet", [](TBrokenBook& b) { b.Remove("service.xslt"); },
          "Не найдена служебная таблица стилей.", "service.xslt"},
         {"broken service stylesheet", [](TBrokenBook& b) { b.Write("service.xslt", "<xsl:stylesheet"); },
