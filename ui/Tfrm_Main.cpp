@@ -215,7 +215,7 @@ void Tfrm_Main::InitControlState(const TSettings& settings) {
     wb_Browser->SetCopyAllowed(settings.AllowCopyFromBrowser);
     for (const auto& viewer : Viewers)
         viewer->wb_Browser->SetCopyAllowed(settings.AllowCopyFromBrowser);
-    if (!BookInfo.Opened) RunLogged([this] { ShowHtmlMessage(""); });
+    if (!BookInfo.Opened && !FailureOnView) RunLogged([this] { ShowHtmlMessage(""); });
     ApplyBrowserFontSize(settings);
 }
 

@@ -340,6 +340,7 @@ private:
     QRect SavedBounds;       // bounds from before full screen
     int CollapsedWidth = 0;  // width of the contents pane before its last collapse
     bool SwitchingFullScreen = false;
+    bool FailureOnView = false;  // the pane says why a book did not open: showing keeps it
     QString LastFindText;
     bool OwnsLogSink = false;
     bool OwnsLayoutCapture = false;

@@ -250,12 +250,14 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TS
     if (!page) page = Transform(book, [id = divId](TBookInfo& copy) { return BuildBookPart(id, copy); });
     if (!page) return;  // a later request shows its own page
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
+    FailureOnView = false;
     LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);
     ApplyBrowserFontSize(settings);
     if (page->Ok) AheadTimer->start(AheadDelayMs);
 }
 
 void Tfrm_Main::ShowHtmlMessage(const std::string& text) {
+    FailureOnView = false;
     LoadHtmlIntoBrowser("<HTML><HEAD><TITLE></TITLE></HEAD><BODY>" + text + "</BODY></HTML>", *wb_Browser);
 }
 

@@ -43,6 +43,7 @@ void Tfrm_Main::ShowFailurePage(const std::string& what, const std::string& file
     std::string body = "<h3>" + Escaped(what) + "</h3><p>Файл: " + Escaped(file) + "</p>";
     if (!cause.empty()) body += "<p>" + Escaped(cause) + "</p>";
     ShowHtmlMessage(body);
+    FailureOnView = true;
 }
 
 void Tfrm_Main::ShowContentsFailure(const TBookInfo& book, const TBookPage& contentsRun) {

@@ -329,6 +329,31 @@ TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved) {
     InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
 }
 
+// A start document that cannot be opened says why in the pane, as from the menu: the window's
+// first show does not wipe the failure page.
+TEST(StartUpSequence, StartDocumentWithoutItsBookXmlShowsWhy) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TFixtureBook book;
+    QFile::remove(book.Path("data/book.xml"));
+    WriteTextFile(dir.path() + "/tomeria.ini",
+                  "[ControlState]\nOnStartAction=1\nShowSplashScreen=0\nShowWelcomeScreen=0\nOnStartDoc=" +
+                      QByteArray::fromStdString(book.Descriptor()) + "\n");
+    InitDefaultSettings(DefaultSettings, dir.path().toStdString());
+    Settings = DefaultSettings;
+    BookInfo = TBookInfo{};
+    {
+        Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
+        frm.hide();
+        RunStartUpSequence(frm);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
+        EXPECT_TRUE(WaitFor([&] { return BodyText(*frm.wb_Browser).contains("Не найден файл книги."); },
+                            EngineWaitMs));
+        EXPECT_TRUE(BodyText(*frm.wb_Browser).contains("data/book.xml"));
+    }
+    InitDefaultSettings(DefaultSettings, TOMERIA_BINARY_DIR);
+}
+
 // A book whose contents never end, opened at start: once the contents have taken a while the
 // window shows with the busy cursor instead of the splash alone; Escape stops the run, and
 // closing the window ends start-up without showing it again.
