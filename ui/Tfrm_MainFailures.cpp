@@ -29,10 +29,8 @@ bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUr
 // The file a failed run names as the place of its error, with the line; the stylesheet the
 // run was given when the error names none or names that stylesheet's in-memory copy.
 std::string FileAtFault(const TBookPage& run, const std::string& stylesheetUri) {
-    const bool inFile = run.FailedUri.size() > 5 && QString::fromStdString(run.FailedUri.substr(0, 5))
-                                                        .compare(QLatin1String("file:"), Qt::CaseInsensitive) == 0;
-    if (!inFile) return PathOfUri(stylesheetUri);
     const std::string file = PathOfUri(run.FailedUri);
+    if (file.empty() || file == run.FailedUri) return PathOfUri(stylesheetUri);  // no "file://" URI
     return run.FailedLine > 0 ? file + ", строка " + std::to_string(run.FailedLine) : file;
 }
 

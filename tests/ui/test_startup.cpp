@@ -33,6 +33,15 @@ void CopyDataFolder(const QString& programDir) {
                           std::filesystem::copy_options::recursive);
 }
 
+// Starts the records of a run whose program folder is programDir and whose settings file holds
+// the given [ControlState] lines.
+void StartRecordsIn(const QString& programDir, const QByteArray& controlState) {
+    WriteTextFile(programDir + "/tomeria.ini", "[ControlState]\n" + controlState);
+    InitDefaultSettings(DefaultSettings, programDir.toStdString());
+    Settings = DefaultSettings;
+    BookInfo = TBookInfo{};
+}
+
 // The lines of text, in order, each found after the one before.
 bool InOrder(const QString& text, const QStringList& lines, QString* missing) {
     qsizetype at = 0;
@@ -336,12 +345,8 @@ TEST(StartUpSequence, StartDocumentWithoutItsBookXmlShowsWhy) {
     ASSERT_TRUE(dir.isValid());
     TFixtureBook book;
     QFile::remove(book.Path("data/book.xml"));
-    WriteTextFile(dir.path() + "/tomeria.ini",
-                  "[ControlState]\nOnStartAction=1\nShowSplashScreen=0\nShowWelcomeScreen=0\nOnStartDoc=" +
-                      QByteArray::fromStdString(book.Descriptor()) + "\n");
-    InitDefaultSettings(DefaultSettings, dir.path().toStdString());
-    Settings = DefaultSettings;
-    BookInfo = TBookInfo{};
+    StartRecordsIn(dir.path(), "OnStartAction=1\nShowSplashScreen=0\nShowWelcomeScreen=0\nOnStartDoc=" +
+                                   QByteArray::fromStdString(book.Descriptor()) + "\n");
     {
         Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
         frm.hide();
@@ -370,13 +375,8 @@ TEST_P(SlowStartTest, TheWindowShowsAndEscapeOrClosingEndsTheContents) {
     for (int i = 0; i < 300; ++i)
         xml += "<t>x</t>";
     WriteTextFile(book.Path("data/book.xml"), xml + "</book>");
-    WriteTextFile(dir.path() + "/tomeria.ini",
-                  "[ControlState]\nOnStartAction=1\nShowSplashScreen=1\n"
-                  "ShowWelcomeScreen=0\nOnStartDoc=" +
-                      QByteArray::fromStdString(book.Descriptor()) + "\n");
-    InitDefaultSettings(DefaultSettings, dir.path().toStdString());
-    Settings = DefaultSettings;
-    BookInfo = TBookInfo{};
+    StartRecordsIn(dir.path(), "OnStartAction=1\nShowSplashScreen=1\nShowWelcomeScreen=0\nOnStartDoc=" +
+                                   QByteArray::fromStdString(book.Descriptor()) + "\n");
     {
         Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
         frm.hide();
