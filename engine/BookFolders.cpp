@@ -1,34 +1,14 @@
 #include "BookFolders.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "PathRules.h"
 #include "ProgramFolders.h"
 #include "SplitURI.h"
-
-namespace fs = std::filesystem;
+#include "TReadRule.h"
 
 namespace {
 
 // Shared DTDs and published stylesheets (DocBook's among them) that books may build on.
 const char* const SystemXmlFolders[] = {"/usr/share/xml", "/usr/share/sgml"};
-
-fs::path Resolved(const std::string& osPath) {
-    std::error_code error;
-    fs::path path = fs::weakly_canonical(osPath, error).lexically_normal();
-    if (error) return {};
-    if (!path.has_filename() && path != path.root_path()) path = path.parent_path();
-    return path;
-}
-
-// True when folder is path itself or one of its ancestors.
-bool Contains(const fs::path& folder, const fs::path& path) {
-    auto f = folder.begin(), p = path.begin();
-    for (; f != folder.end(); ++f, ++p)
-        if (p == path.end() || *f != *p) return false;
-    return true;
-}
 
 // The local folder of a "file://" URI's file; "" for any other URI.
 std::string FolderOfFileUri(const std::string& uri) {
@@ -39,10 +19,10 @@ std::string FolderOfFileUri(const std::string& uri) {
 }  // namespace
 
 bool IsTooBroadFolder(const std::string& osPath) {
-    const fs::path folder = Resolved(osPath);
-    if (folder.empty() || folder == folder.root_path()) return true;
-    const fs::path home = Resolved(HomeFolder());
-    return !home.empty() && Contains(folder, home);
+    const std::string folder = TReadRule::Resolve(osPath);
+    if (folder.empty() || folder == "/") return true;
+    const std::string home = TReadRule::Resolve(HomeFolder());
+    return !home.empty() && TReadRule::Contains(folder, home);
 }
 
 std::string RootPathProblem(const TBookInfo& book) {
@@ -50,8 +30,8 @@ std::string RootPathProblem(const TBookInfo& book) {
     if (IsTooBroadFolder(root))
         return "Корневая папка книги (RootPath) не может быть корнем файловой системы, домашней папкой "
                "пользователя или папкой, в которой они лежат: книга получила бы доступ ко всем файлам.";
-    const fs::path descriptor = Resolved(ToOsPath(book.DescriptorFile));
-    if (!book.DescriptorFile.empty() && !Contains(Resolved(root), descriptor))
+    if (!book.DescriptorFile.empty() &&
+        !TReadRule::Contains(TReadRule::Resolve(root), TReadRule::Resolve(ToOsPath(book.DescriptorFile))))
         return "Корневая папка книги (RootPath) должна содержать её дескриптор.";
     return {};
 }

@@ -3,11 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace {
-
-// The path with its existing part resolved through the file system and the rest lexically;
-// empty when the file system refuses to say.
-std::string Resolved(const std::string& osPath) {
+std::string TReadRule::Resolve(const std::string& osPath) {
     if (osPath.empty() || osPath[0] != '/') return {};
     std::error_code error;
     std::string resolved = std::filesystem::weakly_canonical(osPath, error).lexically_normal().string();
@@ -17,25 +13,23 @@ std::string Resolved(const std::string& osPath) {
     return resolved;
 }
 
-bool IsInside(const std::string& path, const std::string& folder) {
-    if (folder == "/") return true;
+bool TReadRule::Contains(const std::string& folder, const std::string& path) {
+    if (folder == "/" || path == folder) return true;
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
 }
 
-}  // namespace
-
 TReadRule::TReadRule(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
-        std::string resolved = Resolved(folder);
+        std::string resolved = Resolve(folder);
         if (!resolved.empty()) FFolders.push_back(std::move(resolved));
     }
 }
 
 std::optional<std::string> TReadRule::Permit(const std::string& osPath) const {
-    const std::string resolved = Resolved(osPath);
+    const std::string resolved = Resolve(osPath);
     if (resolved.empty()) return std::nullopt;
     for (const std::string& folder : FFolders)
-        if (IsInside(resolved, folder)) return resolved;
+        if (Contains(folder, resolved)) return resolved;
     return std::nullopt;
 }
 

@@ -17,6 +17,12 @@ public:
     std::string RefusalText(const std::string& osPath) const;
     const std::vector<std::string>& Folders() const { return FFolders; }
 
+    // An absolute path with its existing part resolved through the file system (links, "." and
+    // "..") and the rest lexically, without a trailing "/"; "" when it cannot be resolved.
+    static std::string Resolve(const std::string& osPath);
+    // Whether a resolved folder is a resolved path or one of its ancestors.
+    static bool Contains(const std::string& folder, const std::string& path);
+
 private:
     std::vector<std::string> FFolders;  // resolved, without a trailing "/" (but "/" itself)
 };
