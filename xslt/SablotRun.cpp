@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <regex>
+#include <thread>
 #include <vector>
 
 #include <libxml/catalog.h>
@@ -29,9 +30,11 @@
 namespace {
 
 // A stop asked for the run under way, and its transformation context while it transforms.
-// Plain atomics, so that a signal handler may use them.
+// Plain atomics, so that a signal handler may use them; Stoppers counts the stops writing into
+// the context, which the run waits out before it frees the context.
 std::atomic<bool> StopAsked{false};
 std::atomic<xsltTransformContextPtr> RunningTransform{nullptr};
+std::atomic<int> Stoppers{0};
 
 // libxslt checks the state between instructions; the XPath operation limit ends an
 // expression under evaluation.
@@ -288,6 +291,9 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, con
     if (StopAsked) StopTransform(ctxt.get());
     XmlDoc result(Failed ? nullptr : xsltApplyStylesheetUser(style, input, nullptr, nullptr, nullptr, ctxt.get()));
     RunningTransform = nullptr;
+    // A stop that took the context before it was withdrawn writes into it still: wait it out.
+    while (Stoppers.load() > 0)
+        std::this_thread::yield();
     FlushText();
     Transform = nullptr;
     if (!result || ctxt->state != XSLT_STATE_OK || Failed) {
@@ -557,5 +563,7 @@ void TSablotRun::NoteInternalFailure(const char* what) {
 
 void SablotStopRun() {
     StopAsked = true;
+    ++Stoppers;
     if (xsltTransformContextPtr running = RunningTransform.load()) StopTransform(running);
+    --Stoppers;
 }
