@@ -42,14 +42,14 @@ std::string ServiceStylesheet(TServiceAction action, const TBookInfo& book) {
     return ExpandTemplate(book.ServiceXSLT, {{"ActionID", ActionIdOf(action)}});
 }
 
-TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book) {
+TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book, const TRunControl& control) {
     TArgs args;
     args.StyleText = ServiceStylesheet(action, book);
-    return RunTransformation(book.BookXMLFName, "arg://input", args, book);
+    return RunTransformation(book.BookXMLFName, "arg://input", args, book, control);
 }
 
-TBookPage RunServiceAction(uint8_t code, const TBookInfo& book) {
-    return RunServiceAction(static_cast<TServiceAction>(code), book);
+TBookPage RunServiceAction(uint8_t code, const TBookInfo& book, const TRunControl& control) {
+    return RunServiceAction(static_cast<TServiceAction>(code), book, control);
 }
 
 TXSLTParameters ParseQuery(const std::string& query) {
@@ -97,15 +97,14 @@ std::string BookPartStylesheet(const std::string& divId, TBookInfo& book) {
     return stylesheet;
 }
 
-TBookPage BuildBookPart(const std::string& divId, TBookInfo& book) {
+TBookPage BuildBookPart(const std::string& divId, TBookInfo& book, const TRunControl& control) {
     if (!IsValidDivId(CutDivId(divId))) {
         WriteLog("Недопустимый идентификатор части: " + divId, TLogLevel::Error);
-        return {"<h3>Часть книги, на которую указывает ссылка, задана недопустимым идентификатором.</h3>"
+        return FailurePage("<h3>Часть книги, на которую указывает ссылка, задана недопустимым идентификатором.</h3>"
                 "<p>Идентификатор части может содержать только буквы, цифры и знаки «.», «-», «_», «:».</p>"
-                "<p>Идентификатор: " + EscapeMarkup(CutDivId(divId)) + "</p>",
-                "UTF-8", false, {}, 0};
+                "<p>Идентификатор: " + EscapeMarkup(CutDivId(divId)) + "</p>");
     }
     TArgs args;
     args.StyleText = BookPartStylesheet(divId, book);
-    return RunTransformation(book.BookXMLFName, "arg://input", args, book);
+    return RunTransformation(book.BookXMLFName, "arg://input", args, book, control);
 }

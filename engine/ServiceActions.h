@@ -20,9 +20,9 @@ std::string ActionIdOf(TServiceAction action);
 std::string ServiceStylesheet(TServiceAction action, const TBookInfo& book);
 
 // Runs the service stylesheet with the one variable ActionID over the book XML.
-TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book);
+TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book, const TRunControl& control = {});
 // The same with the action by its code.
-TBookPage RunServiceAction(uint8_t code, const TBookInfo& book);
+TBookPage RunServiceAction(uint8_t code, const TBookInfo& book, const TRunControl& control = {});
 
 // "&"-separated name=value pairs; an empty item ends the list, an item without "=" is skipped.
 TXSLTParameters ParseQuery(const std::string& query);
@@ -40,7 +40,7 @@ std::string BookPartStylesheet(const std::string& divId, TBookInfo& book);
 // Expands the book template with the book's variables and DivID = divId (cut to
 // MaxDivIdLength characters) and runs it over the book XML. book.TemplateParams is
 // left as it was found. An id that is not valid gives a failure page saying so.
-TBookPage BuildBookPart(const std::string& divId, TBookInfo& book);
+TBookPage BuildBookPart(const std::string& divId, TBookInfo& book, const TRunControl& control = {});
 
 // divId cut to its first MaxDivIdLength characters (UTF-8 sequences are kept whole).
 std::string CutDivId(const std::string& divId);

@@ -3,11 +3,12 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
-#include <mutex>
+#include <optional>
 
 #include "BookFolders.h"
 #include "Log.h"
 #include "SplitURI.h"
+#include "SablotInternals.h"
 #include "TSablotEngine.h"
 #include "sabutils.h"
 
@@ -76,8 +77,9 @@ void NoteFailurePlace(TSablotEngine& engine, TBookPage& page) {
 // One engine for one transformation: the stylesheet and the input as buffers or URIs, the
 // book's root as the base, the result read from "arg://output".
 TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                    const TBookInfo& book) {
+                    const TBookInfo& book, const TStopToken& stop) {
     TSablotEngine engine;
+    engine.SetStopToken(stop);
     engine.ShowDebug = true;
     LogProcessorMessages(engine);
     engine.OutputUri = "arg://output";
@@ -96,40 +98,49 @@ TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, co
         page.Ok = true;
     } else {
         page.Html = EscapeAngles(engine.LastErrorText);
+        page.Stopped = engine.Stopped();
     }
+    page.KeptInputUsed = engine.KeptInputUsed();
+    page.Reads = engine.FileReads().TakeReads();
     return page;
 }
 
 }  // namespace
 
 TBookPage RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                            const TBookInfo& book) {
-    // The processor's hooks and the stopwatch are process-wide: one transformation at a time.
-    static std::mutex oneAtATime;
-    const std::lock_guard lock(oneAtATime);
+                            const TBookInfo& book, const TRunControl& control) {
+    std::optional<TLogCapture> capture;
+    if (control.KeepLog) capture.emplace();
     WriteLog("Начало трансформации.");
-    Stopwatch(true);
+    const auto start = std::chrono::steady_clock::now();
     TBookPage page;
-    if (book.ParsedInput) book.ParsedInput->ResetLastFound();
     try {
-        page = RunEngine(inputUri, styleUri, args, book);
-        if (book.ParsedInput && book.ParsedInput->LastFound())
-            WriteLog("Данные книги не изменились: разобранный документ взят из памяти.");
+        page = RunEngine(inputUri, styleUri, args, book, control.Stop);
+        if (page.KeptInputUsed) WriteLog("Данные книги не изменились: разобранный документ взят из памяти.");
     } catch (const std::exception& error) {
         WriteLog(std::string("Internal Error. Exception. ") + error.what(), TLogLevel::Error);
-        page = {"Internal Error. Exception.", "UTF-8", false, {}, 0};
+        page = FailurePage("Internal Error. Exception.");
     } catch (...) {
-        page = {"Internal Error. Exception.", "UTF-8", false, {}, 0};
+        WriteLog("Internal Error. Exception. " + CaughtErrorText(), TLogLevel::Error);
+        page = FailurePage("Internal Error. Exception.");
     }
-    if (!page.Ok && page.Html.find("The transformation was stopped") != std::string::npos) {
-        page = {"Преобразование остановлено.", "UTF-8", false, {}, 0};
+    if (page.Stopped) {
+        page.Html = "Преобразование остановлено.";
+        page.FailedUri.clear();
+        page.FailedLine = 0;
         WriteLog(page.Html, TLogLevel::Error);
     }
-    WriteLog("Трансформация заняла: " + Stopwatch(false));
+    WriteLog("Трансформация заняла: " +
+             FormatElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)));
+    if (capture) page.Log = capture->TakeEntries();
     return page;
 }
 
-void StopTransformation() { TSablotEngine::StopRun(); }
+TBookPage FailurePage(std::string html) {
+    TBookPage page;
+    page.Html = std::move(html);
+    return page;
+}
 
 std::string Stopwatch(bool start) {
     const auto now = std::chrono::steady_clock::now();

@@ -4,6 +4,9 @@
 #include <string>
 
 #include "TBookInfo.h"
+#include "TFileReadRecord.h"
+#include "TLogCapture.h"
+#include "TStopToken.h"
 
 // What one transformation gives: the output bytes in the encoding the stylesheet declares,
 // or, when it failed, the error text with its angle brackets escaped (in UTF-8), shown as
@@ -16,6 +19,20 @@ struct TBookPage {
     // for a stylesheet handed over in memory) and the line there (0 when none is known).
     std::string FailedUri;
     long FailedLine = 0;
+    bool Stopped = false;        // the run's stop token ended it
+    bool KeptInputUsed = false;  // the book's kept parse served the run
+    TFileReads Reads;            // the files the run read through the file handler
+    TLogEntries Log;             // the run's log lines, when the run was asked to keep them
+};
+
+// A page that says why a run failed (html is its UTF-8 text).
+TBookPage FailurePage(std::string html);
+
+// How a transformation is run: the stop its requester holds, and whether its log lines are
+// kept in the page (to be written by whoever takes it) rather than written as they come.
+struct TRunControl {
+    TStopToken Stop;
+    bool KeepLog = false;
 };
 
 // Inputs handed over as in-memory buffers (used when their URI has the scheme "arg").
@@ -24,15 +41,12 @@ struct TArgs {
     std::string StyleText;
 };
 
-// Stops the transformation under way, if any: its page says it was stopped. Safe to call from
-// a signal handler or another thread.
-void StopTransformation();
-
 // Runs one transformation: its output, or on failure the processor's last error text with
 // "<" and ">" escaped (or "Internal Error. Exception." when the engine itself failed; its
-// cause is logged).
+// cause is logged), or "Преобразование остановлено." when its stop token ended it. Runs on
+// several threads go on side by side, over one kept book too.
 TBookPage RunTransformation(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                            const TBookInfo& book);
+                            const TBookInfo& book, const TRunControl& control = {});
 
 // The state of the stopwatch that times transformations.
 struct TStopwatch {

@@ -134,8 +134,8 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
 namespace {
 int SignalPipe[2] = {-1, -1};
 
+// Only tells the window, which stops what runs and closes.
 void OnTerminationSignal(int) {
-    StopTransformation();  // one that never ends would keep the window from ever closing
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(SignalPipe[1], &byte, 1);
 }

@@ -13,9 +13,7 @@ struct TPagesAhead::TAheadPage {
     std::string DivID;
     std::string Stylesheet;  // the expanded template the page was made from
     TBookInfo Book;          // a copy: the window may change its record meanwhile
-    TBookPage Page;
-    TLogEntries Log;
-    TFileReads Reads;  // the files its run read besides the book and the stylesheet modules
+    TBookPage Page;  // with its run's log lines and the files it read
     std::atomic<bool> Done{false};
 };
 
@@ -64,12 +62,8 @@ void TPagesAhead::MakeAhead(const std::vector<std::string>& divIds, const TBookI
 void TPagesAhead::StartNext() {
     if (Running || Waiting.empty()) return;
     std::shared_ptr<TAheadPage> next = Waiting.front();
-    const bool started = Runner.RunAhead([next] {
-        TLogCapture capture;
-        TFileReadRecord reads;
-        next->Page = BuildBookPart(next->DivID, next->Book);
-        next->Log = capture.TakeEntries();
-        next->Reads = reads.TakeReads();
+    const bool started = Runner.RunAhead([next](const TStopToken& stop) {
+        next->Page = BuildBookPart(next->DivID, next->Book, {stop, true});
         next->Done = true;
     });
     if (!started) {
@@ -104,9 +98,9 @@ std::optional<TBookPage> TPagesAhead::Take(const std::string& divId, const TBook
     superseded = !Runner.Wanted(request);
     if (superseded) return std::nullopt;
     // A page stopped or failed is made again; one whose files changed meanwhile too.
-    if (!ahead->Done || !ahead->Page.Ok || !ahead->Book.ParsedInput->Unchanged() || !FilesUnchanged(ahead->Reads))
+    if (!ahead->Done || !ahead->Page.Ok || !ahead->Book.ParsedInput->Unchanged() || !FilesUnchanged(ahead->Page.Reads))
         return std::nullopt;
-    ReplayLog(ahead->Log);
+    ReplayLog(ahead->Page.Log);
     return ahead->Page;
 }
 

@@ -10,11 +10,12 @@
 #include <exception>
 
 #include "Log.h"
-#include "Transformation.h"
+#include "SablotInternals.h"
 
 namespace {
 
-constexpr int StopRepeatMs = 50;
+// How often a wait that cannot use the event loop looks at the worker.
+constexpr int BlockedPollMs = 50;
 
 // Counts a call for as long as it is under way.
 class TCounted {
@@ -39,8 +40,6 @@ void SetBusyCursor(bool busy) {
 }  // namespace
 
 TTransformationRunner::TTransformationRunner(QObject* parent) : QObject(parent) {
-    StopRepeater.setInterval(StopRepeatMs);
-    connect(&StopRepeater, &QTimer::timeout, this, [] { StopTransformation(); });
     Worker = std::thread([this] { WorkerLoop(); });
 }
 
@@ -51,7 +50,7 @@ TTransformationRunner::~TTransformationRunner() {
         Quit = true;
     }
     WorkerWake.notify_one();
-    if (Busy()) StopTransformation();
+    CurrentStop.Trip();
     Worker.join();
     while (Busy())
         OnJobEnded(Ended + 1);  // restores the cursor of a job whose end was never delivered
@@ -62,11 +61,12 @@ void TTransformationRunner::WorkerLoop() {
     for (;;) {
         WorkerWake.wait(lock, [this] { return Quit || Next; });
         if (!Next) return;
-        const std::function<void()> job = std::move(Next);
+        const std::function<void(const TStopToken&)> job = std::move(Next);
+        const TStopToken stop = NextStop;
         Next = nullptr;
         const unsigned ticket = NextTicket;
         lock.unlock();
-        job();
+        job(stop);
         lock.lock();
         WorkerEnded = ticket;
         JobDone.notify_all();
@@ -75,12 +75,14 @@ void TTransformationRunner::WorkerLoop() {
     }
 }
 
-unsigned TTransformationRunner::Post(std::function<void()> job, bool visible) {
+unsigned TTransformationRunner::Post(std::function<void(const TStopToken&)> job, bool visible) {
     const unsigned ticket = ++Posted;
     if (!visible) AheadTicket = ticket;
+    CurrentStop = TStopToken();
     {
         std::lock_guard lock(Mutex);
         Next = std::move(job);
+        NextStop = CurrentStop;
         NextTicket = ticket;
     }
     WorkerWake.notify_one();
@@ -94,7 +96,6 @@ unsigned TTransformationRunner::Post(std::function<void()> job, bool visible) {
 void TTransformationRunner::OnJobEnded(unsigned ticket) {
     if (ticket <= Ended) return;  // already seen by a wait that could not use the event loop
     Ended = ticket;
-    StopRepeater.stop();
     if (ticket != AheadTicket) {
         SetBusyCursor(false);
         emit BusyChanged(false);
@@ -103,9 +104,7 @@ void TTransformationRunner::OnJobEnded(unsigned ticket) {
 }
 
 void TTransformationRunner::AskStop() {
-    if (!Busy()) return;
-    StopTransformation();
-    StopRepeater.start();
+    if (Busy()) CurrentStop.Trip();
 }
 
 void TTransformationRunner::StopCurrent() { AskStop(); }
@@ -136,15 +135,14 @@ void TTransformationRunner::BlockUntilEnded(unsigned ticket) {
             std::fflush(nullptr);
             std::_Exit(EXIT_FAILURE);
         }
-        JobDone.wait_for(lock, std::chrono::milliseconds(StopRepeatMs));
-        StopTransformation();
+        JobDone.wait_for(lock, std::chrono::milliseconds(BlockedPollMs));
     }
     lock.unlock();
     for (unsigned seen = Ended + 1; seen <= ticket; ++seen)
         OnJobEnded(seen);
 }
 
-bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arrival) {
+bool TTransformationRunner::Run(const std::function<void(const TStopToken&)>& job, TArrival arrival) {
     const unsigned request = arrival == TArrival::Supersede ? ++LatestRequest : 0;
     const unsigned epoch = Epoch;
     const auto wanted = [&] { return epoch == Epoch && (arrival == TArrival::Queue || request == LatestRequest); };
@@ -160,9 +158,9 @@ bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arriv
 
     std::exception_ptr failure;
     const unsigned ticket = Post(
-        [&job, &failure] {
+        [&job, &failure](const TStopToken& stop) {
             try {
-                job();
+                job(stop);
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -174,14 +172,15 @@ bool TTransformationRunner::Run(const std::function<void()>& job, TArrival arriv
     return true;
 }
 
-bool TTransformationRunner::RunAhead(std::function<void()> job) {
+bool TTransformationRunner::RunAhead(std::function<void(const TStopToken&)> job) {
     if (Busy() || Callers > 0) return false;
     Post(
-        [job = std::move(job)] {
+        [job = std::move(job)](const TStopToken& stop) {
             try {
-                job();
+                job(stop);
             } catch (...) {
                 // work ahead only saves time: a failure here is met again when the reader asks
+                WriteLog("Страница впрок не сделана: " + CaughtErrorText(), TLogLevel::Warning);
             }
         },
         false);

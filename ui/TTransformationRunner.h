@@ -1,16 +1,16 @@
 #pragma once
-// Runs the window's transformations on a worker thread, one at a time (the processor's hooks
-// are process-wide), while the event loop goes on: the window repaints and answers during a
+// Runs the window's transformations on a worker thread, one at a time, while the event loop goes on: the window repaints and answers during a
 // long one. A call waits in a local event loop until its job has ended, so the code that asks
 // for a page reads step by step as before; a call made meanwhile stops the running job (the
 // last request wins) or waits behind it.
 #include <QObject>
-#include <QTimer>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <thread>
+
+#include "TStopToken.h"
 
 class TTransformationRunner : public QObject {
     Q_OBJECT
@@ -26,10 +26,11 @@ public:
     // Runs job on the worker and returns once it has ended; an exception it throws is thrown
     // again here. False when its result is no longer wanted (a later superseding call, or
     // Abandon): the caller then shows nothing of it.
-    bool Run(const std::function<void()>& job, TArrival arrival = TArrival::Supersede);
+    // The job gets the stop token of its run, which the runner trips to stop it.
+    bool Run(const std::function<void(const TStopToken&)>& job, TArrival arrival = TArrival::Supersede);
     // Starts job on the worker when nothing runs and returns at once: work done ahead of the
     // reader, without the busy cursor; any other call stops it. False when the worker is busy.
-    bool RunAhead(std::function<void()> job);
+    bool RunAhead(std::function<void(const TStopToken&)> job);
     // Waits until the worker has no job (one run ahead included).
     void WaitIdle();
     // A request answered without a run: the calls under way are no longer wanted, as when a
@@ -59,7 +60,7 @@ signals:
 
 private:
     void WorkerLoop();
-    unsigned Post(std::function<void()> job, bool visible);
+    unsigned Post(std::function<void(const TStopToken&)> job, bool visible);
     void OnJobEnded(unsigned ticket);
     void AskStop();
     void WaitUntilEnded(unsigned ticket);
@@ -69,7 +70,8 @@ private:
     std::mutex Mutex;
     std::condition_variable WorkerWake;
     std::condition_variable JobDone;
-    std::function<void()> Next;
+    std::function<void(const TStopToken&)> Next;
+    TStopToken NextStop;
     unsigned NextTicket = 0;
     bool Quit = false;
     std::atomic<unsigned> WorkerEnded{0};
@@ -82,5 +84,5 @@ private:
     unsigned Epoch = 0;          // bumped by Abandon
     unsigned AheadTicket = 0;    // the last job run ahead
     unsigned Callers = 0;        // calls of Run under way: nothing is started ahead of them
-    QTimer StopRepeater;         // a stop asked just before the run began would be lost
+    TStopToken CurrentStop;      // the stop of the job posted last
 };

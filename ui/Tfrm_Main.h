@@ -291,7 +291,8 @@ private:
     void WaitWhileBrowserBusy();
     // Runs a transformation of a copy of book on the worker (the window may change the book
     // meanwhile); none when a later request made its result unwanted.
-    std::optional<TBookPage> Transform(const TBookInfo& book, const std::function<TBookPage(TBookInfo&)>& run);
+    std::optional<TBookPage> Transform(const TBookInfo& book,
+                                       const std::function<TBookPage(TBookInfo&, const TRunControl&)>& run);
     Tfrm_ExternalViewer* NewExternalViewer();
     void FreeExternalViewer(const Tfrm_ExternalViewer* viewer);
 

@@ -102,10 +102,11 @@ void Tfrm_Main::MakeNeighboursAhead() {
     Ahead->MakeAhead(parts, BookInfo);
 }
 
-std::optional<TBookPage> Tfrm_Main::Transform(const TBookInfo& book, const std::function<TBookPage(TBookInfo&)>& run) {
+std::optional<TBookPage> Tfrm_Main::Transform(const TBookInfo& book,
+                                              const std::function<TBookPage(TBookInfo&, const TRunControl&)>& run) {
     TBookInfo copy = book;
     TBookPage page;
-    if (!Runner->Run([&] { page = run(copy); })) return std::nullopt;
+    if (!Runner->Run([&](const TStopToken& stop) { page = run(copy, {stop, false}); })) return std::nullopt;
     return page;
 }
 
@@ -247,7 +248,9 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TS
     bool superseded = false;
     std::optional<TBookPage> page = Ahead->Take(divId, book, superseded);
     if (superseded) return;
-    if (!page) page = Transform(book, [id = divId](TBookInfo& copy) { return BuildBookPart(id, copy); });
+    if (!page) page = Transform(book, [id = divId](TBookInfo& copy, const TRunControl& control) {
+            return BuildBookPart(id, copy, control);
+        });
     if (!page) return;  // a later request shows its own page
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     FailureOnView = false;

@@ -75,7 +75,8 @@ void Tfrm_Main::act_FileShowListExecute() {
     // Listing reads every book's contents: on the worker, behind a page being made.
     const TSettings settings = Settings;
     std::vector<TBookEntry> books;
-    if (!Transformations().Run([&] { books = ListBooks(settings); }, TTransformationRunner::TArrival::Queue)) return;
+    const auto list = [&](const TStopToken&) { books = ListBooks(settings); };
+    if (!Transformations().Run(list, TTransformationRunner::TArrival::Queue)) return;
     Tfrm_BookList dialog(books, this);
     if (dialog.exec() != QDialog::Accepted || dialog.SelectedPath().empty()) return;
     OpenBook(dialog.SelectedPath());

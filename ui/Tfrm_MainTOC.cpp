@@ -56,7 +56,9 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
 bool Tfrm_Main::BuildTOC() {
     WriteLog("Формирование оглавления...");
     bool filled = false;
-    ContentsRun = Transform(BookInfo, [](TBookInfo& copy) { return RunServiceAction(TServiceAction::MakeTOC, copy); });
+    ContentsRun = Transform(BookInfo, [](TBookInfo& copy, const TRunControl& control) {
+        return RunServiceAction(TServiceAction::MakeTOC, copy, control);
+    });
     if (!ContentsRun) return false;  // a later request has the window now
     const std::string& data = ContentsRun->Html;
     if (!data.empty()) {

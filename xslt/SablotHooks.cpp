@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include <libxml/xmlerror.h>
@@ -12,9 +13,12 @@
 
 namespace {
 
-// The run whose hooks are installed on this thread, and the document loader it replaced.
+// The run under way on this thread.
 thread_local TSablotRun* CurrentRun = nullptr;
-thread_local xsltDocLoaderFunc OuterDocLoader = nullptr;
+
+// What was there before the hooks: used by a thread that has no run under way.
+xmlExternalEntityLoader PlainEntityLoader = nullptr;
+xsltDocLoaderFunc PlainDocLoader = nullptr;
 
 std::string Format(const char* format, va_list args) {
     va_list copy;
@@ -31,14 +35,18 @@ std::string Format(const char* format, va_list args) {
 // The C hooks: each one enters the current run and lets no exception out.
 
 void SablotTextHook(void*, const char* format, ...) {
+    if (format == nullptr) return;
     TSablotRun* run = CurrentRun;
-    if (run == nullptr || format == nullptr) return;
     va_list args;
     va_start(args, format);
-    try {
-        run->OnText(Format(format, args));
-    } catch (...) {
-        run->NoteInternalFailure("error text");
+    if (run == nullptr) {
+        std::vfprintf(stderr, format, args);  // as libxml2 does by default
+    } else {
+        try {
+            run->OnText(Format(format, args));
+        } catch (...) {
+            run->NoteInternalFailure("error text");
+        }
     }
     va_end(args);
 }
@@ -57,7 +65,7 @@ void StructuredHook(void*, xmlErrorPtr error) {
 
 xmlParserInputPtr EntityLoaderHook(const char* url, const char* publicId, xmlParserCtxtPtr ctxt) {
     TSablotRun* run = CurrentRun;
-    if (run == nullptr) return nullptr;
+    if (run == nullptr) return PlainEntityLoader != nullptr ? PlainEntityLoader(url, publicId, ctxt) : nullptr;
     try {
         return run->LoadEntity(url, publicId, ctxt);
     } catch (...) {
@@ -67,13 +75,12 @@ xmlParserInputPtr EntityLoaderHook(const char* url, const char* publicId, xmlPar
 }
 
 // Documents libxslt loads (imported and included modules, document()): the run may hand over
-// a module it keeps; everything is read by the loader that was there before.
+// a module it keeps; everything is read by libxslt's own loader.
 xmlDocPtr DocLoaderHook(const xmlChar* uri, xmlDictPtr dict, int options, void* ctxt, xsltLoadType type) {
     TSablotRun* run = CurrentRun;
-    const xsltDocLoaderFunc load = OuterDocLoader != nullptr ? OuterDocLoader : xsltDocDefaultLoader;
-    if (run == nullptr) return load(uri, dict, options, ctxt, type);
+    if (run == nullptr) return PlainDocLoader(uri, dict, options, ctxt, type);
     try {
-        return run->LoadModule(uri, type, [&] { return load(uri, dict, options, ctxt, type); });
+        return run->LoadModule(uri, type, [&] { return PlainDocLoader(uri, dict, options, ctxt, type); });
     } catch (...) {
         run->NoteInternalFailure("module loading");
         return nullptr;
@@ -89,50 +96,48 @@ int NetworkReadCheck(xsltSecurityPrefsPtr, xsltTransformContextPtr, const char* 
     }
 }
 
+// The process-wide hooks, once. libxslt's loader and generic error function and libxml2's
+// entity loader are one per process; libxml2's error functions are one per thread (below).
+void InstallProcessHooks() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        PlainEntityLoader = xmlGetExternalEntityLoader();
+        PlainDocLoader = xsltDocDefaultLoader;
+        xmlSetExternalEntityLoader(EntityLoaderHook);
+        xsltSetLoaderFunc(DocLoaderHook);
+        xsltSetGenericErrorFunc(nullptr, SablotTextHook);
+        xsltSetDefaultSecurityPrefs(RunSecurityPrefs());
+    });
+}
+
+// Set at every run, not restored: they belong to this thread, and other code may have set
+// its own since.
+void InstallThreadHooks() {
+    xmlSetGenericErrorFunc(nullptr, SablotTextHook);
+    xmlSetStructuredErrorFunc(nullptr, StructuredHook);
+}
+
 }  // namespace
 
-XsltSecurityPrefs MakeSecurityPrefs() {
-    XsltSecurityPrefs sec(xsltNewSecurityPrefs());
-    if (sec) {
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
-        xsltSetSecurityPrefs(sec.get(), XSLT_SECPREF_READ_NETWORK, NetworkReadCheck);
-    }
+xsltSecurityPrefsPtr RunSecurityPrefs() {
+    // Lives as long as the program: every transformation context points at it.
+    static const xsltSecurityPrefsPtr sec = [] {
+        xsltSecurityPrefsPtr made = xsltNewSecurityPrefs();
+        if (made != nullptr) {
+            xsltSetSecurityPrefs(made, XSLT_SECPREF_WRITE_FILE, xsltSecurityForbid);
+            xsltSetSecurityPrefs(made, XSLT_SECPREF_CREATE_DIRECTORY, xsltSecurityForbid);
+            xsltSetSecurityPrefs(made, XSLT_SECPREF_WRITE_NETWORK, xsltSecurityForbid);
+            xsltSetSecurityPrefs(made, XSLT_SECPREF_READ_NETWORK, NetworkReadCheck);
+        }
+        return made;
+    }();
     return sec;
 }
 
-TRunHooks::TRunHooks(TSablotRun* run, xsltSecurityPrefsPtr sec)
-    : PrevRun(CurrentRun),
-      PrevGeneric(xmlGenericError),
-      PrevGenericContext(xmlGenericErrorContext),
-      PrevStructured(xmlStructuredError),
-      PrevStructuredContext(xmlStructuredErrorContext),
-      PrevXslt(xsltGenericError),
-      PrevXsltContext(xsltGenericErrorContext),
-      PrevLoader(xmlGetExternalEntityLoader()),
-      PrevDocLoader(OuterDocLoader),
-      PrevSecurity(xsltGetDefaultSecurityPrefs()) {
+TRunHooks::TRunHooks(TSablotRun* run) : PrevRun(CurrentRun) {
+    InstallProcessHooks();
+    InstallThreadHooks();
     CurrentRun = run;
-    // The default loader, as libxslt had it before the first run of this thread.
-    if (OuterDocLoader == nullptr) OuterDocLoader = xsltDocDefaultLoader;
-    xsltSetLoaderFunc(DocLoaderHook);
-    xmlSetGenericErrorFunc(nullptr, SablotTextHook);
-    xmlSetStructuredErrorFunc(nullptr, StructuredHook);
-    xsltSetGenericErrorFunc(nullptr, SablotTextHook);
-    xmlSetExternalEntityLoader(EntityLoaderHook);
-    xsltSetDefaultSecurityPrefs(sec);
 }
 
-TRunHooks::~TRunHooks() {
-    xsltSetDefaultSecurityPrefs(PrevSecurity);
-    xmlSetExternalEntityLoader(PrevLoader);
-    if (PrevDocLoader == nullptr) {
-        xsltSetLoaderFunc(OuterDocLoader);
-        OuterDocLoader = nullptr;
-    }
-    xsltSetGenericErrorFunc(PrevXsltContext, PrevXslt);
-    xmlSetStructuredErrorFunc(PrevStructuredContext, PrevStructured);
-    xmlSetGenericErrorFunc(PrevGenericContext, PrevGeneric);
-    CurrentRun = PrevRun;
-}
+TRunHooks::~TRunHooks() { CurrentRun = PrevRun; }

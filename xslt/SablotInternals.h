@@ -8,6 +8,7 @@
 
 #include "TParsedInputCache.h"
 #include "TReadRule.h"
+#include "TStopToken.h"
 #include "XmlOwners.h"
 #include "sablot.h"
 #include "sabutils.h"
@@ -37,6 +38,8 @@ struct TSablotProcessor {
     std::map<std::string, TSablotResult> Results;  // by argument name
     TParsedInputCache* InputCache = nullptr;       // the open book's parsed input, if kept
     const TReadRule* ReadRule = nullptr;           // files read straight from disk; null: any
+    TStopToken Stop;                               // ends the runs early once tripped
+    bool LastRunKeptInput = false;                 // the kept input served the last run
     int LastError = 0;
 };
 
@@ -52,13 +55,6 @@ inline std::string CaughtErrorText() {
     }
 }
 
-// Status codes of the processor calls.
-enum : int {
-    SABLOT_OK = 0,
-    SABLOT_BAD_ARGUMENT = 1,
-    SABLOT_NOT_FOUND = 2,
-    SABLOT_RUN_FAILED = 3,
-};
 
 // The scheme of a URI (text before the first ":", when it is a valid scheme of at least two
 // characters, so that a drive letter "C:" is no scheme); "" for a relative reference.

@@ -1,14 +1,11 @@
 #include "SablotRun.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cstdio>
 #include <cstddef>
 #include <cstring>
 #include <memory>
-#include <regex>
-#include <thread>
 #include <vector>
 
 #include <libxml/catalog.h>
@@ -23,39 +20,32 @@
 
 #include "PathRules.h"
 #include "SablotCommon.h"
+#include "LibxsltShortcuts.h"
 #include "SablotHooks.h"
 #include "TFileProxy.h"
 #include "sabutils.h"
 
 namespace {
 
-// A stop asked for the run under way, and its transformation context while it transforms.
-// Plain atomics, so that a signal handler may use them; Stoppers counts the stops writing into
-// the context, which the run waits out before it frees the context.
-std::atomic<bool> StopAsked{false};
-std::atomic<xsltTransformContextPtr> RunningTransform{nullptr};
-std::atomic<int> Stoppers{0};
-
-// libxslt checks the state between instructions; the XPath operation limit ends an
-// expression under evaluation.
-void StopTransform(xsltTransformContextPtr ctxt) {
-    ctxt->state = XSLT_STATE_STOPPED;
-    if (ctxt->xpathCtxt != nullptr) ctxt->xpathCtxt->opLimit = 1;
-}
-
-int ReadFileChunk(void* context, char* buffer, int length) {
-    if (StopAsked) return -1;
-    const size_t count =
-        std::fread(buffer, 1, length < 0 ? 0 : static_cast<size_t>(length), static_cast<std::FILE*>(context));
-    return std::ferror(static_cast<std::FILE*>(context)) ? -1 : static_cast<int>(count);
-}
+// Hands a file to libxml2 piece by piece; a stop fails the parse at once.
+struct TFileReader {
+    std::FILE* File;
+    const TStopToken& Stop;
+    static int Read(void* context, char* buffer, int length) {
+        auto* reader = static_cast<TFileReader*>(context);
+        if (reader->Stop.Tripped()) return -1;
+        const size_t count = std::fread(buffer, 1, length < 0 ? 0 : static_cast<size_t>(length), reader->File);
+        return std::ferror(reader->File) ? -1 : static_cast<int>(count);
+    }
+};
 
 // Hands a text to libxml2 piece by piece.
 struct TChunkReader {
     std::string_view Rest;
+    const TStopToken& Stop;
     static int Read(void* context, char* buffer, int length) {
-        if (StopAsked) return -1;  // the parse fails at once
         auto* reader = static_cast<TChunkReader*>(context);
+        if (reader->Stop.Tripped()) return -1;
         const size_t count = std::min(reader->Rest.size(), static_cast<size_t>(length < 0 ? 0 : length));
         std::memcpy(buffer, reader->Rest.data(), count);
         reader->Rest.remove_prefix(count);
@@ -111,48 +101,11 @@ std::string StripRulesOf(xsltStylesheetPtr style) {
     return rules;
 }
 
-// Whether an expression may give other values over the same document in another run: it names
-// a variable, reads a document or calls an extension function (a prefixed name before "(").
-bool MayVaryBetweenRuns(const std::string& expression) {
-    static const std::regex extensionCall(R"([A-Za-z_][\w.-]*:[A-Za-z_][\w.-]*\s*\()");
-    return expression.find('$') != std::string::npos || expression.find("document") != std::string::npos ||
-           std::regex_search(expression, extensionCall);
-}
-
-// The key definitions of a stylesheet and its imports as one text, and how many there are:
-// tables built for one such text serve every run of it over the same document. Empty when
-// there are none, and when a definition may give other tables in another run.
-std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count) {
-    const auto text = [](const xmlChar* s) { return s != nullptr ? reinterpret_cast<const char*>(s) : ""; };
-    std::string definitions;
-    count = 0;
-    for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s)) {
-        for (auto* key = static_cast<xsltKeyDefPtr>(s->keys); key != nullptr; key = key->next, ++count) {
-            const std::string match = text(key->match), use = text(key->use);
-            if (MayVaryBetweenRuns(match) || MayVaryBetweenRuns(use)) return {};
-            definitions += std::string(text(key->name)) + '\x1f' + text(key->nameURI) + '\x1f' + match + '\x1f' + use;
-            for (int i = 0; i < key->nsNr && key->nsList != nullptr; ++i)
-                definitions += std::string("\x1f") + text(key->nsList[i]->prefix) + '=' + text(key->nsList[i]->href);
-            definitions += '\n';
-        }
-    }
-    return definitions;
-}
-
-// A transformation context for input. libxslt numbers the input's elements in document order
-// whenever it makes one, a walk over the whole input; a kept input keeps the numbers its first
-// run gave it, so the walk is skipped for an input already numbered. The one switch libxslt
-// has for it is its debugger status, restored at once.
-xsltTransformContextPtr NewTransformContext(xsltStylesheetPtr style, xmlDocPtr input) {
-    const xmlNode* root = xmlDocGetRootElement(input);
-    if (root == nullptr || reinterpret_cast<std::ptrdiff_t>(root->content) >= 0)
-        return xsltNewTransformContext(style, input);
-    const int status = xsltGetDebuggerStatus();
-    xsltSetDebuggerStatus(XSLT_DEBUG_INIT);
-    xsltTransformContextPtr ctxt = xsltNewTransformContext(style, input);
-    xsltSetDebuggerStatus(status);
-    if (ctxt != nullptr) ctxt->debugStatus = status;
-    return ctxt;
+// Strips whitespace from doc by the rules of style, as a run of style would before it starts.
+void StripSpaces(xsltStylesheetPtr style, xmlDocPtr doc) {
+    const XsltTransformContext ctxt(NewTransformContext(style, doc, false));
+    xmlNodePtr root = xmlDocGetRootElement(doc);
+    if (ctxt && root != nullptr) xsltApplyStripSpaces(ctxt.get(), root);
 }
 
 // The encoding the serialised bytes are in: the declared one when libxml2 can write it, else
@@ -170,24 +123,24 @@ std::string WrittenEncoding(const xmlChar* declared) {
 TSablotRun::TSablotRun(TSablotProcessor& processor) : Processor(processor) {}
 
 int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri) {
-    XsltSecurityPrefs sec = MakeSecurityPrefs();
-    if (!sec) return SABLOT_RUN_FAILED;
+    if (RunSecurityPrefs() == nullptr) return SABLOT_RUN_FAILED;
     bool ok = false;
     {
-        TRunHooks hooks(this, sec.get());
-        StopAsked = false;
+        const TRunHooks hooks(this);
         try {
-            ok = RunSteps(sheetUri, inputUri, resultUri);
+            ok = !Processor.Stop.Tripped() && RunSteps(sheetUri, inputUri, resultUri);
         } catch (...) {
             NoteInternalFailure("the run");
             ok = false;
         }
-        if (StopAsked) Report({MH_LEVEL_ERROR, CodeInternal, ProcessorModule, {}, "The transformation was stopped"});
-        Stopped = StopAsked;
+        Stopped = Processor.Stop.Tripped();
+        if (Stopped) Report({MH_LEVEL_ERROR, CodeInternal, ProcessorModule, {}, "The transformation was stopped"});
         FlushText();
         ReleaseReports(!ok || Failed);
     }
-    return ok && !Failed && !Stopped ? SABLOT_OK : SABLOT_RUN_FAILED;
+    Processor.LastRunKeptInput = KeptInputUsed;
+    if (Stopped) return SABLOT_STOPPED;
+    return ok && !Failed ? SABLOT_OK : SABLOT_RUN_FAILED;
 }
 
 // The steps of a run; each reports its own failure, so a step that fails ends the run.
@@ -195,9 +148,8 @@ bool TSablotRun::RunSteps(const std::string& sheetUri, const std::string& inputU
     const std::string sheet = Absolute(sheetUri);
     const XsltStylesheet style = CompileStylesheet(sheet);
     if (!style) return false;
-    XmlDoc ownInput;
-    xmlDocPtr input = LoadInput(Absolute(inputUri), style.get(), ownInput);
-    if (input == nullptr) return false;
+    const TInput input = LoadInput(Absolute(inputUri), style.get());
+    if (!input.Doc) return false;
     const XmlDoc result = ApplyStylesheet(style.get(), input, sheet);
     if (!result) return false;
     BeginStep();
@@ -216,27 +168,18 @@ XmlDoc TSablotRun::LoadDocument(const std::string& uri, const char* what) {
 // The input document. With a cache, a file read earlier and unchanged since is not read again,
 // and one read now is kept; a stylesheet that strips whitespace gets the kept copy for its
 // rules, so no run changes what a later run of another stylesheet sees.
-xmlDocPtr TSablotRun::LoadInput(const std::string& uri, xsltStylesheetPtr style, XmlDoc& owned) {
+TSablotRun::TInput TSablotRun::LoadInput(const std::string& uri, xsltStylesheetPtr style) {
     TParsedInputCache* cache = Processor.InputCache;
     const std::string path = cache != nullptr ? KeptInputPath(uri) : std::string();
-    if (path.empty()) {
-        owned = LoadDocument(uri, "The input does not parse");
-        return owned.get();
-    }
-    xmlDocPtr doc = cache->Find(path);
-    if (doc == nullptr) {
-        const std::optional<TFileIdentity> before = IdentityOfFile(path);
-        owned = ReadFileDocument(uri, path, "The input does not parse");
-        if (!owned) return nullptr;
-        // A file that changed while it was read is used for this run only.
-        doc = before ? cache->Keep(path, *before, owned) : nullptr;
-        if (doc == nullptr) return owned.get();
-    }
+    if (path.empty()) return {TSharedDoc(LoadDocument(uri, "The input does not parse").release(), XmlDocDeleter()), false};
+    TSharedDoc doc = cache->FindOrParse(
+        path, [&] { return ReadFileDocument(uri, path, "The input does not parse"); }, Processor.Stop, KeptInputUsed);
+    if (!doc) return {};
     const std::string rules = StripRulesOf(style);
-    if (rules.empty()) return doc;
-    xmlDocPtr copy = cache->StrippableCopy(rules);
-    if (copy == nullptr) FailStep("The input cannot be copied", {UnescapeUri(uri), 0, {}});
-    return copy;
+    if (rules.empty()) return {doc, true};
+    TSharedDoc copy = cache->StrippableCopy(doc, rules, [style](xmlDocPtr target) { StripSpaces(style, target); });
+    if (!copy) FailStep("The input cannot be copied", {UnescapeUri(uri), 0, {}});
+    return {copy, true};
 }
 
 // The file a "file:" input names, as the file handler reads it; empty for any other input,
@@ -272,28 +215,27 @@ void TSablotRun::NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& she
     sheetDoc.URL = xmlStrdup(BAD_CAST SheetDocUrl.c_str());
 }
 
-XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet) {
+XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, const TInput& input, const std::string& sheet) {
     BeginStep();
-    XsltTransformContext ctxt(NewTransformContext(style, input));
+    XsltTransformContext ctxt(NewTransformContext(style, input.Doc.get(), input.Shared));
     if (!ctxt) {
         FailStep("The transformation cannot start", {});
         return nullptr;
     }
-    xsltSetCtxtSecurityPrefs(xsltGetDefaultSecurityPrefs(), ctxt.get());
+    xsltSetCtxtSecurityPrefs(RunSecurityPrefs(), ctxt.get());
     xsltSetCtxtParseOptions(ctxt.get(), SablotParseOptions);
     xsltSetTransformErrorFunc(ctxt.get(), nullptr, SablotTextHook);
     if (!PassParams(ctxt.get())) Failed = true;
     int keyCount = 0;
-    const std::string keys = Processor.InputCache != nullptr ? KeyDefinitionsOf(style, keyCount) : std::string();
+    const std::string keys = input.Shared ? KeyDefinitionsOf(style, keyCount) : std::string();
     if (!keys.empty()) LendKeyTables(ctxt.get(), keys, keyCount);
+    XmlDoc result;
     Transform = ctxt.get();
-    RunningTransform = ctxt.get();
-    if (StopAsked) StopTransform(ctxt.get());
-    XmlDoc result(Failed ? nullptr : xsltApplyStylesheetUser(style, input, nullptr, nullptr, nullptr, ctxt.get()));
-    RunningTransform = nullptr;
-    // A stop that took the context before it was withdrawn writes into it still: wait it out.
-    while (Stoppers.load() > 0)
-        std::this_thread::yield();
+    {
+        const TStopToken::TWatch watch(Processor.Stop, ctxt.get());
+        if (!Failed && !Processor.Stop.Tripped())
+            result.reset(xsltApplyStylesheetUser(style, input.Doc.get(), nullptr, nullptr, nullptr, ctxt.get()));
+    }
     FlushText();
     Transform = nullptr;
     if (!result || ctxt->state != XSLT_STATE_OK || Failed) {
@@ -308,18 +250,13 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, con
 // tables an earlier run of the same definitions built, as if it had built them itself.
 void TSablotRun::LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count) {
     std::optional<XsltKeyTables> kept = Processor.InputCache->TakeKeyTables(ctxt->document->doc, definitions);
-    if (!kept) return;
-    ctxt->document->keys = kept->release();
-    ctxt->document->nbKeysComputed = count;
+    if (kept) ::LendKeyTables(ctxt, std::move(*kept), count);
 }
 
-// Keeps the tables of a run that ended well once every key is built; libxslt builds all of
-// them at the first use of any.
+// Keeps the tables of a run that ended well once every key is built.
 void TSablotRun::KeepKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count) {
-    if (ctxt->document->nbKeysComputed != count) return;
-    XsltKeyTables tables(ctxt->document->keys);
-    ctxt->document->keys = nullptr;
-    Processor.InputCache->KeepKeyTables(ctxt->document->doc, definitions, std::move(tables));
+    std::optional<XsltKeyTables> tables = ::TakeKeyTables(ctxt, count);
+    if (tables) Processor.InputCache->KeepKeyTables(ctxt->document->doc, definitions, std::move(*tables));
 }
 
 // The run's string parameters, quoted so that their values reach the stylesheet literally.
@@ -414,7 +351,7 @@ xmlDocPtr TSablotRun::ParseDocument(std::string_view bytes, const std::string& u
         return nullptr;
     }
     // Read in chunks, as from a file, so that libxml2 holds no second copy of the whole text.
-    TChunkReader reader{bytes};
+    TChunkReader reader{bytes, Processor.Stop};
     return ParseFrom(TChunkReader::Read, &reader, url, what);
 }
 
@@ -445,7 +382,8 @@ XmlDoc TSablotRun::ReadFileDocument(const std::string& uri, const std::string& o
         Failed = true;
         return nullptr;
     }
-    return XmlDoc(ParseFrom(ReadFileChunk, file.get(), uri, what));
+    TFileReader reader{file.get(), Processor.Stop};
+    return XmlDoc(ParseFrom(TFileReader::Read, &reader, uri, what));
 }
 
 xmlDocPtr TSablotRun::ParseFrom(xmlInputReadCallback read, void* source, const std::string& url, const char* what) {
@@ -559,11 +497,4 @@ void TSablotRun::NoteInternalFailure(const char* what) {
     } catch (...) {
         // nothing more can be said; the run has failed all the same
     }
-}
-
-void SablotStopRun() {
-    StopAsked = true;
-    ++Stoppers;
-    if (xsltTransformContextPtr running = RunningTransform.load()) StopTransform(running);
-    --Stoppers;
 }

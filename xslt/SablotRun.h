@@ -1,7 +1,7 @@
 #pragma once
 // One run of a processor on libxslt: loads the stylesheet and the input (argument buffers
 // or the scheme handler), transforms, and keeps or writes the result. While it runs, the
-// process-wide libxml2/libxslt hooks point at it; they are restored when it ends.
+// libxml2/libxslt hooks of its thread lead to it. Its processor's stop token ends it early.
 #include <functional>
 #include <optional>
 #include <string>
@@ -62,13 +62,19 @@ private:
         }
     };
 
+    // The input of the run: its own, or a kept one shared with other runs.
+    struct TInput {
+        TSharedDoc Doc;
+        bool Shared = false;
+    };
+
     bool RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
     XmlDoc LoadDocument(const std::string& uri, const char* what);
-    xmlDocPtr LoadInput(const std::string& uri, xsltStylesheetPtr style, XmlDoc& owned);
+    TInput LoadInput(const std::string& uri, xsltStylesheetPtr style);
     std::string KeptInputPath(const std::string& uri) const;
     XsltStylesheet CompileStylesheet(const std::string& sheet);
     void NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& sheet);
-    XmlDoc ApplyStylesheet(xsltStylesheetPtr style, xmlDocPtr input, const std::string& sheet);
+    XmlDoc ApplyStylesheet(xsltStylesheetPtr style, const TInput& input, const std::string& sheet);
     bool PassParams(xsltTransformContextPtr ctxt);
     void LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
     void KeepKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
@@ -94,7 +100,8 @@ private:
     std::string SheetDocUrl;                      // URL given to a stylesheet from a buffer
     std::string SheetDisplay;                     // "arg:/name" for that stylesheet
     bool Failed = false;
-    bool Stopped = false;  // a stop was asked for while this run went on
+    bool Stopped = false;        // a stop was asked for while this run went on
+    bool KeptInputUsed = false;  // the kept parse of the input served this run
 
     std::string PendingText;  // generic error text up to its line end
     xmlNodePtr PendingInst = nullptr;

@@ -3,7 +3,6 @@
 #include <climits>
 
 #include "PathRules.h"
-#include "TFileReadRecord.h"
 #include "TSablotEngine.h"
 #include "sabutils.h"
 
@@ -25,7 +24,7 @@ int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCo
         }
         path = std::move(*permitted);
     }
-    TFileReadRecord::NoteRead(path);
+    if (Engine() != nullptr) Engine()->FileReads().NoteRead(path);
     std::optional<std::string> bytes = ReadWholeFile(path, INT_MAX);
     if (!bytes) return 1;
     Content.push_back(std::move(*bytes));

@@ -1,8 +1,26 @@
 #include "TParsedInputCache.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include <sys/stat.h>
+
+#include "LibxsltShortcuts.h"
+
+namespace {
+
+// A shared document from an owned one, ready to be read by runs on several threads.
+TSharedDoc Share(XmlDoc doc) {
+    if (doc) PrepareSharedInput(doc.get());
+    return TSharedDoc(doc.release(), XmlDocDeleter());
+}
+
+bool SameFile(const std::string& osPath, const TFileIdentity& identity) {
+    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
+    return now && *now == identity;
+}
+
+}  // namespace
 
 std::optional<TFileIdentity> IdentityOfFile(const std::string& osPath) {
     struct stat info {};
@@ -11,40 +29,80 @@ std::optional<TFileIdentity> IdentityOfFile(const std::string& osPath) {
                          static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec};
 }
 
-xmlDocPtr TParsedInputCache::Find(const std::string& osPath) {
-    Found = false;
+TSharedDoc TParsedInputCache::FindOrParse(const std::string& osPath, const std::function<XmlDoc()>& parse,
+                                          const TStopToken& stop, bool& found) {
+    found = false;
+    {
+        std::unique_lock lock(Mutex);
+        // Waits in short steps: a stop has no way to wake this wait.
+        while (Parsing && !stop.Tripped())
+            ParseEnded.wait_for(lock, std::chrono::milliseconds(20));
+        if (stop.Tripped()) return nullptr;
+        if (TSharedDoc kept = KeptIfUnchanged(osPath)) {
+            found = true;
+            return kept;
+        }
+        Parsing = true;
+    }
+    TSharedDoc parsed;
+    try {
+        parsed = ParseAndKeep(osPath, parse);
+    } catch (...) {
+        const std::lock_guard lock(Mutex);
+        Parsing = false;
+        ParseEnded.notify_all();
+        throw;
+    }
+    return parsed;
+}
+
+TSharedDoc TParsedInputCache::KeptIfUnchanged(const std::string& osPath) {
     if (!Pristine || osPath != Path) return nullptr;
-    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
-    if (!now || !(*now == Identity)) {
+    if (!SameFile(osPath, Identity)) {
         DropInput();
         return nullptr;
     }
-    Found = true;
-    return Pristine.get();
+    return Pristine;
 }
 
-xmlDocPtr TParsedInputCache::Keep(const std::string& osPath, const TFileIdentity& read, XmlDoc& doc) {
-    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
-    if (!doc || !now || !(*now == read)) return nullptr;
-    DropInput();
-    Path = osPath;
-    Identity = read;
-    Pristine = std::move(doc);
-    return Pristine.get();
+// Parses outside the lock, so that the other runs may go on with what they hold.
+TSharedDoc TParsedInputCache::ParseAndKeep(const std::string& osPath, const std::function<XmlDoc()>& parse) {
+    const std::optional<TFileIdentity> before = IdentityOfFile(osPath);
+    XmlDoc doc = parse();
+    // A file that changed while it was read is used for this run only.
+    const bool keep = doc && before && SameFile(osPath, *before);
+    TSharedDoc shared = Share(std::move(doc));
+    const std::lock_guard lock(Mutex);
+    if (keep) {
+        DropInput();
+        Path = osPath;
+        Identity = *before;
+        Pristine = shared;
+    }
+    Parsing = false;
+    ParseEnded.notify_all();
+    return shared;
 }
 
-xmlDocPtr TParsedInputCache::StrippableCopy(const std::string& rulesKey) {
-    if (!Pristine) return nullptr;
-    XmlDoc& copy = Copies[rulesKey];
-    if (!copy) copy.reset(xmlCopyDoc(Pristine.get(), 1));
-    return copy.get();
+TSharedDoc TParsedInputCache::StrippableCopy(const TSharedDoc& pristine, const std::string& rulesKey,
+                                             const std::function<void(xmlDocPtr)>& strip) {
+    const std::lock_guard lock(Mutex);
+    if (!pristine || pristine != Pristine) return nullptr;
+    TSharedDoc& copy = Copies[rulesKey];
+    if (!copy) {
+        XmlDoc made(xmlCopyDoc(Pristine.get(), 1));
+        if (!made) return nullptr;
+        strip(made.get());
+        copy = Share(std::move(made));
+    }
+    return copy;
 }
 
 XmlDoc TParsedInputCache::CopyOfModule(const std::string& uri, const std::string& osPath) {
+    const std::lock_guard lock(Mutex);
     const auto kept = Modules.find(uri);
     if (kept == Modules.end()) return nullptr;
-    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
-    if (!now || !(*now == kept->second.Identity)) {
+    if (!SameFile(osPath, kept->second.Identity)) {
         Modules.erase(kept);
         return nullptr;
     }
@@ -53,13 +111,14 @@ XmlDoc TParsedInputCache::CopyOfModule(const std::string& uri, const std::string
 
 void TParsedInputCache::KeepModule(const std::string& uri, const std::string& osPath, const TFileIdentity& read,
                                    const xmlDoc& doc) {
-    const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
-    if (!now || !(*now == read)) return;
+    if (!SameFile(osPath, read)) return;
     XmlDoc copy(xmlCopyDoc(const_cast<xmlDoc*>(&doc), 1));
+    const std::lock_guard lock(Mutex);
     if (copy) Modules[uri] = {osPath, read, std::move(copy)};
 }
 
 std::optional<XsltKeyTables> TParsedInputCache::TakeKeyTables(xmlDocPtr doc, const std::string& definitions) {
+    const std::lock_guard lock(Mutex);
     const auto kept = Keys.find(doc);
     if (kept == Keys.end() || kept->second.Definitions != definitions) return std::nullopt;
     XsltKeyTables tables = std::move(kept->second.Tables);
@@ -68,8 +127,14 @@ std::optional<XsltKeyTables> TParsedInputCache::TakeKeyTables(xmlDocPtr doc, con
 }
 
 void TParsedInputCache::KeepKeyTables(xmlDocPtr doc, const std::string& definitions, XsltKeyTables tables) {
+    const std::lock_guard lock(Mutex);
     if (!Holds(doc)) return;
     Keys[doc] = {definitions, std::move(tables)};
+}
+
+size_t TParsedInputCache::KeptKeyTables() const {
+    const std::lock_guard lock(Mutex);
+    return Keys.size();
 }
 
 bool TParsedInputCache::Holds(xmlDocPtr doc) const {
@@ -79,17 +144,15 @@ bool TParsedInputCache::Holds(xmlDocPtr doc) const {
 }
 
 bool TParsedInputCache::Unchanged() const {
-    const auto same = [](const std::string& osPath, const TFileIdentity& identity) {
-        const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
-        return now && *now == identity;
-    };
-    if (!Pristine || !same(Path, Identity)) return false;
+    const std::lock_guard lock(Mutex);
+    if (!Pristine || !SameFile(Path, Identity)) return false;
     for (const auto& [uri, module] : Modules)
-        if (!same(module.OsPath, module.Identity)) return false;
+        if (!SameFile(module.OsPath, module.Identity)) return false;
     return true;
 }
 
 void TParsedInputCache::Clear() {
+    const std::lock_guard lock(Mutex);
     Modules.clear();
     DropInput();
 }

@@ -1,17 +1,23 @@
 #pragma once
 // The parsed input of one open book's transformations, kept while its file is unchanged (same
 // path, device, inode, size and modification time), so that a part switch does not parse the
-// whole book again. Runs never change the kept document: a stylesheet that strips whitespace
-// works on a copy, kept per set of strip rules, which stripping again leaves as it is. The
-// stylesheet modules the book's stylesheets import or include are kept the same way, and so
-// are the key tables a run built over a kept document.
+// whole book again. Runs on several threads share it: the kept document is read, never
+// changed, by every run (a stylesheet that strips whitespace gets a copy stripped by its rules
+// once, before any run sees it), and a document dropped while runs still use it lives on
+// until the last of them ends. The stylesheet modules the book's stylesheets import or
+// include are kept the same way, and so are the key tables a run built over a kept document.
 #include <libxml/tree.h>
 
+#include <condition_variable>
+#include <functional>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <sys/types.h>
 
+#include "TStopToken.h"
 #include "XmlOwners.h"
 
 struct TFileIdentity {
@@ -25,17 +31,22 @@ struct TFileIdentity {
 // The identity of a regular file; none when it cannot be read as one.
 std::optional<TFileIdentity> IdentityOfFile(const std::string& osPath);
 
+// A document shared by the cache and the runs reading it.
+using TSharedDoc = std::shared_ptr<xmlDoc>;
+
 class TParsedInputCache {
 public:
-    // The document parsed from osPath, when the file is still the one it was parsed from. A
-    // file that changed drops what was kept.
-    xmlDocPtr Find(const std::string& osPath);
-    // Keeps doc as the parse of osPath, whose identity was `read` before it was read. A file
-    // that changed meanwhile is not kept: doc stays with the caller and nullptr is returned.
-    xmlDocPtr Keep(const std::string& osPath, const TFileIdentity& read, XmlDoc& doc);
+    // The document parsed from osPath, when the file is still the one it was parsed from;
+    // otherwise what parse gives, kept when the file did not change while it was read. One
+    // parse at a time: a run asking meanwhile waits for it (or until stop is tripped: then
+    // none). found tells whether a kept document answered.
+    TSharedDoc FindOrParse(const std::string& osPath, const std::function<XmlDoc()>& parse, const TStopToken& stop,
+                           bool& found);
     // The kept document's copy for a stylesheet that strips whitespace by the rules named by
-    // rulesKey: made on the first request, the same copy afterwards.
-    xmlDocPtr StrippableCopy(const std::string& rulesKey);
+    // rulesKey, stripped by strip on the first request, the same copy afterwards. Null when
+    // pristine is no longer the kept document.
+    TSharedDoc StrippableCopy(const TSharedDoc& pristine, const std::string& rulesKey,
+                              const std::function<void(xmlDocPtr)>& strip);
     // A copy of the stylesheet module read from osPath under uri, while the file is unchanged.
     XmlDoc CopyOfModule(const std::string& uri, const std::string& osPath);
     // Keeps a copy of a module just read, unless its file changed while it was read.
@@ -47,24 +58,25 @@ public:
     // Keeps the tables a run built over doc, in place of those kept for it before; tables over
     // a document not kept here are freed.
     void KeepKeyTables(xmlDocPtr doc, const std::string& definitions, XsltKeyTables tables);
-    size_t KeptKeyTables() const { return Keys.size(); }
+    size_t KeptKeyTables() const;
     void Clear();
     // Whether a book is kept and neither its file nor any kept module's file has changed since
     // it was read: what a run made from them would make again.
     bool Unchanged() const;
 
-    // Whether a Find since the last reset answered with a kept document.
-    bool LastFound() const { return Found; }
-    void ResetLastFound() { Found = false; }
-
 private:
     void DropInput();
     bool Holds(xmlDocPtr doc) const;
+    TSharedDoc KeptIfUnchanged(const std::string& osPath);
+    TSharedDoc ParseAndKeep(const std::string& osPath, const std::function<XmlDoc()>& parse);
 
+    mutable std::mutex Mutex;
+    std::condition_variable ParseEnded;
+    bool Parsing = false;  // a run is parsing the input; the others wait for it
     std::string Path;
     TFileIdentity Identity;
-    XmlDoc Pristine;
-    std::map<std::string, XmlDoc> Copies;  // by strip rules
+    TSharedDoc Pristine;
+    std::map<std::string, TSharedDoc> Copies;  // by strip rules
     struct TModule {
         std::string OsPath;
         TFileIdentity Identity;
@@ -76,5 +88,4 @@ private:
         XsltKeyTables Tables;
     };
     std::map<xmlDocPtr, TKeyTables> Keys;  // by kept document; freed before the documents
-    bool Found = false;
 };

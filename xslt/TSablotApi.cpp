@@ -29,6 +29,10 @@ int TSablotApi::SetInputCache(SablotHandle processor, TParsedInputCache* cache) 
 int TSablotApi::SetReadRule(SablotHandle processor, const TReadRule* rule) {
     return SablotSetReadRule(processor, rule);
 }
+int TSablotApi::SetStopToken(SablotHandle processor, const TStopToken* token) {
+    return SablotSetStopToken(processor, token);
+}
+int TSablotApi::LastRunKeptInput(SablotHandle processor, int* kept) { return SablotLastRunKeptInput(processor, kept); }
 
 int TSablotApi::SetBase(SablotHandle processor, const char* base) { return SablotSetBase(processor, base); }
 

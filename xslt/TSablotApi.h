@@ -17,6 +17,8 @@ public:
     virtual int SetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);
     virtual int SetInputCache(SablotHandle processor, TParsedInputCache* cache);
     virtual int SetReadRule(SablotHandle processor, const TReadRule* rule);
+    virtual int SetStopToken(SablotHandle processor, const TStopToken* token);
+    virtual int LastRunKeptInput(SablotHandle processor, int* kept);
     virtual int RunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
                                 const char* inputURI, const char* resultURI);
     virtual int GetResultArg(SablotHandle processor, const char* argURI, char** value);

@@ -74,6 +74,13 @@ void TSablotEngine::SetDefaultBase(const std::string& value) {
 
 void TSablotEngine::SetInputCache(TParsedInputCache* cache) { Api.SetInputCache(FProcessor, cache); }
 
+void TSablotEngine::SetStopToken(const TStopToken& token) { Api.SetStopToken(FProcessor, &token); }
+
+bool TSablotEngine::KeptInputUsed() const {
+    int kept = 0;
+    return Api.LastRunKeptInput(FProcessor, &kept) == 0 && kept != 0;
+}
+
 void TSablotEngine::SetReadRule(std::shared_ptr<const TReadRule> rule) {
     FReadRule = std::move(rule);
     Api.SetReadRule(FProcessor, FReadRule.get());
@@ -91,6 +98,7 @@ bool TSablotEngine::Run() { return RunProcessorGen(StyleURI, InputUri, OutputUri
 
 bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output) {
     CallbackFailed = false;
+    LastRunStopped = false;
     bool result = false;
     try {
         PrepareBases();
@@ -99,7 +107,9 @@ bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string&
         if (sheet.empty() || input.empty() || output.empty())
             throw std::runtime_error("RunProcessorGen : Missing file argument");
         PrepareParams();
-        result = Api.RunProcessorGen(Situation, FProcessor, sheet.c_str(), input.c_str(), output.c_str()) == 0;
+        const int status = Api.RunProcessorGen(Situation, FProcessor, sheet.c_str(), input.c_str(), output.c_str());
+        LastRunStopped = status == SABLOT_STOPPED;
+        result = status == SABLOT_OK;
         // An event handler that failed at any point of the run (before the processor, inside
         // it, or while the bases are reset) fails the run.
         if (ReportCallbackFailure()) result = false;

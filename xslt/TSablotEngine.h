@@ -22,8 +22,10 @@
 #include <vector>
 
 #include "TFileProxy.h"
+#include "TFileReadRecord.h"
 #include "TReadRule.h"
 #include "TSablotApi.h"
+#include "TStopToken.h"
 #include "sablot.h"
 
 class TSablotEngine;
@@ -53,8 +55,9 @@ public:
 
     // Writing the default base takes effect in the processor at once.
     void SetDefaultBase(const std::string& value);
-    // Process-wide: stops the run under way (safe in a signal handler or from another thread).
-    static void StopRun() { SablotStopRun(); }
+    // The stop of this engine's runs: a run under way ends once it is tripped, and so does
+    // every later one (Stopped() then tells it). The caller keeps a copy to trip.
+    void SetStopToken(const TStopToken& token);
     // The input parsed in earlier runs is used again while its file is unchanged (null: none).
     void SetInputCache(TParsedInputCache* cache);
     // The local files runs may read, through the file scheme and straight from disk alike; a
@@ -64,11 +67,18 @@ public:
     const std::string& DefaultBase() const { return FDefaultBase; }
 
     bool AddArgBuffer(const std::string& name, const std::string& buffer);
+    // Runs the transformation; false when it failed or was stopped.
     virtual bool Run();
     bool RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output);
     // False, with an empty text, when there is no such result or an event handler failed
     // while it was read (then the run counts as failed and says so).
     bool GetResultArg(const std::string& uri, std::string& text);
+    // Whether the last run ended because its stop token was tripped.
+    bool Stopped() const { return LastRunStopped; }
+    // The files the runs read through the file handler, since they were last taken.
+    TFileReadRecord& FileReads() { return FReads; }
+    // Whether the kept parse of the input served the last run.
+    bool KeptInputUsed() const;
     // The encoding the stylesheet's xsl:output declares for that result ("UTF-8" when none).
     std::string ResultEncoding(const std::string& uri) const;
 
@@ -129,4 +139,6 @@ private:
     std::multimap<const char*, TCustomSchemeProxy*> GetAllProxies;
     int LastHandle = 0;
     bool CallbackFailed = false;
+    bool LastRunStopped = false;
+    TFileReadRecord FReads;
 };

@@ -22,13 +22,10 @@ struct XsltTransformContextDeleter {
 struct XsltSecurityPrefsDeleter {
     void operator()(xsltSecurityPrefsPtr sec) const { xsltFreeSecurityPrefs(sec); }
 };
-// Key tables detached from the run that computed them (a document's "keys" list).
+// Key tables detached from the run that computed them (a document's "keys" list); freed
+// through libxslt's internals (LibxsltShortcuts.cpp).
 struct XsltKeyTablesDeleter {
-    void operator()(void* tables) const {
-        xsltDocument holder{};
-        holder.keys = tables;
-        xsltFreeDocumentKeys(&holder);
-    }
+    void operator()(void* tables) const;
 };
 struct XmlCharDeleter {
     void operator()(xmlChar* text) const { xmlFree(text); }

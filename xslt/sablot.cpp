@@ -119,6 +119,18 @@ int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache) {
     return SABLOT_OK;
 }
 
+int SablotSetStopToken(SablotHandle processor, const TStopToken* token) {
+    if (processor == nullptr || token == nullptr) return SABLOT_BAD_ARGUMENT;
+    processor->Stop = *token;
+    return SABLOT_OK;
+}
+
+int SablotLastRunKeptInput(SablotHandle processor, int* kept) {
+    if (processor == nullptr || kept == nullptr) return SABLOT_BAD_ARGUMENT;
+    *kept = processor->LastRunKeptInput ? 1 : 0;
+    return SABLOT_OK;
+}
+
 int SablotSetReadRule(SablotHandle processor, const TReadRule* rule) {
     if (processor == nullptr) return SABLOT_BAD_ARGUMENT;
     processor->ReadRule = rule;
@@ -142,6 +154,7 @@ int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, con
         resultURI == nullptr)
         return SABLOT_BAD_ARGUMENT;
     int status = SABLOT_RUN_FAILED;
+    processor->LastRunKeptInput = false;
     try {
         TSablotRun run(*processor);
         status = run.Execute(sheetURI, inputURI, resultURI);

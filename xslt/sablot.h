@@ -9,6 +9,7 @@ struct TSablotSituation;
 struct TSablotProcessor;
 class TParsedInputCache;
 class TReadRule;
+class TStopToken;
 using SablotSituation = TSablotSituation*;
 using SablotHandle = TSablotProcessor*;
 
@@ -26,6 +27,15 @@ inline const char* MessageLevelWord(int level) {
     static constexpr const char* Words[] = {"debug", "info", "warning", "error", "critical"};
     return level >= MH_LEVEL_DEBUG && level <= MH_LEVEL_CRITICAL ? Words[level] : "unknown";
 }
+
+// Status codes of the processor calls.
+enum : int {
+    SABLOT_OK = 0,
+    SABLOT_BAD_ARGUMENT = 1,
+    SABLOT_NOT_FOUND = 2,
+    SABLOT_RUN_FAILED = 3,
+    SABLOT_STOPPED = 4,  // a run ended by its stop token
+};
 
 enum HandlerType : int {
     HLR_MESSAGE = 0,
@@ -74,9 +84,12 @@ int SablotAddArgBuffer(SablotSituation situation, SablotHandle processor, const 
 int SablotAddParam(SablotSituation situation, SablotHandle processor, const char* name, const char* value);
 int SablotSetBase(SablotHandle processor, const char* base);
 int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const char* base);
-// Stops the run under way, if any: it fails with "The transformation was stopped". Safe to
-// call from a signal handler or another thread.
-void SablotStopRun();
+// The stop of the processor's runs (a copy of the token, sharing its state): once it is
+// tripped, a run under way ends with SABLOT_STOPPED and "The transformation was stopped", and
+// so does every later one.
+int SablotSetStopToken(SablotHandle processor, const TStopToken* token);
+// Whether the kept parse of the input served the processor's last run (1) or not (0).
+int SablotLastRunKeptInput(SablotHandle processor, int* kept);
 // The parsed input kept between runs (null: none); the cache must outlive the runs that use it.
 int SablotSetInputCache(SablotHandle processor, TParsedInputCache* cache);
 // The files a run may read straight from disk (null: any); the rule must outlive the runs.

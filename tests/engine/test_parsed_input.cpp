@@ -49,7 +49,7 @@ protected:
         TArgs args;
         args.StyleText = sheet;
         const TBookPage page = RunTransformation(Book.BookXMLFName, "arg://input", args, book);
-        return {page, cached && Book.ParsedInput->LastFound()};
+        return {page, cached && page.KeptInputUsed};
     }
 
     void Rewrite(const std::string& bytes) {

@@ -249,36 +249,97 @@ TEST_F(BookRunTest, bookWithoutStylesheetsFailsWithAnErrorText) {
     EXPECT_FALSE(BuildBookPart("x", Book).Ok);
 }
 
-// Four nested loops over every node of a book of a few hundred nodes: a run that never ends.
-TEST_F(TransformationTest, aStopEndsARunThatNeverEndsAndTheNextRunIsNotAffected) {
+// Four nested loops over every node: a run that never ends.
+std::string EndlessSheet() {
+    const std::string loop = "<xsl:for-each select=\"//node()\">";
+    return Sheet(loop + loop + loop + loop + "<xsl:if test=\"count(//node()) &lt; 0\">x</xsl:if>" +
+                 "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each>");
+}
+
+// What one run on its own thread gave; shared with the thread, which may outlive a failed test.
+struct TThreadRun {
+    TBookPage Page;
+    std::atomic<bool> Done{false};
+};
+
+std::shared_ptr<TThreadRun> StartRun(const TBookInfo& book, const std::string& sheet, const TStopToken& stop) {
+    auto run = std::make_shared<TThreadRun>();
+    std::thread([run, book, sheet, stop] {
+        TArgs args;
+        args.StyleText = sheet;
+        run->Page = RunTransformation(book.BookXMLFName, "arg://input", args, book, {stop, true});
+        run->Done = true;
+    }).detach();  // holds only copies and the shared record
+    return run;
+}
+
+bool WaitDone(const TThreadRun& run) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!run.Done && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return run.Done;
+}
+
+std::string LogText(const TBookPage& page) {
+    std::string text;
+    for (const TLogEntry& entry : page.Log)
+        text += entry.Text + "\n";
+    return text;
+}
+
+// Runs side by side over one kept book, each with its own stop: each gets its own page and its
+// own log lines, a stop ends only its own run (before it starts or in the middle), and the book
+// is parsed once for all of them.
+TEST_F(TransformationTest, runsSideBySideOverOneKeptBookEachGetTheirOwnResult) {
     std::string book = "<book>";
     for (int i = 0; i < 300; ++i)
-        book += "<t>" + std::to_string(i) + "</t>";
+        book += "<t n=\"" + std::to_string(i) + "\">" + std::to_string(i) + "</t>";
     Dir.Write("data/book.xml", book + "</book>");
-    const std::string loop = "<xsl:for-each select=\"//node()\">";
-    const std::string endless = Sheet(loop + loop + loop + loop + "<xsl:if test=\"count(//node()) &lt; 0\">x</xsl:if>" +
-                                      "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each>");
-    const std::string stopped = "Преобразование остановлено.";
-
-    std::atomic<bool> done{false};
-    TRun run;
-    std::thread runner([&] {
-        run = Run(endless);
-        done = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well inside the loops
-    StopTransformation();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!done) {
-        runner.detach();
-        FAIL() << "the run did not stop";
+    Book.ParsedInput = std::make_shared<TParsedInputCache>();
+    const std::string keyed = SheetHead + TextOutput + "<xsl:key name=\"byN\" match=\"t\" use=\"@n\"/>" +
+                              "<xsl:template match=\"/\"><xsl:value-of select=\"key('byN', '%')\"/></xsl:template>" +
+                              "</xsl:stylesheet>";
+    const auto keyedFor = [&](int n) {
+        std::string sheet = keyed;
+        return sheet.replace(sheet.find('%'), 1, std::to_string(n));
+    };
+    const TStopToken stoppedBefore, stoppedInside;
+    stoppedBefore.Trip();
+    std::vector<std::pair<std::shared_ptr<TThreadRun>, std::string>> runs;  // the run and its page
+    for (int round = 0; round < 3; ++round) {
+        runs.push_back({StartRun(Book, keyedFor(round * 7), {}), std::to_string(round * 7)});
+        runs.push_back({StartRun(Book, Sheet("<xsl:value-of select=\"count(//t)\"/>"), {}), "300"});
+        runs.push_back({StartRun(Book, Sheet("<xsl:value-of select=\"$missing\"/>"), {}), ""});
     }
-    runner.join();
-    EXPECT_FALSE(run.Ok);
-    EXPECT_EQ(run.Text, stopped);
-    EXPECT_EQ(Run(Sheet("ok")).Text, "ok");
+    const auto before = StartRun(Book, Sheet("x"), stoppedBefore);
+    const auto inside = StartRun(Book, EndlessSheet(), stoppedInside);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well inside the loops, most likely
+    stoppedInside.Trip();
+
+    for (const auto& [run, expected] : runs) {
+        ASSERT_TRUE(WaitDone(*run));
+        if (expected.empty()) {
+            EXPECT_FALSE(run->Page.Ok);
+            EXPECT_FALSE(run->Page.Stopped);
+            EXPECT_NE(LogText(run->Page).find("missing"), std::string::npos) << LogText(run->Page);
+        } else {
+            EXPECT_TRUE(run->Page.Ok) << run->Page.Html;
+            EXPECT_EQ(run->Page.Html, expected);
+            EXPECT_EQ(LogText(run->Page).find("missing"), std::string::npos) << "another run's lines";
+        }
+        EXPECT_NE(LogText(run->Page).find("Начало трансформации."), std::string::npos);
+    }
+    for (const auto& stopped : {before, inside}) {
+        ASSERT_TRUE(WaitDone(*stopped)) << "the run did not stop";
+        EXPECT_TRUE(stopped->Page.Stopped);
+        EXPECT_EQ(stopped->Page.Html, "Преобразование остановлено.");
+    }
+    const int keptRuns = static_cast<int>(std::count_if(
+        runs.begin(), runs.end(), [](const auto& run) { return run.first->Page.KeptInputUsed; }));
+    EXPECT_GE(keptRuns, static_cast<int>(runs.size()) - 1);  // one parse served the others
+    TArgs args;
+    args.StyleText = Sheet("ok");
+    EXPECT_EQ(RunTransformation(Book.BookXMLFName, "arg://input", args, Book).Html, "ok");
 }
 
 }  // namespace

@@ -158,9 +158,9 @@ TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
 TEST(TransformationRunner, RunsJobsOnItsWorkerOneAtATime) {
     TTransformationRunner runner;
     std::thread::id worker;
-    ASSERT_TRUE(runner.Run([&] { worker = std::this_thread::get_id(); }));
+    ASSERT_TRUE(runner.Run([&](const TStopToken&) { worker = std::this_thread::get_id(); }));
     EXPECT_NE(worker, std::this_thread::get_id());
-    EXPECT_THROW(runner.Run([] { throw std::runtime_error("job failed"); }), std::runtime_error);
+    EXPECT_THROW(runner.Run([](const TStopToken&) { throw std::runtime_error("job failed"); }), std::runtime_error);
 
     std::atomic<bool> release{false};
     std::vector<int> order;
@@ -168,9 +168,9 @@ TEST(TransformationRunner, RunsJobsOnItsWorkerOneAtATime) {
     QTimer::singleShot(20, [&] {
         // Asked while the first job runs: it starts only once that one has ended.
         QTimer::singleShot(50, [&] { release = true; });
-        queuedWanted = runner.Run([&] { order.push_back(2); }, TTransformationRunner::TArrival::Queue);
+        queuedWanted = runner.Run([&](const TStopToken&) { order.push_back(2); }, TTransformationRunner::TArrival::Queue);
     });
-    const bool firstWanted = runner.Run([&] {
+    const bool firstWanted = runner.Run([&](const TStopToken&) {
         for (int i = 0; i < 5000 && !release; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         order.push_back(1);
