@@ -108,3 +108,13 @@ TBookPage BuildBookPart(const std::string& divId, TBookInfo& book, const TRunCon
     args.StyleText = BookPartStylesheet(divId, book);
     return RunTransformation(book.BookXMLFName, "arg://input", args, book, control);
 }
+
+bool PrepareBookPartKeys(TBookInfo& book, const TStopToken& stop) {
+    TArgs args;
+    try {
+        args.StyleText = BookPartStylesheet("", book);
+    } catch (...) {
+        return false;  // a template that does not expand says so when a part is asked for
+    }
+    return PrepareTransformationKeys(book.BookXMLFName, "arg://input", args, book, stop);
+}

@@ -42,5 +42,9 @@ std::string BookPartStylesheet(const std::string& divId, TBookInfo& book);
 // left as it was found. An id that is not valid gives a failure page saying so.
 TBookPage BuildBookPart(const std::string& divId, TBookInfo& book, const TRunControl& control = {});
 
+// Builds the key tables of the book's template over its kept parse ahead of its first page: the
+// tables are the same for every part, and building them walks the whole book.
+bool PrepareBookPartKeys(TBookInfo& book, const TStopToken& stop);
+
 // divId cut to its first MaxDivIdLength characters (UTF-8 sequences are kept whole).
 std::string CutDivId(const std::string& divId);

@@ -74,11 +74,10 @@ void NoteFailurePlace(TSablotEngine& engine, TBookPage& page) {
     }
 }
 
-// One engine for one transformation: the stylesheet and the input as buffers or URIs, the
-// book's root as the base, the result read from "arg://output".
-TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
-                    const TBookInfo& book, const TStopToken& stop) {
-    TSablotEngine engine;
+// An engine for one transformation: the stylesheet and the input as buffers or URIs, the
+// book's root as the base, its kept parse and its read rule, the result read from "arg://output".
+void SetUpEngine(TSablotEngine& engine, const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                 const TBookInfo& book, const TStopToken& stop) {
     engine.SetStopToken(stop);
     engine.ShowDebug = true;
     LogProcessorMessages(engine);
@@ -89,6 +88,12 @@ TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, co
     engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
     engine.SetInputCache(book.ParsedInput.get());
     engine.SetReadRule(std::make_shared<TReadRule>(ReadableFolders(book)));
+}
+
+TBookPage RunEngine(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                    const TBookInfo& book, const TStopToken& stop) {
+    TSablotEngine engine;
+    SetUpEngine(engine, inputUri, styleUri, args, book, stop);
     TBookPage page;
     NoteFailurePlace(engine, page);
     const bool fromArg = SchemeOfUri(engine.OutputUri) == "arg";
@@ -134,6 +139,19 @@ TBookPage RunTransformation(const std::string& inputUri, const std::string& styl
              FormatElapsed(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)));
     if (capture) page.Log = capture->TakeEntries();
     return page;
+}
+
+bool PrepareTransformationKeys(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                               const TBookInfo& book, const TStopToken& stop) {
+    if (!book.ParsedInput) return false;
+    const TLogCapture quiet;  // a fault shows when the page itself is made
+    try {
+        TSablotEngine engine;
+        SetUpEngine(engine, inputUri, styleUri, args, book, stop);
+        return engine.PrepareKeys(engine.StyleURI, engine.InputUri);
+    } catch (...) {
+        return false;
+    }
 }
 
 TBookPage FailurePage(std::string html) {

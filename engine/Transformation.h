@@ -41,6 +41,12 @@ struct TArgs {
     std::string StyleText;
 };
 
+// Builds the key tables of the stylesheet over the book's kept parse (parsing it when it is not
+// kept yet), so that the runs of that stylesheet to come find them built. Logs nothing: a fault
+// shows when a page is made. False when nothing was built.
+bool PrepareTransformationKeys(const std::string& inputUri, const std::string& styleUri, const TArgs& args,
+                               const TBookInfo& book, const TStopToken& stop);
+
 // Runs one transformation: its output, or on failure the processor's last error text with
 // "<" and ">" escaped (or "Internal Error. Exception." when the engine itself failed; its
 // cause is logged), or "Преобразование остановлено." when its stop token ended it. Runs on

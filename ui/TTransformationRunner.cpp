@@ -51,7 +51,9 @@ TTransformationRunner::~TTransformationRunner() {
     }
     WorkerWake.notify_one();
     CurrentStop.Trip();
+    BesideStop.Trip();
     Worker.join();
+    if (Beside.joinable()) Beside.join();
     while (Busy())
         OnJobEnded(Ended + 1);  // restores the cursor of a job whose end was never delivered
 }
@@ -112,6 +114,23 @@ void TTransformationRunner::StopCurrent() { AskStop(); }
 void TTransformationRunner::Abandon() {
     ++Epoch;
     AskStop();
+    BesideStop.Trip();
+}
+
+bool TTransformationRunner::RunBeside(std::function<void(const TStopToken&)> job) {
+    if (!BesideDone) return false;
+    if (Beside.joinable()) Beside.join();  // ended already
+    BesideStop = TStopToken();
+    BesideDone = false;
+    Beside = std::thread([this, job = std::move(job), stop = BesideStop] {
+        try {
+            job(stop);
+        } catch (...) {
+            WriteLog("Работа впрок не сделана: " + CaughtErrorText(), TLogLevel::Warning);
+        }
+        BesideDone = true;
+    });
+    return true;
 }
 
 void TTransformationRunner::WaitUntilEnded(unsigned ticket) {

@@ -31,6 +31,10 @@ public:
     // Starts job on the worker when nothing runs and returns at once: work done ahead of the
     // reader, without the busy cursor; any other call stops it. False when the worker is busy.
     bool RunAhead(std::function<void(const TStopToken&)> job);
+    // Starts job on a second worker, beside the one the window waits for, unless a job started
+    // there earlier still runs: work that the next request will need (the first page's key
+    // tables while the contents is made). Abandon and the runner's end stop it.
+    bool RunBeside(std::function<void(const TStopToken&)> job);
     // Waits until the worker has no job (one run ahead included).
     void WaitIdle();
     // A request answered without a run: the calls under way are no longer wanted, as when a
@@ -85,4 +89,8 @@ private:
     unsigned AheadTicket = 0;    // the last job run ahead
     unsigned Callers = 0;        // calls of Run under way: nothing is started ahead of them
     TStopToken CurrentStop;      // the stop of the job posted last
+
+    std::thread Beside;
+    std::atomic<bool> BesideDone{true};
+    TStopToken BesideStop;
 };

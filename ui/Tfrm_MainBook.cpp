@@ -142,6 +142,8 @@ void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
         return;
     }
     WriteLog("Проверка целостности завершена удачно.");
+    // The first page's key tables are built from the same parse while the contents is made.
+    Runner->RunBeside([book = BookInfo](const TStopToken& stop) mutable { PrepareBookPartKeys(book, stop); });
     const bool built = BuildTOC();
     if (!ContentsRun) return;  // a later request has the window now
     if (!built || tv_TOC->topLevelItemCount() == 0) ShowContentsFailure(BookInfo, *ContentsRun);

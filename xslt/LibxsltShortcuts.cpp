@@ -74,9 +74,21 @@ std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count) {
     return definitions;
 }
 
+bool DefinesKeys(xsltStylesheetPtr style) {
+    for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s))
+        if (s->keys != nullptr) return true;
+    return false;
+}
+
 void LendKeyTables(xsltTransformContextPtr ctxt, XsltKeyTables tables, int count) {
     ctxt->document->keys = tables.release();
     ctxt->document->nbKeysComputed = count;
+}
+
+// libxslt counts the definitions when the transformation starts; the count is set here instead.
+bool BuildKeyTables(xsltTransformContextPtr ctxt, int count) {
+    ctxt->nbKeys = count;
+    return xsltInitAllDocKeys(ctxt) == 0 && ctxt->document->nbKeysComputed == count;
 }
 
 std::optional<XsltKeyTables> TakeKeyTables(xsltTransformContextPtr ctxt, int count) {

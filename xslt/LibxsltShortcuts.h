@@ -27,8 +27,13 @@ xsltTransformContextPtr NewTransformContext(xsltStylesheetPtr style, xmlDocPtr i
 // tables built for one such text serve every run of it over the same document. Empty when
 // there are none, when a definition may give other tables in another run, and on the plain path.
 std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count);
+// Whether a stylesheet or one of its imports defines a key.
+bool DefinesKeys(xsltStylesheetPtr style);
 // Starts the run of ctxt with tables an earlier run of the same definitions built.
 void LendKeyTables(xsltTransformContextPtr ctxt, XsltKeyTables tables, int count);
+// Builds every key table of ctxt's stylesheet over its input now, as libxslt does at the first
+// use of a key; count is the number of key definitions. False when a table cannot be built.
+bool BuildKeyTables(xsltTransformContextPtr ctxt, int count);
 // The tables ctxt built over its input, once all count keys are built (libxslt builds all of
 // them at the first use of any); none before.
 std::optional<XsltKeyTables> TakeKeyTables(xsltTransformContextPtr ctxt, int count);

@@ -123,12 +123,21 @@ std::string WrittenEncoding(const xmlChar* declared) {
 TSablotRun::TSablotRun(TSablotProcessor& processor) : Processor(processor) {}
 
 int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri) {
+    return Guarded([&] { return RunSteps(sheetUri, inputUri, resultUri); });
+}
+
+int TSablotRun::PrepareKeys(const std::string& sheetUri, const std::string& inputUri) {
+    return Guarded([&] { return KeySteps(sheetUri, inputUri); });
+}
+
+// Runs steps with the hooks of this thread leading to this run, and tells how it ended.
+int TSablotRun::Guarded(const std::function<bool()>& steps) {
     if (RunSecurityPrefs() == nullptr) return SABLOT_RUN_FAILED;
     bool ok = false;
     {
         const TRunHooks hooks(this);
         try {
-            ok = !Processor.Stop.Tripped() && RunSteps(sheetUri, inputUri, resultUri);
+            ok = !Processor.Stop.Tripped() && steps();
         } catch (...) {
             NoteInternalFailure("the run");
             ok = false;
@@ -141,6 +150,25 @@ int TSablotRun::Execute(const std::string& sheetUri, const std::string& inputUri
     Processor.LastRunKeptInput = KeptInputUsed;
     if (Stopped) return SABLOT_STOPPED;
     return ok && !Failed ? SABLOT_OK : SABLOT_RUN_FAILED;
+}
+
+// Builds the key tables of a stylesheet over the kept input and keeps them, for the runs of
+// that stylesheet to come; nothing to do for any other input.
+bool TSablotRun::KeySteps(const std::string& sheetUri, const std::string& inputUri) {
+    const XsltStylesheet style = CompileStylesheet(Absolute(sheetUri));
+    if (!style) return false;
+    const TInput input = LoadInput(Absolute(inputUri), style.get());
+    if (!input.Doc) return false;
+    int keyCount = 0;
+    const std::string keys = input.Shared ? KeyDefinitionsOf(style.get(), keyCount) : std::string();
+    if (keys.empty()) return true;
+    BeginStep();
+    const XsltTransformContext ctxt(NewContext(style.get(), input));
+    if (!ctxt) return false;
+    if (!LendKeyTables(ctxt.get(), keys, keyCount)) BuildKeyTables(ctxt.get(), keyCount);
+    FlushText();
+    KeepKeyTables(ctxt.get(), keys, keyCount);
+    return !Failed;
 }
 
 // The steps of a run; each reports its own failure, so a step that fails ends the run.
@@ -215,20 +243,32 @@ void TSablotRun::NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& she
     sheetDoc.URL = xmlStrdup(BAD_CAST SheetDocUrl.c_str());
 }
 
-XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, const TInput& input, const std::string& sheet) {
-    BeginStep();
-    XsltTransformContext ctxt(NewTransformContext(style, input.Doc.get(), input.Shared));
-    if (!ctxt) {
+// A transformation context over the run's input, its reports leading to this run.
+xsltTransformContextPtr TSablotRun::NewContext(xsltStylesheetPtr style, const TInput& input) {
+    xsltTransformContextPtr ctxt = NewTransformContext(style, input.Doc.get(), input.Shared);
+    if (ctxt == nullptr) {
         FailStep("The transformation cannot start", {});
         return nullptr;
     }
-    xsltSetCtxtSecurityPrefs(RunSecurityPrefs(), ctxt.get());
-    xsltSetCtxtParseOptions(ctxt.get(), SablotParseOptions);
-    xsltSetTransformErrorFunc(ctxt.get(), nullptr, SablotTextHook);
+    xsltSetCtxtSecurityPrefs(RunSecurityPrefs(), ctxt);
+    xsltSetCtxtParseOptions(ctxt, SablotParseOptions);
+    xsltSetTransformErrorFunc(ctxt, nullptr, SablotTextHook);
+    return ctxt;
+}
+
+XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, const TInput& input, const std::string& sheet) {
+    BeginStep();
+    XsltTransformContext ctxt(NewContext(style, input));
+    if (!ctxt) return nullptr;
     if (!PassParams(ctxt.get())) Failed = true;
     int keyCount = 0;
     const std::string keys = input.Shared ? KeyDefinitionsOf(style, keyCount) : std::string();
-    if (!keys.empty()) LendKeyTables(ctxt.get(), keys, keyCount);
+    if (!keys.empty() && !LendKeyTables(ctxt.get(), keys, keyCount)) BuildKeyTables(ctxt.get(), keyCount);
+    // Where libxslt would write into a shared input during the run (keys it builds itself,
+    // or any run on the plain path), the run goes alone.
+    std::unique_lock<std::mutex> alone;
+    if (input.Shared && (!ShortcutsApply() || (keys.empty() && DefinesKeys(style))))
+        alone = Processor.InputCache->KeyBuildingLock();
     XmlDoc result;
     Transform = ctxt.get();
     {
@@ -247,10 +287,21 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, const TInput& input,
 }
 
 // Building a key's tables walks the whole input; over a kept input the run starts with the
-// tables an earlier run of the same definitions built, as if it had built them itself.
-void TSablotRun::LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count) {
+// tables an earlier run of the same definitions built, as if it had built them itself. False
+// when there were none.
+bool TSablotRun::LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count) {
     std::optional<XsltKeyTables> kept = Processor.InputCache->TakeKeyTables(ctxt->document->doc, definitions);
-    if (kept) ::LendKeyTables(ctxt, std::move(*kept), count);
+    if (!kept) return false;
+    ::LendKeyTables(ctxt, std::move(*kept), count);
+    return true;
+}
+
+// Builds the tables before the run, one run at a time: libxslt marks the nodes a key matched
+// in the input itself.
+void TSablotRun::BuildKeyTables(xsltTransformContextPtr ctxt, int count) {
+    const std::unique_lock lock = Processor.InputCache->KeyBuildingLock();
+    const TStopToken::TWatch watch(Processor.Stop, ctxt);
+    if (!Processor.Stop.Tripped()) ::BuildKeyTables(ctxt, count);
 }
 
 // Keeps the tables of a run that ended well once every key is built.

@@ -23,6 +23,8 @@ public:
 
     // Returns 0 when the result was produced and delivered.
     int Execute(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
+    // Builds the key tables of the stylesheet over the kept input, for the runs to come.
+    int PrepareKeys(const std::string& sheetUri, const std::string& inputUri);
 
     // Entry points of the C hooks (never throw).
     void OnStructuredError(const xmlError& error);
@@ -68,7 +70,10 @@ private:
         bool Shared = false;
     };
 
+    int Guarded(const std::function<bool()>& steps);
     bool RunSteps(const std::string& sheetUri, const std::string& inputUri, const std::string& resultUri);
+    bool KeySteps(const std::string& sheetUri, const std::string& inputUri);
+    xsltTransformContextPtr NewContext(xsltStylesheetPtr style, const TInput& input);
     XmlDoc LoadDocument(const std::string& uri, const char* what);
     TInput LoadInput(const std::string& uri, xsltStylesheetPtr style);
     std::string KeptInputPath(const std::string& uri) const;
@@ -76,7 +81,8 @@ private:
     void NameBufferedStylesheet(xmlDoc& sheetDoc, const std::string& sheet);
     XmlDoc ApplyStylesheet(xsltStylesheetPtr style, const TInput& input, const std::string& sheet);
     bool PassParams(xsltTransformContextPtr ctxt);
-    void LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
+    bool LendKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
+    void BuildKeyTables(xsltTransformContextPtr ctxt, int count);
     void KeepKeyTables(xsltTransformContextPtr ctxt, const std::string& definitions, int count);
     std::string Absolute(const std::string& uri) const;
     bool Fetch(const std::string& uri, bool required, TFetched& fetched);

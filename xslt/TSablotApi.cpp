@@ -69,3 +69,8 @@ TSablotApi& TSablotApi::Default() {
     static TSablotApi api;
     return api;
 }
+
+int TSablotApi::PrepareKeys(SablotSituation situation, SablotHandle processor, const char* sheetURI,
+                            const char* inputURI) {
+    return SablotPrepareKeys(situation, processor, sheetURI, inputURI);
+}

@@ -21,6 +21,8 @@ public:
     virtual int LastRunKeptInput(SablotHandle processor, int* kept);
     virtual int RunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI,
                                 const char* inputURI, const char* resultURI);
+    virtual int PrepareKeys(SablotSituation situation, SablotHandle processor, const char* sheetURI,
+                            const char* inputURI);
     virtual int GetResultArg(SablotHandle processor, const char* argURI, char** value);
     virtual int GetResultArgInfo(SablotHandle processor, const char* argURI, size_t* size, const char** encoding);
     virtual int Free(char* value);

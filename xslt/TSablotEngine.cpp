@@ -130,6 +130,24 @@ bool TSablotEngine::RunProcessorGen(const std::string& sheet, const std::string&
     return result;
 }
 
+bool TSablotEngine::PrepareKeys(const std::string& sheet, const std::string& input) {
+    CallbackFailed = false;
+    LastRunStopped = false;
+    bool result = false;
+    try {
+        PrepareBases();
+        const int status = Api.PrepareKeys(Situation, FProcessor, sheet.c_str(), input.c_str());
+        LastRunStopped = status == SABLOT_STOPPED;
+        result = status == SABLOT_OK;
+        if (!result) ClearError();
+        ClearBases();
+    } catch (const std::exception& error) {
+        LogMessage(MH_LEVEL_ERROR, EngineModule, error.what());
+        ClearBases();
+    }
+    return !ReportCallbackFailure() && result;
+}
+
 bool TSablotEngine::ReportCallbackFailure() {
     if (!CallbackFailed) return false;
     LogMessage(MH_LEVEL_ERROR, EngineModule, "Error in the MessageHandlerError callback function");

@@ -70,6 +70,9 @@ public:
     // Runs the transformation; false when it failed or was stopped.
     virtual bool Run();
     bool RunProcessorGen(const std::string& sheet, const std::string& input, const std::string& output);
+    // Builds the key tables of sheet over the kept input for the runs of sheet to come (see
+    // SetInputCache); true also when there is nothing to build.
+    bool PrepareKeys(const std::string& sheet, const std::string& input);
     // False, with an empty text, when there is no such result or an event handler failed
     // while it was read (then the run counts as failed and says so).
     bool GetResultArg(const std::string& uri, std::string& text);

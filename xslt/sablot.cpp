@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <new>
 
@@ -148,16 +149,15 @@ int SablotSetBaseForScheme(SablotHandle processor, const char* scheme, const cha
     return SABLOT_OK;
 }
 
-int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
-                          const char* resultURI) {
-    if (situation == nullptr || processor == nullptr || sheetURI == nullptr || inputURI == nullptr ||
-        resultURI == nullptr)
-        return SABLOT_BAD_ARGUMENT;
+namespace {
+
+// Runs one step of a run over the processor and records how it ended.
+int RunGuarded(SablotSituation situation, SablotHandle processor, const std::function<int(TSablotRun&)>& step) {
     int status = SABLOT_RUN_FAILED;
     processor->LastRunKeptInput = false;
     try {
         TSablotRun run(*processor);
-        status = run.Execute(sheetURI, inputURI, resultURI);
+        status = step(run);
     } catch (...) {
         status = SABLOT_RUN_FAILED;
     }
@@ -167,6 +167,23 @@ int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, con
         situation->LastError = status;
     }
     return status;
+}
+
+}  // namespace
+
+int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
+                          const char* resultURI) {
+    if (situation == nullptr || processor == nullptr || sheetURI == nullptr || inputURI == nullptr ||
+        resultURI == nullptr)
+        return SABLOT_BAD_ARGUMENT;
+    return RunGuarded(situation, processor,
+                      [&](TSablotRun& run) { return run.Execute(sheetURI, inputURI, resultURI); });
+}
+
+int SablotPrepareKeys(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI) {
+    if (situation == nullptr || processor == nullptr || sheetURI == nullptr || inputURI == nullptr)
+        return SABLOT_BAD_ARGUMENT;
+    return RunGuarded(situation, processor, [&](TSablotRun& run) { return run.PrepareKeys(sheetURI, inputURI); });
 }
 
 int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value) {

@@ -98,6 +98,10 @@ int SablotSetReadRule(SablotHandle processor, const TReadRule* rule);
 int SablotRunProcessorGen(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI,
                           const char* resultURI);
 
+// Builds the key tables of the stylesheet over the kept input (see SablotSetInputCache), so
+// that the runs of that stylesheet to come find them built; nothing for an input not kept.
+int SablotPrepareKeys(SablotSituation situation, SablotHandle processor, const char* sheetURI, const char* inputURI);
+
 // A copy of the result held for an "arg:" URI, zero-terminated; release it with SablotFree.
 int SablotGetResultArg(SablotHandle processor, const char* argURI, char** value);
 // The size in bytes of that result (it may hold zero bytes) and the encoding the

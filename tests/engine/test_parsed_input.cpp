@@ -159,6 +159,32 @@ TEST_F(ParsedInputTest, KeyTablesServeOnlyRunsOfTheDefinitionsTheyWereBuiltFor) 
     EXPECT_EQ(Run(byOtherFile).first.Html, "0:");
 }
 
+// Tables built ahead of any run (as an open does for the first page, while the contents is
+// made) parse the book, and the first run of their stylesheet starts with them, its key
+// patterns included.
+TEST_F(ParsedInputTest, KeysPreparedAheadServeTheFirstRunOfTheirStylesheet) {
+    const std::string head = SheetHead + "<xsl:output method=\"text\"/><xsl:key name=\"k\" match=\"s\" use=\"@id\"/>";
+    const std::string sheets[][2] = {
+        {head + "<xsl:template match=\"/\"><xsl:value-of select=\"key('k','b')\"/></xsl:template></xsl:stylesheet>",
+         "Вторая"},
+        {head + "<xsl:template match=\"key('k','b')\">[<xsl:value-of select=\".\"/>]</xsl:template>" +
+             "<xsl:template match=\"text()\"/></xsl:stylesheet>",
+         "[Вторая]"},
+    };
+    for (const auto& [sheet, expected] : sheets) {
+        SCOPED_TRACE(sheet);
+        Book.ParsedInput = std::make_shared<TParsedInputCache>();
+        TArgs args;
+        args.StyleText = sheet;
+        ASSERT_TRUE(PrepareTransformationKeys(Book.BookXMLFName, "arg://input", args, Book, {}));
+        EXPECT_EQ(Book.ParsedInput->KeptKeyTables(), 1U);
+        const auto [page, kept] = Run(sheet);
+        EXPECT_TRUE(kept);
+        EXPECT_EQ(page.Html, expected);
+        EXPECT_EQ(Book.ParsedInput->KeptKeyTables(), 1U);  // taken, and kept again after the run
+    }
+}
+
 TEST_F(ParsedInputTest, AnImportedModuleIsReadOnceWhileItsFileIsUnchanged) {
     const std::string lib =
         Dir.Write("shemes/lib.xsl", SheetHead + "<xsl:template name=\"t\">lib-1</xsl:template></xsl:stylesheet>");
