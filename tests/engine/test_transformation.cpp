@@ -37,14 +37,14 @@ protected:
 
     TRun Run(const std::string& styleText, const std::string& inputUri = "",
              const std::string& styleUri = "arg://input") {
-        TRun run;
+        return RunOver(Book, styleText, inputUri.empty() ? Book.BookXMLFName : inputUri, styleUri);
+    }
+    static TRun RunOver(const TBookInfo& book, const std::string& styleText, const std::string& inputUri,
+                        const std::string& styleUri = "arg://input") {
         TArgs args;
         args.StyleText = styleText;
-        const TBookPage page = RunTransformation(inputUri.empty() ? Book.BookXMLFName : inputUri, styleUri, args, Book);
-        run.Text = page.Html;
-        run.Encoding = page.Encoding;
-        run.Ok = page.Ok;
-        return run;
+        const TBookPage page = RunTransformation(inputUri, styleUri, args, book);
+        return {page.Html, page.Encoding, page.Ok};
     }
 
     TTempDir Dir;
@@ -260,24 +260,28 @@ TEST_F(TransformationTest, aStopEndsARunThatNeverEndsAndTheNextRunIsNotAffected)
                                       "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each>");
     const std::string stopped = "Преобразование остановлено.";
 
-    std::atomic<bool> done{false};
-    TRun run;
-    std::thread runner([&] {
-        run = Run(endless);
-        done = true;
+    // The run owns all it uses: a run that does not stop is left behind without the test's locals.
+    struct TState {
+        std::atomic<bool> Done{false};
+        TRun Run;
+    };
+    const auto state = std::make_shared<TState>();
+    std::thread runner([state, book = Book, endless] {
+        state->Run = RunOver(book, endless, book.BookXMLFName);
+        state->Done = true;
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));  // well inside the loops
     StopTransformation();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done && std::chrono::steady_clock::now() < deadline)
+    while (!state->Done && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    if (!done) {
+    if (!state->Done) {
         runner.detach();
         FAIL() << "the run did not stop";
     }
     runner.join();
-    EXPECT_FALSE(run.Ok);
-    EXPECT_EQ(run.Text, stopped);
+    EXPECT_FALSE(state->Run.Ok);
+    EXPECT_EQ(state->Run.Text, stopped);
     EXPECT_EQ(Run(Sheet("ok")).Text, "ok");
 }
 
