@@ -13,9 +13,8 @@
 // the same run is a plain QWebEngineView showing the same page bytes with setHtml (pages
 // under 2 MB only).
 //
-// The viewer runs with the heap settings the "tomeria" command gives it (GLIBC_TUNABLES, see
-// core/HeapSettings.h); run_bench.py starts this benchmark with them too, but not the plain
-// view, its reference.
+// run_bench.py compares the open of a book with xsltproc's contents run, both started in the
+// same environment: as by default, and both with glibc's heap in huge pages.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>

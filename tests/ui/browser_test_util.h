@@ -32,6 +32,13 @@ inline bool WaitFor(const std::function<bool()>& pred, int ms = EngineWaitMs) {
     return pred();
 }
 
+// How long a test watches for something that must not happen, counted from an event that did
+// (the refused attempt, the click): what it guards against shows well within this time.
+inline constexpr int QuietMs = 750;
+
+// Whether pred stays false for ms from now: a bounded wait for an event that must not come.
+inline bool StaysFalse(const std::function<bool()>& pred, int ms = QuietMs) { return !WaitFor(pred, ms); }
+
 // Runs script in the page and returns its result; an invalid QVariant on time-out. The
 // engine may call back later, even as the page goes: the callback then finds no loop.
 inline QVariant EvalJs(TWebBrowser& browser, const QString& script) {

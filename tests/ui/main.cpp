@@ -10,6 +10,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the cases (ctest asks for them before each run) needs no application or display.
+    if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS();
     // Indexes and bookmarks the windows keep go to folders of this run, not the user's.
     QTemporaryDir userFolders;
     qputenv("XDG_CACHE_HOME", (userFolders.path() + "/cache").toUtf8());

@@ -26,10 +26,9 @@
 
 inline const std::string ShippedBook = TOMERIA_BINARY_DIR "/data/data/intro.ini";
 
-// The built program (the "tomeria" command and the viewer it starts) copied into folder.
+// The built program copied into folder.
 inline bool CopyProgram(const QString& folder) {
-    return QFile::copy(TOMERIA_BINARY_DIR "/tomeria", folder + "/tomeria") &&
-           QFile::copy(TOMERIA_BINARY_DIR "/tomeria-viewer", folder + "/tomeria-viewer");
+    return QFile::copy(TOMERIA_BINARY_DIR "/tomeria", folder + "/tomeria");
 }
 
 inline void WriteTextFile(const QString& path, const QByteArray& bytes) {

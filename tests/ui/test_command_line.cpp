@@ -15,7 +15,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "HeapSettings.h"
 #include "mainwindow_test_util.h"
 
 namespace {
@@ -138,48 +137,6 @@ TEST_F(CommandLineTest, aRelativePathOnTheCommandLineOpensThatBookInsteadOfTheSt
     EXPECT_TRUE(log.contains("Переносная копия")) << log.toStdString();
 }
 
-// Whether the heap of a running program asks for huge pages ("hg" among its flags).
-bool HeapAsksForHugePages(qint64 pid) {
-    QFile maps(QString("/proc/%1/smaps").arg(pid));
-    if (!maps.open(QIODevice::ReadOnly)) return false;
-    bool inHeap = false;
-    for (const QByteArray& line : maps.readAll().split('\n')) {
-        // A mapping's first line starts with its address range; the lines below it with "Name:".
-        if (!line.left(line.indexOf(' ')).endsWith(':')) inHeap = line.endsWith("[heap]");
-        if (inHeap && line.startsWith("VmFlags:") && line.split(' ').contains("hg")) return true;
-    }
-    return false;
-}
-
-// The command starts the viewer with its heap in huge pages where the kernel gives them on
-// request, and leaves a setting the user made alone.
-TEST_F(CommandLineTest, theViewerAsksForHugePagesForItsHeapUnlessTheUserSaidOtherwise) {
-    const struct {
-        QString Tunables;
-        bool Huge;
-    } cases[] = {{QString(), HugePagesOnRequest()}, {"glibc.malloc.hugetlb=0", false}};
-    const QString log = ProgramDir + "/logs/tomeria.log";
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Tunables.toStdString());
-        QFile::remove(log);
-        QProcessEnvironment given;
-        given.insert("GLIBC_TUNABLES", c.Tunables);
-        QProcess& copy = Start(ProgramDir + "/tomeria", {}, Dir.path(), given);
-        ASSERT_TRUE(WaitStartedUp(copy, log));
-        EXPECT_EQ(HeapAsksForHugePages(copy.processId()), c.Huge);
-        Stop(copy);
-    }
-}
-
-TEST_F(CommandLineTest, theCommandWithoutItsViewerSaysSoAndFails) {
-    ASSERT_TRUE(QFile::remove(ProgramDir + "/tomeria-viewer"));
-    QProcess& copy = Start({}, Dir.path());
-    ASSERT_TRUE(copy.waitForFinished(ProcessWaitMs));
-    EXPECT_EQ(copy.exitCode(), 127);
-    EXPECT_TRUE(QString::fromUtf8(copy.readAllStandardError())
-                    .contains("не удалось запустить " + ProgramDir + "/tomeria-viewer"));
-}
-
 TEST_F(CommandLineTest, aSecondCopyHandsItsBookToTheRunningOneAndEndsQuietly) {
     // A copy that was killed left its socket behind; the next one listens all the same.
     ASSERT_TRUE(MakeStaleSocket(Runtime() + "/tomeria_by_orvald_kestin.socket"));
@@ -224,10 +181,10 @@ TEST_F(CommandLineTest, theInstalledLayoutStartsOnTheShippedGuide) {
     install.start(CMAKE_COMMAND, {"--install", TOMERIA_BINARY_DIR, "--prefix", stage});
     ASSERT_TRUE(install.waitForFinished(ProcessWaitMs));
     ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
-    for (const char* file : {"/opt/tomeria/tomeria", "/opt/tomeria/tomeria-viewer", "/opt/tomeria/data/service.xslt",
-                             "/opt/tomeria/data/data/intro.ini", "/usr/share/applications/org.tomeria.tomeria.desktop",
-                             "/usr/share/metainfo/org.tomeria.tomeria.metainfo.xml",
-                             "/usr/share/icons/hicolor/scalable/apps/org.tomeria.tomeria.svg"})
+    for (const char* file :
+         {"/opt/tomeria/tomeria", "/opt/tomeria/data/service.xslt", "/opt/tomeria/data/data/intro.ini",
+          "/usr/share/applications/org.tomeria.tomeria.desktop", "/usr/share/metainfo/org.tomeria.tomeria.metainfo.xml",
+          "/usr/share/icons/hicolor/scalable/apps/org.tomeria.tomeria.svg"})
         EXPECT_TRUE(QFileInfo::exists(stage + file)) << file;
     EXPECT_EQ(QFileInfo(stage + "/usr/bin/tomeria").symLinkTarget(), stage + "/opt/tomeria/tomeria");
 

@@ -45,7 +45,8 @@ TEST_F(BookTest, ClickDoubleClickAndEnterOnContentsShowTheirParts) {
     Settings.UseInTOCOneClickAsDblClick = false;
     QTreeWidgetItem* other = Item(2);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(other).center());
-    QTest::qWait(300);
+    ASSERT_EQ(tree->currentItem(), other);
+    EXPECT_TRUE(StaysFalse([&] { return frm->wb_Browser->Busy(); })) << "a single click wrote a page";
     EXPECT_TRUE(PageShows(section->text(0)));
     EXPECT_FALSE(Page().contains(other->text(0)));
     QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(other).center());

@@ -90,8 +90,8 @@ TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction) {
     QMenu* edit = frm->menuBar()->actions().at(1)->menu();
     ASSERT_NE(edit, nullptr);
     edit->popup(frm->mapToGlobal(QPoint(10, 10)));
-    QTest::qWait(100);
-    EXPECT_TRUE(frm->act_SearchFind->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return QApplication::activePopupWidget() == edit; }, 5000));
+    EXPECT_TRUE(StaysFalse([&] { return !frm->act_SearchFind->isEnabled(); }));
     edit->close();
     EXPECT_FALSE(Log().contains(QRegularExpression("Focused: $", QRegularExpression::MultilineOption)))
         << "the menu bar became the focused control";

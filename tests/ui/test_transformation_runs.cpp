@@ -82,8 +82,9 @@ TEST_F(TransformationRunTest, EscapeStopsALongRunWhileTheWindowAnswers) {
     WhenBusy([&] {
         const QCursor* cursor = QApplication::overrideCursor();
         cursorWasBusy = cursor && cursor->shape() == Qt::BusyCursor;
-        QTest::qWait(200);  // the page is still being made, and the pane shows its start
-        logGrewMeanwhile = Log().contains("Начало трансформации.") && !Log().contains(StoppedPage);
+        // The page is still being made, and the pane shows its start.
+        logGrewMeanwhile =
+            WaitFor([&] { return Log().contains("Начало трансформации."); }, 5000) && !Log().contains(StoppedPage);
         QTest::keyClick(frm->tv_TOC, Qt::Key_Escape);
     });
     frm->OpenBook(Book.Descriptor());
