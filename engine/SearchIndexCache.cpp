@@ -158,8 +158,7 @@ TSearchIndexRequest SearchIndexRequestOf(const TBookInfo& book, std::vector<TSea
     request.BookKey = book.DescriptorFile;
     // book.xml is read the way the transformations read it: the "file" URI's local path.
     if (SplitURI(book.BookXMLFName).Scheme == "file")
-        request.BookXmlPath =
-            ToOsPath(TFileProxy::LocalPathOfRest(book.BookXMLFName.substr(book.BookXMLFName.find(':') + 1)));
+        request.BookXmlPath = TFileProxy::OsPathOfFileUri(book.BookXMLFName);
     request.Entries = std::move(entries);
     request.CacheFolder = DefaultSearchCacheFolder();
     return request;
