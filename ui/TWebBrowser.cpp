@@ -23,6 +23,7 @@
 #include <utility>
 #include <stdexcept>
 
+#include "CaughtErrorText.h"
 #include "Log.h"
 #include "PagePolicy.h"
 #include "TBookSchemeHandler.h"
@@ -63,6 +64,13 @@ QByteArray OsFolderOf(const std::string& folder) {
     path = QDir::cleanPath(QString::fromLatin1(path)).toLatin1();
     if (!path.endsWith('/')) path += '/';
     return path;
+}
+
+// Inside a catch block: a handler of the owner failed inside the engine's call, which must
+// not unwind; the program's log keeps the cause.
+void LogHandlerFailure(const char* event) {
+    WriteLog(std::string("Обработчик события ") + event + " браузера не выполнен: " + CaughtErrorText(),
+             TLogLevel::Error);
 }
 
 }  // namespace
@@ -284,11 +292,9 @@ bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
         ++EventDepth;
         try {
             OnBeforeNavigate(url, cancel);
-        } catch (const std::exception& e) {
-            // The engine's stack must not unwind; the handlers guard themselves.
-            qWarning("TWebBrowser: before-navigate handler failed: %s", e.what());
         } catch (...) {
-            qWarning("TWebBrowser: before-navigate handler failed");
+            // The engine's stack must not unwind; the handlers guard themselves.
+            LogHandlerFailure("перехода");
         }
         --EventDepth;
     }
@@ -334,11 +340,8 @@ void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
     if (OnNewWindow) {
         try {
             OnNewWindow(target, cancel);
-        } catch (const std::exception& e) {
-            qWarning("TWebBrowser: new-window handler failed: %s", e.what());
-            return;
         } catch (...) {
-            qWarning("TWebBrowser: new-window handler failed");
+            LogHandlerFailure("нового окна");
             return;
         }
     }
@@ -371,10 +374,8 @@ void TWebBrowser::DocumentLoaded(const QUrl& url) {
     if (!OnDocumentComplete) return;
     try {
         OnDocumentComplete(url);
-    } catch (const std::exception& e) {
-        qWarning("TWebBrowser: document-complete handler failed: %s", e.what());
     } catch (...) {
-        qWarning("TWebBrowser: document-complete handler failed");
+        LogHandlerFailure("загрузки документа");
     }
 }
 
