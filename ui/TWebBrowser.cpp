@@ -32,7 +32,12 @@
 
 namespace {
 
-// How long after the reader's click on a link the engine's navigation to it counts as the click's.
+// How long after the reader's press on a link the engine's navigation to it counts as the click's.
+// Qt WebEngine 6.4.2 tells a navigation's type and frame (acceptNavigationRequest) but not
+// whether the reader's gesture started it (only a new-window request says so): a script run
+// by a click's handler also comes as a clicked link. The bound keeps a press whose link never
+// navigated (its handler cancelled it) from vouching for a script's later navigation there.
+// It can go once the engine reports the gesture of a navigation.
 constexpr qint64 ClickToNavigationMs = 1500;
 
 // Two URLs name the same resource, whatever percent-encoding each side chose.
@@ -358,8 +363,9 @@ void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {
     if (SameUrl(info.url(), ExpectedUrl)) {
         ExpectedUrl.clear();
     } else if (!ExpectedUrl.isEmpty() && DeferredUrl.isEmpty()) {
-        // A load asked for just as the previous one ended can commit without any load
-        // signal of its own; watch for its document instead.
+        // Qt WebEngine 6.4.2: a load asked for just as the previous one ended can commit
+        // without any load signal of its own; the 50 ms check watches for its document
+        // instead, so the browser never stays busy on a page that is already shown.
         SettleCheck.start();
     }
     emit StateChanged();
