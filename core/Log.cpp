@@ -40,6 +40,10 @@ struct TLogState {
     std::mutex QueueMutex;
     std::deque<TLogBatch> Queue;
 
+    // One date at a time: the C library guards its time zone state with a lock of its own,
+    // which ThreadSanitizer cannot see.
+    std::mutex DateMutex;
+
     // Recursive: a window sink that logs only queues another batch for the loop it runs in.
     std::recursive_mutex SinkMutex;
     TFileHandle File;  // buffered by stdio; null while the log file is closed
@@ -75,15 +79,17 @@ std::FILE* OpenLogFile(const TLogConfig& config) {
 }
 
 std::string CurrentShortDate() {
+    const std::lock_guard lock(Log().DateMutex);
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
 }
 
-std::string FormatLine(const TLogEntry& entry, bool timeStamp) {
+// stamp: "[date] " or nothing.
+std::string FormatLine(const TLogEntry& entry, const std::string& stamp) {
     const auto level = static_cast<uint8_t>(entry.Level);
     std::string line = "{type: ";
     line += level < LogLevelNames.size() ? LogLevelNames[level] : std::to_string(level);
     line += ", code: " + std::to_string(entry.Code) + "} ";
-    if (timeStamp) line += "[" + CurrentShortDate() + "] ";
+    line += stamp;
     line += entry.Text;
     return line;
 }
@@ -92,9 +98,9 @@ std::string FormatLine(const TLogEntry& entry, bool timeStamp) {
 TLogBatch BatchOf(const TLogConfig& config, const TLogEntries& entries) {
     TLogBatch batch{{}, config.ToWindow, config.ToFile};
     if (!batch.ToWindow && !batch.ToFile) return batch;
+    const std::string stamp = config.UseTimeStamp ? "[" + CurrentShortDate() + "] " : std::string();
     for (const TLogEntry& entry : entries)
-        if (static_cast<uint8_t>(entry.Level) <= config.DebugLevel)
-            batch.Lines.push_back(FormatLine(entry, config.UseTimeStamp));
+        if (static_cast<uint8_t>(entry.Level) <= config.DebugLevel) batch.Lines.push_back(FormatLine(entry, stamp));
     return batch;
 }
 
