@@ -44,7 +44,8 @@ struct TLogState {
     // which ThreadSanitizer cannot see.
     std::mutex DateMutex;
 
-    // Recursive: a window sink that logs only queues another batch for the loop it runs in.
+    // Recursive, so a window sink may configure the log; a line it logs is only queued, for
+    // the loop that called the sink to write after the batch it is writing (see Deliver).
     std::recursive_mutex SinkMutex;
     TFileHandle File;  // buffered by stdio; null while the log file is closed
     TLogWindowSink WindowSink;
@@ -139,7 +140,15 @@ void Deliver(TLogBatch batch) {
         const std::lock_guard lock(log.QueueMutex);
         log.Queue.push_back(std::move(batch));
     }
+    // Set while this thread writes the queue out: a line logged from inside a sink then waits
+    // its turn instead of cutting into the batch being written.
+    static thread_local bool draining = false;
+    if (draining) return;
     const std::lock_guard sinks(log.SinkMutex);
+    draining = true;
+    const struct TReset {
+        ~TReset() { draining = false; }
+    } reset;
     DrainQueue();
 }
 
@@ -183,7 +192,7 @@ void ConfigureLog(const TSettings& settings) {
 void OpenLog(const TSettings& settings) {
     ConfigureLog(settings);
     WriteLog("Opening LogFile");
-    const std::shared_ptr<const TLogConfig> config = CurrentConfig();
+    const TLogConfig config = LogConfigOf(settings);
     TLogState& log = Log();
     {
         const std::lock_guard sinks(log.SinkMutex);
@@ -191,7 +200,7 @@ void OpenLog(const TSettings& settings) {
         log.File.reset();
         if (!settings.WriteLogToFile) return;
         // Any failure leaves the file closed; logging goes on to the debug pane alone.
-        log.File.reset(OpenLogFile(*config));
+        log.File.reset(OpenLogFile(config));
         if (!log.File) return;
     }
     WriteLog("LogFile is opened");

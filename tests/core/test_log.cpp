@@ -231,6 +231,19 @@ TEST_F(LogTest, ACaptureKeepsItsThreadsLinesUntilTheyAreReplayed) {
 
 namespace {
 
+// A line the pane's sink logs itself waits until the batch being written is whole.
+TEST_F(LogTest, ALineLoggedFromASinkComesAfterTheBatchBeingWritten) {
+    Settings.UseTimeStamp = false;
+    ConfigureLog(Settings);
+    SetLogWindowSink([this](const std::string& line) {
+        window.push_back(line);
+        if (line.ends_with("first")) WriteLog("from the sink");
+    });
+    WriteLogBatch({{"first", TLogLevel::Info, 0}, {"second", TLogLevel::Info, 0}});
+    EXPECT_EQ(window, (std::vector<std::string>{"{type: INFO, code: 0} first", "{type: INFO, code: 0} second",
+                                                "{type: INFO, code: 0} from the sink"}));
+}
+
 // A line of the threads test: which writer, which of its runs, which line of the run (-1 for
 // the error line that follows each run), and whether it carries the date.
 struct TParsedLine {
