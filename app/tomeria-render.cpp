@@ -243,6 +243,7 @@ int main(int argc, char** argv) {
         Settings.WriteLogToWindow = false;
     }
     Settings.WriteLogToFile = false;
+    ConfigureLog(Settings);
     try {
         return Run(command);
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 
 #include "AppLogo.h"
 #include "BrowserLoad.h"
+#include "CaughtErrorText.h"
 #include "DocumentArgument.h"
 #include "EngineSwitches.h"
 #include "ErrorGuard.h"
@@ -148,6 +149,8 @@ int main(int argc, char** argv) {
     try {
         CloseLog();
     } catch (...) {
+        // The log itself is gone; the cause goes where the program's other last words go.
+        std::cerr << "tomeria: " << CaughtErrorText() << std::endl;
     }
     return rc;
 }

@@ -8,8 +8,8 @@ namespace {
 
 std::string Quoted(const QString& text) { return "\"" + text.toStdString() + "\""; }
 
-// A "scheme:" prefix of two or more letters; one letter would be a drive of the original
-// platform, which names nothing here and is left to the file checks.
+// A "scheme:" prefix of two or more letters. "c:/book.tmr" is no URL here: a one-letter prefix
+// is left to the file checks, which look for a file of that name in the current folder.
 bool HasScheme(const QString& argument) {
     const QUrl url(argument);
     return url.isValid() && url.scheme().size() > 1 && argument.startsWith(url.scheme() + ':', Qt::CaseInsensitive);

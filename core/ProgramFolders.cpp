@@ -27,7 +27,8 @@ std::string XdgFolder(const char* variable, const char* fallback) {
 }  // namespace
 
 TUserFolders UserFoldersFromEnvironment() {
-    return {XdgFolder("XDG_CONFIG_HOME", ".config"), XdgFolder("XDG_STATE_HOME", ".local/state")};
+    return {XdgFolder("XDG_CONFIG_HOME", ".config"), XdgFolder("XDG_STATE_HOME", ".local/state"),
+            XdgFolder("XDG_CACHE_HOME", ".cache")};
 }
 
 bool IsFolderWritable(const std::string& folder) { return ::access(ToOsPath(folder).c_str(), W_OK | X_OK) == 0; }

@@ -10,12 +10,13 @@
 // The user's home folder: $HOME when it is an absolute path, else the password database's.
 std::string HomeFolder();
 
-// The user's folders of this program, each ending in "/": $XDG_CONFIG_HOME/tomeria/ and
-// $XDG_STATE_HOME/tomeria/, with ~/.config and ~/.local/state where a variable is unset or
-// not an absolute path.
+// The user's folders of this program, each ending in "/": $XDG_CONFIG_HOME/tomeria/,
+// $XDG_STATE_HOME/tomeria/ and $XDG_CACHE_HOME/tomeria/, with ~/.config, ~/.local/state and
+// ~/.cache where a variable is unset or not an absolute path. The one place these are made.
 struct TUserFolders {
-    std::string Config;
-    std::string State;
+    std::string Config;  // the settings file, the bookmarks
+    std::string State;   // the log of an installed copy
+    std::string Cache;   // the search indexes
 };
 TUserFolders UserFoldersFromEnvironment();
 

@@ -14,7 +14,4 @@ void TLogCapture::Keep(const std::string& text, TLogLevel level, uint8_t code) {
     Entries.push_back({text, level, code});
 }
 
-void ReplayLog(const TLogEntries& entries) {
-    for (const TLogEntry& entry : entries)
-        WriteLog(entry.Text, entry.Level, entry.Code);
-}
+void ReplayLog(const TLogEntries& entries) { WriteLogBatch(entries); }

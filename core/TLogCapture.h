@@ -3,16 +3,8 @@
 // order: a page made ahead of the reader's request logs its run when it is shown.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "Log.h"
-
-struct TLogEntry {
-    std::string Text;
-    TLogLevel Level = TLogLevel::Info;
-    uint8_t Code = 0;
-};
-using TLogEntries = std::vector<TLogEntry>;
 
 class TLogCapture {
 public:
@@ -32,5 +24,5 @@ private:
     TLogCapture* Outer;
 };
 
-// Writes kept lines through WriteLog, filtered as they are written.
+// Writes kept lines as one batch (WriteLogBatch), filtered as they are written.
 void ReplayLog(const TLogEntries& entries);

@@ -7,17 +7,11 @@
 #include <memory>
 #include <vector>
 
+#include "XmlOwners.h"
+
 namespace {
 
 constexpr std::size_t ChunkSize = 1 << 20;
-
-// Owners of the push parser's context and of the document it builds.
-struct TParserCtxtFree {
-    void operator()(xmlParserCtxt* ctxt) const { xmlFreeParserCtxt(ctxt); }
-};
-struct TDocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
 
 std::string IdOf(const xmlNode* element) {
     for (const xmlAttr* attr = element->properties; attr; attr = attr->next)
@@ -83,8 +77,7 @@ TBookPartTexts ReadBookPartTexts(const std::string& bookXmlPath, const std::unor
     const auto total = static_cast<uint64_t>(std::max<std::streamoff>(in.tellg(), 0));
     in.seekg(0);
 
-    std::unique_ptr<xmlParserCtxt, TParserCtxtFree> ctxt(
-        xmlCreatePushParserCtxt(nullptr, nullptr, nullptr, 0, bookXmlPath.c_str()));
+    XmlParserCtxt ctxt(xmlCreatePushParserCtxt(nullptr, nullptr, nullptr, 0, bookXmlPath.c_str()));
     if (!ctxt) {
         result.Error = "book.xml: нет памяти для разбора";
         return result;
@@ -96,7 +89,7 @@ TBookPartTexts ReadBookPartTexts(const std::string& bookXmlPath, const std::unor
     while (!failed) {
         if (cancel) {
             result.Cancelled = true;
-            std::unique_ptr<xmlDoc, TDocFree> partial(ctxt->myDoc);
+            XmlDoc partial(ctxt->myDoc);
             ctxt->myDoc = nullptr;
             return result;
         }
@@ -108,7 +101,7 @@ TBookPartTexts ReadBookPartTexts(const std::string& bookXmlPath, const std::unor
         if (progress) progress(done, total);
         if (last) break;
     }
-    std::unique_ptr<xmlDoc, TDocFree> doc(ctxt->myDoc);
+    XmlDoc doc(ctxt->myDoc);
     ctxt->myDoc = nullptr;
     if (failed || !ctxt->wellFormed || !doc) {
         result.Error = ParseError(ctxt.get());

@@ -4,7 +4,6 @@
 
 #include <QCryptographicHash>
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +11,7 @@
 
 #include "BookPartTexts.h"
 #include "PathRules.h"
+#include "ProgramFolders.h"
 #include "SplitURI.h"
 #include "TFileProxy.h"
 
@@ -136,13 +136,7 @@ std::unique_ptr<TSearchIndex> BuildInMemory(const TSearchIndexRequest& request, 
 
 }  // namespace
 
-std::string DefaultSearchCacheFolder() {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache && *cache == '/') return (fs::path(cache) / "tomeria").string();
-    const char* home = std::getenv("HOME");
-    if (home && *home) return (fs::path(home) / ".cache" / "tomeria").string();
-    return {};
-}
+std::string DefaultSearchCacheFolder() { return UserFoldersFromEnvironment().Cache; }
 
 namespace {
 void AddEntries(const std::vector<TContentsItem>& items, std::vector<TSearchEntry>& entries) {
@@ -164,8 +158,7 @@ TSearchIndexRequest SearchIndexRequestOf(const TBookInfo& book, std::vector<TSea
     request.BookKey = book.DescriptorFile;
     // book.xml is read the way the transformations read it: the "file" URI's local path.
     if (SplitURI(book.BookXMLFName).Scheme == "file")
-        request.BookXmlPath =
-            ToOsPath(TFileProxy::LocalPathOfRest(book.BookXMLFName.substr(book.BookXMLFName.find(':') + 1)));
+        request.BookXmlPath = TFileProxy::OsPathOfFileUri(book.BookXMLFName);
     request.Entries = std::move(entries);
     request.CacheFolder = DefaultSearchCacheFolder();
     return request;

@@ -29,7 +29,7 @@ struct TSearchIndexBuild {
     std::vector<std::string> Warnings;
 };
 
-// $XDG_CACHE_HOME/tomeria (default ~/.cache/tomeria), as an OS path.
+// $XDG_CACHE_HOME/tomeria/ (default ~/.cache/tomeria/), as an OS path.
 std::string DefaultSearchCacheFolder();
 
 // Opens the cached index of the request, or builds it (and caches it when the cache folder can

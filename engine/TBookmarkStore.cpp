@@ -3,7 +3,6 @@
 #include <QDateTime>
 #include <QSaveFile>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <libxml/parser.h>
@@ -14,6 +13,8 @@
 #include <unordered_set>
 
 #include "OsFiles.h"
+#include "ProgramFolders.h"
+#include "XmlOwners.h"
 
 namespace fs = std::filesystem;
 
@@ -21,11 +22,6 @@ namespace {
 
 constexpr const char* Owner = "tomeria";
 constexpr std::size_t MaxFileSize = 64u << 20;
-
-struct TDocFree {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
-};
-using TDocPtr = std::unique_ptr<xmlDoc, TDocFree>;
 
 const xmlChar* X(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
 
@@ -49,10 +45,8 @@ std::string TextOf(const xmlNode* element) {
 }
 
 std::string Attribute(const xmlNode* element, const char* name) {
-    xmlChar* value = xmlGetNoNsProp(element, X(name));
-    std::string text = value ? reinterpret_cast<const char*>(value) : "";
-    xmlFree(value);
-    return text;
+    const XmlChars value(xmlGetNoNsProp(element, X(name)));
+    return value ? reinterpret_cast<const char*>(value.get()) : "";
 }
 
 // XML 1.0 cannot hold control characters other than tab and line breaks.
@@ -139,7 +133,7 @@ constexpr std::size_t CancelCheckEvery = 4096;
 }  // namespace
 
 std::string ToXbel(const std::vector<TBookmark>& bookmarks) {
-    TDocPtr doc(xmlNewDoc(X("1.0")));
+    XmlDoc doc(xmlNewDoc(X("1.0")));
     xmlNode* root = xmlNewDocNode(doc.get(), nullptr, X("xbel"), nullptr);
     xmlDocSetRootElement(doc.get(), root);
     xmlCreateIntSubset(doc.get(), X("xbel"), X("+//IDN python.org//DTD XML Bookmark Exchange Language 1.0//EN//XML"),
@@ -155,16 +149,15 @@ std::string ToXbel(const std::vector<TBookmark>& bookmarks) {
         xmlNewTextChild(metadata, nullptr, X("book"), X(XmlSafe(b.Book).c_str()));
         xmlNewTextChild(metadata, nullptr, X("part"), X(XmlSafe(b.PartId).c_str()));
     }
-    xmlChar* bytes = nullptr;
+    xmlChar* dumped = nullptr;
     int size = 0;
-    xmlDocDumpFormatMemoryEnc(doc.get(), &bytes, &size, "UTF-8", 1);
-    std::string text(reinterpret_cast<const char*>(bytes), bytes ? static_cast<std::size_t>(size) : 0);
-    xmlFree(bytes);
-    return text;
+    xmlDocDumpFormatMemoryEnc(doc.get(), &dumped, &size, "UTF-8", 1);
+    const XmlChars bytes(dumped);
+    return std::string(reinterpret_cast<const char*>(bytes.get()), bytes ? static_cast<std::size_t>(size) : 0);
 }
 
 std::vector<TBookmark> FromXbel(const std::string& bytes, std::size_t* skipped) {
-    TDocPtr doc;
+    XmlDoc doc;
     if (bytes.size() <= INT_MAX)
         doc.reset(xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), "bookmarks.xbel", nullptr,
                                 XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
@@ -179,12 +172,7 @@ std::vector<TBookmark> FromXbel(const std::string& bytes, std::size_t* skipped) 
 
 TBookmarkStore::TBookmarkStore(std::string osPath) : OsPath(std::move(osPath)) {}
 
-std::string TBookmarkStore::DefaultPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return (fs::path(config) / "tomeria" / "bookmarks.xbel").string();
-    const char* home = std::getenv("HOME");
-    return (fs::path(home && *home ? home : ".") / ".config" / "tomeria" / "bookmarks.xbel").string();
-}
+std::string TBookmarkStore::DefaultPath() { return UserFoldersFromEnvironment().Config + "bookmarks.xbel"; }
 
 std::string TBookmarkStore::Load() {
     Items.clear();

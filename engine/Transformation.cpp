@@ -8,7 +8,7 @@
 #include "BookFolders.h"
 #include "Log.h"
 #include "SplitURI.h"
-#include "SablotInternals.h"
+#include "CaughtErrorText.h"
 #include "TSablotEngine.h"
 #include "sabutils.h"
 

@@ -111,7 +111,8 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     LoadSettings(settings, frm.DefaultSettings);
     OpenLog(settings);
     WriteLog(ProgramFoldersNote(settings));
-    // The start-up script names this stage; the browser needs nothing set up to copy.
+    // Announced for the log's fixed start-up sequence; copying from the browser needs no set-up
+    // of its own, the settings alone decide it (InitControlState).
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(settings);
     WriteLog("Инициализация элементов управления...");

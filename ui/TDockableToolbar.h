@@ -30,12 +30,15 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // The toolkit floats a toolbar as a frameless window; the caption frame is put back once
-    // it is no longer dragged.
+    // Qt 6.4.2 (xcb) floats a dragged-off toolbar as a frameless window and leaves it so; the
+    // flags are set again (FloatingFlags), from the event loop once it is no longer dragged,
+    // so a floating toolbar has its caption to be moved by.
     bool NeedsCaptionFrame() const;
     void ShowCaptionFrame();
-    // The window system learns which window a floating toolbar stays above when it is shown:
-    // after the main window's native window was made anew, it is shown again.
+    // Qt 6.4.2 (xcb) tells the window system which window a floating toolbar stays above only
+    // when it is shown: once the main window's native window exists (a toolbar floated before
+    // the main window was shown) or was made anew (full screen), it is hidden and shown again,
+    // or it would fall behind the main window.
     void RenewTransientParent();
 
     QPointer<QAction> Toggle;  // the main window's action, which may go first at shut-down

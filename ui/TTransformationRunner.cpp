@@ -10,7 +10,7 @@
 #include <exception>
 
 #include "Log.h"
-#include "SablotInternals.h"
+#include "CaughtErrorText.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include <utility>
 #include <stdexcept>
 
+#include "CaughtErrorText.h"
 #include "Log.h"
 #include "PagePolicy.h"
 #include "TBookSchemeHandler.h"
@@ -31,7 +32,12 @@
 
 namespace {
 
-// How long after the reader's click on a link the engine's navigation to it counts as the click's.
+// How long after the reader's press on a link the engine's navigation to it counts as the click's.
+// Qt WebEngine 6.4.2 tells a navigation's type and frame (acceptNavigationRequest) but not
+// whether the reader's gesture started it (only a new-window request says so): a script run
+// by a click's handler also comes as a clicked link. The bound keeps a press whose link never
+// navigated (its handler cancelled it) from vouching for a script's later navigation there.
+// It can go once the engine reports the gesture of a navigation.
 constexpr qint64 ClickToNavigationMs = 1500;
 
 // Two URLs name the same resource, whatever percent-encoding each side chose.
@@ -63,6 +69,13 @@ QByteArray OsFolderOf(const std::string& folder) {
     path = QDir::cleanPath(QString::fromLatin1(path)).toLatin1();
     if (!path.endsWith('/')) path += '/';
     return path;
+}
+
+// Inside a catch block: a handler of the owner failed inside the engine's call, which must
+// not unwind; the program's log keeps the cause.
+void LogHandlerFailure(const char* event) {
+    WriteLog(std::string("Обработчик события ") + event + " браузера не выполнен: " + CaughtErrorText(),
+             TLogLevel::Error);
 }
 
 }  // namespace
@@ -284,11 +297,9 @@ bool TWebBrowser::RaiseBeforeNavigate(const QUrl& url, bool isMainFrame) {
         ++EventDepth;
         try {
             OnBeforeNavigate(url, cancel);
-        } catch (const std::exception& e) {
-            // The engine's stack must not unwind; the handlers guard themselves.
-            qWarning("TWebBrowser: before-navigate handler failed: %s", e.what());
         } catch (...) {
-            qWarning("TWebBrowser: before-navigate handler failed");
+            // The engine's stack must not unwind; the handlers guard themselves.
+            LogHandlerFailure("перехода");
         }
         --EventDepth;
     }
@@ -334,11 +345,8 @@ void TWebBrowser::RaiseNewWindow(QWebEngineNewWindowRequest& request) {
     if (OnNewWindow) {
         try {
             OnNewWindow(target, cancel);
-        } catch (const std::exception& e) {
-            qWarning("TWebBrowser: new-window handler failed: %s", e.what());
-            return;
         } catch (...) {
-            qWarning("TWebBrowser: new-window handler failed");
+            LogHandlerFailure("нового окна");
             return;
         }
     }
@@ -355,8 +363,9 @@ void TWebBrowser::LoadingChanged(const QWebEngineLoadingInfo& info) {
     if (SameUrl(info.url(), ExpectedUrl)) {
         ExpectedUrl.clear();
     } else if (!ExpectedUrl.isEmpty() && DeferredUrl.isEmpty()) {
-        // A load asked for just as the previous one ended can commit without any load
-        // signal of its own; watch for its document instead.
+        // Qt WebEngine 6.4.2: a load asked for just as the previous one ended can commit
+        // without any load signal of its own; the 50 ms check watches for its document
+        // instead, so the browser never stays busy on a page that is already shown.
         SettleCheck.start();
     }
     emit StateChanged();
@@ -371,10 +380,8 @@ void TWebBrowser::DocumentLoaded(const QUrl& url) {
     if (!OnDocumentComplete) return;
     try {
         OnDocumentComplete(url);
-    } catch (const std::exception& e) {
-        qWarning("TWebBrowser: document-complete handler failed: %s", e.what());
     } catch (...) {
-        qWarning("TWebBrowser: document-complete handler failed");
+        LogHandlerFailure("загрузки документа");
     }
 }
 

@@ -125,7 +125,7 @@ private:
     QUrl DeferredUrl;      // a load asked for inside a navigation event
     int EventDepth = 0;    // > 0 while OnBeforeNavigate runs
     bool EngineLoading = false;
-    QTimer SettleCheck;  // runs while a load may have lost its signals
+    QTimer SettleCheck;  // every 50 ms while a load may have lost its signals (Qt WebEngine 6.4.2)
     bool DocumentShown = false;
     double ZoomFactor = 1.0;
     bool ZoomSet = false;

@@ -86,7 +86,6 @@ Tfrm_Main::~Tfrm_Main() {
     wb_Browser->OnNewWindow = nullptr;
     wb_Browser->OnDocumentComplete = nullptr;
     if (OwnsLogSink) SetLogWindowSink(nullptr);
-    ForgetLogSettings(Settings);  // the window's records may go with it
     if (OwnsLayoutCapture) SetLayoutCapture(nullptr);
     ts_Search->BookClosed();  // stops an index build before the window goes
     // Viewers and their pages go before the window's own browser and the profile behind it.
@@ -191,6 +190,7 @@ void Tfrm_Main::CreateHorizontalSplitter() {
 
 void Tfrm_Main::InstallLogSink() {
     SetLogWindowSink([this](const std::string& line) { AppendLogLine(line); });
+    ConfigureLog(Settings);
     OwnsLogSink = true;
 }
 
@@ -200,12 +200,24 @@ void Tfrm_Main::InstallLayoutCapture() {
 }
 
 void Tfrm_Main::AppendLogLine(const std::string& line) {
-    // A transformation logs from its worker thread: its lines join the pane, in order, there.
-    if (QThread::currentThread() != thread()) {
+    // A transformation logs from its worker thread: its lines join the pane there, and a line
+    // of this thread that comes after them queues behind them. The log hands lines over one
+    // at a time, so the queue holds them in the log's order.
+    if (QThread::currentThread() != thread() || QueuedLogLines > 0) {
+        ++QueuedLogLines;
         QMetaObject::invokeMethod(
-            this, [this, line] { AppendLogLine(line); }, Qt::QueuedConnection);
+            this,
+            [this, line] {
+                --QueuedLogLines;
+                ShowLogLine(line);
+            },
+            Qt::QueuedConnection);
         return;
     }
+    ShowLogLine(line);
+}
+
+void Tfrm_Main::ShowLogLine(const std::string& line) {
     me_DebugWindow->appendPlainText(QString::fromUtf8(line));
     me_DebugWindow->moveCursor(QTextCursor::End);
 }

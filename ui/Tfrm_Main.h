@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QRect>
+#include <atomic>
 #include <exception>
 #include <functional>
 #include <map>
@@ -65,11 +66,13 @@ public:
     const TSettings& DefaultSettings;  // the built-in defaults
     TBookInfo& BookInfo;               // the open book
 
-    // Makes the debug pane the window sink of the log; released again by the destructor.
+    // Makes the debug pane the window sink of the log, configured from Settings; the sink is
+    // released again by the destructor.
     void InstallLogSink();
     // Makes the settings save capture this window's placement; released by the destructor.
     void InstallLayoutCapture();
-    // Adds a line to the debug pane; from another thread, once the window's thread gets to it.
+    // Adds a line to the debug pane; from another thread, once the window's thread gets to it,
+    // and lines after such a line wait their turn, so the pane keeps the log's order.
     void AppendLogLine(const std::string& line);
 
     // Applies a settings record to the window: an empty page when no book is open, and the
@@ -264,6 +267,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void ShowLogLine(const std::string& line);
     void CreateControls();
     void CreateStatusBar();
     void CreateContentsPane();
@@ -344,6 +348,7 @@ private:
     bool FailureOnView = false;  // the pane says why a book did not open: showing keeps it
     QString LastFindText;
     bool OwnsLogSink = false;
+    std::atomic<int> QueuedLogLines = 0;  // handed to the pane from other threads, not yet shown
     bool OwnsLayoutCapture = false;
     std::vector<std::unique_ptr<Tfrm_ExternalViewer>> Viewers;
     Tfrm_ExternalViewer* LatestViewer = nullptr;

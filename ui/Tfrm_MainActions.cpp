@@ -247,6 +247,7 @@ void Tfrm_Main::DebugLevelExecute(uint8_t level) {
     DebugLevelAction(level)->setChecked(true);
     if (OnDebugLevelChanged) OnDebugLevelChanged(level);
     Settings.DebugLevel = level;
+    ConfigureLog(Settings);
 }
 
 QAction* Tfrm_Main::DebugLevelAction(uint8_t level) const {

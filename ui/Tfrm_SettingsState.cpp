@@ -13,6 +13,8 @@
 #include <QShowEvent>
 #include <QSlider>
 
+#include <variant>
+
 #include "BookDescriptor.h"
 #include "ErrorGuard.h"
 #include "Log.h"
@@ -36,8 +38,91 @@ int ItemIndex(const QComboBox* box) {
 // Selecting from code raises no change event; an index outside the items selects none.
 void SetItemIndex(QComboBox* box, int index) { box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1); }
 
-// A slider shows 250 - value: opaque at the left end, fully transparent at the right.
-int AlphaFromPosition(const QSlider* slider) { return 250 - slider->value(); }
+// A slider shows 250 - value: opaque at the left end, fully transparent at the right. The
+// mapping is its own inverse: it turns a value into a position and a position into a value.
+int MirroredAlpha(int valueOrPosition) { return 250 - valueOrPosition; }
+
+// A field of the record and the control that shows it.
+struct TCheckBinding {
+    bool TSettings::*Field;
+    QCheckBox* Tfrm_Settings::*Control;
+};
+struct TChoiceBinding {
+    uint8_t TSettings::*Field;
+    QComboBox* Tfrm_Settings::*Control;
+    bool Reversed = false;  // the last item stands for 0
+};
+struct TTextBinding {
+    std::string TSettings::*Field;
+    TPathField* Tfrm_Settings::*Control;
+    const char* Name;  // logged with its value as the field is loaded
+};
+struct TSliderBinding {
+    int32_t TSettings::*Field;
+    QSlider* Tfrm_Settings::*Control;
+};
+using TFieldBinding = std::variant<TCheckBinding, TChoiceBinding, TTextBinding, TSliderBinding>;
+
+// Every field the dialog edits, in the order the controls are loaded (and their lines logged).
+const TFieldBinding FieldBindings[] = {
+    TCheckBinding{&TSettings::WriteLogToWindow, &Tfrm_Settings::cbx_WriteLogToWindow},
+    TCheckBinding{&TSettings::WriteLogToFile, &Tfrm_Settings::cbx_WriteLogToFile},
+    TCheckBinding{&TSettings::UseTimeStamp, &Tfrm_Settings::cbx_UseTimeStamp},
+    TChoiceBinding{&TSettings::DebugLevel, &Tfrm_Settings::cb_DebugLevel},
+    TCheckBinding{&TSettings::KeepShellDesign, &Tfrm_Settings::cbx_KeepShellDesign},
+    TCheckBinding{&TSettings::KeepControlState, &Tfrm_Settings::cbx_KeepControlState},
+    TChoiceBinding{&TSettings::BrowserFontSize, &Tfrm_Settings::cbx_BrowserFontSize, true},
+    TTextBinding{&TSettings::WorkPath, &Tfrm_Settings::de_WorkPath, "WorkPath"},
+    TTextBinding{&TSettings::TemporaryPath, &Tfrm_Settings::de_TempPath, "TemporaryPath"},
+    TTextBinding{&TSettings::DataPath, &Tfrm_Settings::de_DataPath, "DataPath"},
+    TTextBinding{&TSettings::LogPath, &Tfrm_Settings::de_LogsPath, "LogPath"},
+    TTextBinding{&TSettings::ServiceXSLTFile, &Tfrm_Settings::fe_ServiceXSLTFName, "ServiceXSLTFile"},
+    TCheckBinding{&TSettings::AutoCreateDirs, &Tfrm_Settings::cbx_AutoCreateDirs},
+    TChoiceBinding{&TSettings::OnStartAction, &Tfrm_Settings::cb_OnStartAction},
+    TTextBinding{&TSettings::OnStartDoc, &Tfrm_Settings::fe_OnStartFName, "OnStartDoc"},
+    TCheckBinding{&TSettings::ShowSplashScreen, &Tfrm_Settings::cbx_ShowSplashScreen},
+    TCheckBinding{&TSettings::ShowWelcomeScreen, &Tfrm_Settings::cbx_ShowWelcomeScreen},
+    TChoiceBinding{&TSettings::UseSettings, &Tfrm_Settings::cbx_OnStartUseSettings},
+    TCheckBinding{&TSettings::TOCisExpanded, &Tfrm_Settings::cbx_TOCisExpanded},
+    TCheckBinding{&TSettings::UseInTOCOneClickAsDblClick, &Tfrm_Settings::cbx_UseInTOCOneClickAsDblClick},
+    TCheckBinding{&TSettings::UseAlphaBlendForExternalWindows, &Tfrm_Settings::cbx_UseAlphaBlend},
+    TSliderBinding{&TSettings::AlphaBlendValueActive, &Tfrm_Settings::trkb_AlphaBlendValueActive},
+    TSliderBinding{&TSettings::AlphaBlendValueUnactive, &Tfrm_Settings::trkb_AlphaBlendValueUnactive},
+};
+
+int ChoiceIndex(const QComboBox* box, bool reversed, int index) {
+    return reversed ? (box->count() - 1) - index : index;
+}
+
+void Load(Tfrm_Settings& dialog, const TCheckBinding& b, const TSettings& record) {
+    (dialog.*b.Control)->setChecked(record.*b.Field);
+}
+void Load(Tfrm_Settings& dialog, const TChoiceBinding& b, const TSettings& record) {
+    QComboBox* box = dialog.*b.Control;
+    SetItemIndex(box, ChoiceIndex(box, b.Reversed, record.*b.Field));
+}
+void Load(Tfrm_Settings& dialog, const TTextBinding& b, const TSettings& record) {
+    WriteLog(std::string("*** Переменная Settings.") + b.Name + "=" + record.*b.Field);
+    (dialog.*b.Control)->SetText(QString::fromStdString(record.*b.Field));
+}
+void Load(Tfrm_Settings& dialog, const TSliderBinding& b, const TSettings& record) {
+    (dialog.*b.Control)->setValue(MirroredAlpha(record.*b.Field));
+}
+
+void Store(const Tfrm_Settings& dialog, const TCheckBinding& b, TSettings& record) {
+    record.*b.Field = (dialog.*b.Control)->isChecked();
+}
+// A drop-down that shows no item stores -1 in a byte, as the record has always held it.
+void Store(const Tfrm_Settings& dialog, const TChoiceBinding& b, TSettings& record) {
+    const QComboBox* box = dialog.*b.Control;
+    record.*b.Field = static_cast<uint8_t>(ChoiceIndex(box, b.Reversed, ItemIndex(box)));
+}
+void Store(const Tfrm_Settings& dialog, const TTextBinding& b, TSettings& record) {
+    record.*b.Field = (dialog.*b.Control)->Text().toStdString();
+}
+void Store(const Tfrm_Settings& dialog, const TSliderBinding& b, TSettings& record) {
+    record.*b.Field = MirroredAlpha((dialog.*b.Control)->value());
+}
 
 // A folder given as "\" names the base folder itself, as ".\" does.
 std::string CurrentFolderForRoot(std::string folder) { return folder == "\\" ? ".\\" : folder; }
@@ -101,68 +186,17 @@ bool Tfrm_Settings::eventFilter(QObject* watched, QEvent* event) {
 
 void Tfrm_Settings::SetControlsState(const TSettings& record) {
     WriteLog("Установка состояния элементов управления...");
-    cbx_WriteLogToWindow->setChecked(record.WriteLogToWindow);
-    cbx_WriteLogToFile->setChecked(record.WriteLogToFile);
-    cbx_UseTimeStamp->setChecked(record.UseTimeStamp);
-    SetItemIndex(cb_DebugLevel, record.DebugLevel);
-    cbx_KeepShellDesign->setChecked(record.KeepShellDesign);
-    cbx_KeepControlState->setChecked(record.KeepControlState);
-    SetItemIndex(cbx_BrowserFontSize, (cbx_BrowserFontSize->count() - 1) - record.BrowserFontSize);
-
-    const std::pair<const char*, std::pair<const std::string*, TPathField*>> folders[] = {
-        {"WorkPath", {&record.WorkPath, de_WorkPath}},
-        {"TemporaryPath", {&record.TemporaryPath, de_TempPath}},
-        {"DataPath", {&record.DataPath, de_DataPath}},
-        {"LogPath", {&record.LogPath, de_LogsPath}},
-        {"ServiceXSLTFile", {&record.ServiceXSLTFile, fe_ServiceXSLTFName}},
-    };
-    for (const auto& [name, binding] : folders) {
-        WriteLog(std::string("*** Переменная Settings.") + name + "=" + *binding.first);
-        binding.second->SetText(Q(*binding.first));
-    }
-
-    cbx_AutoCreateDirs->setChecked(record.AutoCreateDirs);
-    SetItemIndex(cb_OnStartAction, record.OnStartAction);
-    WriteLog("*** Переменная Settings.OnStartDoc=" + record.OnStartDoc);
-    fe_OnStartFName->SetText(Q(record.OnStartDoc));
-    cbx_ShowSplashScreen->setChecked(record.ShowSplashScreen);
-    cbx_ShowWelcomeScreen->setChecked(record.ShowWelcomeScreen);
-    SetItemIndex(cbx_OnStartUseSettings, record.UseSettings);
-    cbx_TOCisExpanded->setChecked(record.TOCisExpanded);
-    cbx_UseInTOCOneClickAsDblClick->setChecked(record.UseInTOCOneClickAsDblClick);
-    cbx_UseAlphaBlend->setChecked(record.UseAlphaBlendForExternalWindows);
+    for (const TFieldBinding& binding : FieldBindings)
+        std::visit([&](const auto& b) { Load(*this, b, record); }, binding);
     cbx_UseAlphaBlendClick();
-    trkb_AlphaBlendValueActive->setValue(250 - record.AlphaBlendValueActive);
-    trkb_AlphaBlendValueUnactive->setValue(250 - record.AlphaBlendValueUnactive);
     WriteLog("Установка состояния элементов управления завершена.");
     cbx_OnStartUseSettingsChange();
 }
 
 void Tfrm_Settings::GetControlsState(TSettings& record) const {
     WriteLog("Получение состояния элементов управления...");
-    record.WriteLogToWindow = cbx_WriteLogToWindow->isChecked();
-    record.WriteLogToFile = cbx_WriteLogToFile->isChecked();
-    record.UseTimeStamp = cbx_UseTimeStamp->isChecked();
-    record.DebugLevel = static_cast<uint8_t>(ItemIndex(cb_DebugLevel));
-    record.KeepShellDesign = cbx_KeepShellDesign->isChecked();
-    record.KeepControlState = cbx_KeepControlState->isChecked();
-    record.BrowserFontSize = static_cast<uint8_t>((cbx_BrowserFontSize->count() - 1) - ItemIndex(cbx_BrowserFontSize));
-    record.WorkPath = S(de_WorkPath->Text());
-    record.TemporaryPath = S(de_TempPath->Text());
-    record.DataPath = S(de_DataPath->Text());
-    record.LogPath = S(de_LogsPath->Text());
-    record.ServiceXSLTFile = S(fe_ServiceXSLTFName->Text());
-    record.AutoCreateDirs = cbx_AutoCreateDirs->isChecked();
-    record.OnStartAction = static_cast<uint8_t>(ItemIndex(cb_OnStartAction));
-    record.OnStartDoc = S(fe_OnStartFName->Text());
-    record.ShowSplashScreen = cbx_ShowSplashScreen->isChecked();
-    record.ShowWelcomeScreen = cbx_ShowWelcomeScreen->isChecked();
-    record.UseSettings = static_cast<uint8_t>(ItemIndex(cbx_OnStartUseSettings));
-    record.TOCisExpanded = cbx_TOCisExpanded->isChecked();
-    record.UseInTOCOneClickAsDblClick = cbx_UseInTOCOneClickAsDblClick->isChecked();
-    record.UseAlphaBlendForExternalWindows = cbx_UseAlphaBlend->isChecked();
-    record.AlphaBlendValueActive = AlphaFromPosition(trkb_AlphaBlendValueActive);
-    record.AlphaBlendValueUnactive = AlphaFromPosition(trkb_AlphaBlendValueUnactive);
+    for (const TFieldBinding& binding : FieldBindings)
+        std::visit([&](const auto& b) { Store(*this, b, record); }, binding);
     WriteLog("Получение состояния элементов управления завершена.");
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 // The state behind the processor interface of sablot.h, and the URI helpers its runs use.
-#include <exception>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "CaughtErrorText.h"
 #include "TParsedInputCache.h"
 #include "TReadRule.h"
 #include "TStopToken.h"
@@ -43,17 +43,6 @@ struct TSablotProcessor {
     int LastError = 0;
 };
 
-// Inside a catch block: the message of the error being handled, so that what is reported
-// or thrown on keeps its cause.
-inline std::string CaughtErrorText() {
-    try {
-        throw;
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-        return "unknown error";
-    }
-}
 
 
 // The scheme of a URI (text before the first ":", when it is a valid scheme of at least two

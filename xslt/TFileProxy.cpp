@@ -14,6 +14,12 @@ std::string TFileProxy::LocalPathOfRest(const std::string& rest) {
     return rest.size() > 2 ? rest.substr(2) : std::string();
 }
 
+std::string TFileProxy::OsPathOfFileUri(const std::string& uri) {
+    const std::string unescaped = UnescapeUri(uri);
+    const size_t colon = unescaped.find(':');
+    return ToOsPath(LocalPathOfRest(colon == std::string::npos ? unescaped : unescaped.substr(colon + 1)));
+}
+
 int TFileProxy::GetAll(const char*, const char* rest, char*& buffer, int& byteCount) {
     std::string path = ToOsPath(LocalPathOfRest(TextOf(rest)));
     if (const TReadRule* rule = Engine() != nullptr ? Engine()->ReadRule() : nullptr) {

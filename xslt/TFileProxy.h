@@ -18,6 +18,9 @@ public:
     // The local path a rest names: the part after the first "://", else the rest
     // without its first two characters ("///home/a.xml" -> "/home/a.xml").
     static std::string LocalPathOfRest(const std::string& rest);
+    // The OS path of the file a "file:" URI names, read as the processor reads its input:
+    // percent escapes decoded first ("file:///b%C3%BCcher/book.xml" -> "/bücher/book.xml").
+    static std::string OsPathOfFileUri(const std::string& uri);
 
     int Close(int handle) override;
     // Releases the buffer a GetAll delivered; every delivered buffer stays valid until then.

@@ -1,8 +1,9 @@
 #pragma once
-// RAII owners for the libxml2 and libxslt handles of a run. Each owner frees exactly
+// RAII owners for the libxml2 and libxslt handles, of a run and of every other reader. Each owner frees exactly
 // what it holds; release() hands ownership on (e.g. a document to its stylesheet).
 #include <memory>
 
+#include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlstring.h>
 #include <libxslt/keys.h>
@@ -30,10 +31,15 @@ struct XsltKeyTablesDeleter {
 struct XmlCharDeleter {
     void operator()(xmlChar* text) const { xmlFree(text); }
 };
+// A parser context; the document it built (myDoc) is not freed with it.
+struct XmlParserCtxtDeleter {
+    void operator()(xmlParserCtxtPtr ctxt) const { xmlFreeParserCtxt(ctxt); }
+};
 
 using XmlDoc = std::unique_ptr<xmlDoc, XmlDocDeleter>;
 using XsltStylesheet = std::unique_ptr<xsltStylesheet, XsltStylesheetDeleter>;
 using XsltTransformContext = std::unique_ptr<xsltTransformContext, XsltTransformContextDeleter>;
 using XsltSecurityPrefs = std::unique_ptr<xsltSecurityPrefs, XsltSecurityPrefsDeleter>;
 using XmlChars = std::unique_ptr<xmlChar, XmlCharDeleter>;
+using XmlParserCtxt = std::unique_ptr<xmlParserCtxt, XmlParserCtxtDeleter>;
 using XsltKeyTables = std::unique_ptr<void, XsltKeyTablesDeleter>;

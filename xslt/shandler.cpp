@@ -79,7 +79,8 @@ MH_ERROR MessageHandlerError(void* userData, SablotHandle, MH_ERROR code, MH_LEV
 int SchemeGetAll(void* userData, SablotHandle, const char* scheme, const char* rest, char** buffer, int* byteCount) {
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr || buffer == nullptr || byteCount == nullptr) return 1;
-    try {
+    // A failed request is the processor's to report; an error thrown on the way is logged too.
+    return RunLoggingErrors(*engine, [&] {
         std::string requestScheme = TextOf(scheme), requestRest = TextOf(rest);
         engine->ApplySchemeBase(requestScheme, requestRest);
         engine->LogMessage(MH_LEVEL_DEBUG, EngineModule, "Get All Call back : " + requestScheme + ":" + requestRest);
@@ -94,9 +95,7 @@ int SchemeGetAll(void* userData, SablotHandle, const char* scheme, const char* r
         const int result = proxy->GetAll(requestScheme.c_str(), requestRest.c_str(), *buffer, *byteCount);
         if (result == 0) engine->NoteGetAllBuffer(*buffer, proxy);
         return result;
-    } catch (...) {
-        return 1;  // a failed request is the processor's to report
-    }
+    });
 }
 
 int SchemeFreeMemory(void* userData, SablotHandle, char* buffer) {

@@ -82,6 +82,7 @@ void InstallStampingSink(Tfrm_Main& frm) {
         Stamps.push_back({Now(), line});  // the log's lock keeps the worker's lines in order
         frm.AppendLogLine(line);
     });
+    ConfigureLog(frm.Settings);
 }
 
 void Defaults(const std::string& startDoc) {

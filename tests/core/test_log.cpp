@@ -7,9 +7,13 @@
 #include <QDate>
 #include <QLocale>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,12 +36,14 @@ protected:
         dir = temp.path().toStdString();
         saved = Settings;
         InitDefaultSettings(Settings, dir.string());
+        ConfigureLog(Settings);
         SetLogWindowSink([this](const std::string& line) { window.push_back(line); });
     }
     void TearDown() override {
         CloseLog();
         SetLogWindowSink(nullptr);
         Settings = saved;
+        ConfigureLog(Settings);
     }
 
     fs::path LogFilePath() const { return dir / "logs" / "tomeria.log"; }
@@ -53,6 +59,7 @@ TEST_F(LogTest, LineCarriesTypeCodeAndOptionalDate) {
     WriteLog("Считывание установок...");
     WriteLog("Документ не найден.", TLogLevel::Error, 7);
     Settings.UseTimeStamp = false;
+    ConfigureLog(Settings);
     WriteLog("plain", TLogLevel::Warning);
     EXPECT_EQ(window, (std::vector<std::string>{
                           "{type: INFO, code: 0} [" + date + "] Считывание установок...",
@@ -80,6 +87,7 @@ TEST_F(LogTest, LevelFilterAndSinkSwitches) {
         Settings.WriteLogToFile = c.toFile;
         Settings.LogFileName = c.fileName;
         Settings.UseTimeStamp = false;
+        ConfigureLog(Settings);
         for (uint8_t level = 0; level <= 3; ++level)
             WriteLog("m", static_cast<TLogLevel>(level));
         std::vector<uint8_t> got;
@@ -92,28 +100,24 @@ TEST_F(LogTest, LevelFilterAndSinkSwitches) {
     }
 }
 
-// The log follows the record OpenLog was given, also as it changes, until CloseLog hands it
-// back to the program's Settings.
-TEST_F(LogTest, FollowsTheRecordItWasOpenedWith) {
-    TSettings record = Settings;
-    record.UseTimeStamp = false;
-    record.DebugLevel = 1;
-    OpenLog(record);
+// The log keeps a copy of the record it was configured with: a change to the record (or the
+// record going) changes nothing until the log is configured again; closing the file keeps it.
+TEST_F(LogTest, KeepsItsOwnCopyOfTheSettings) {
+    auto record = std::make_unique<TSettings>(Settings);
+    record->UseTimeStamp = false;
+    record->DebugLevel = 1;
+    OpenLog(*record);
     WriteLog("info", TLogLevel::Info);
     WriteLog("error", TLogLevel::Error);
-    record.DebugLevel = 3;
-    ForgetLogSettings(Settings);  // not the record followed: no change
+    record->DebugLevel = 3;
+    WriteLog("info still filtered");
+    ConfigureLog(*record);
+    record.reset();
     WriteLog("info now");
     CloseLog();
-    Settings.UseTimeStamp = false;
-    Settings.WriteLogToWindow = false;
-    WriteLog("not shown");
-    // A record that goes hands the log back as well.
-    OpenLog(record);
-    ForgetLogSettings(record);
-    WriteLog("not shown either");
+    WriteLog("after the close");
     EXPECT_EQ(window, (std::vector<std::string>{"{type: ERRR, code: 0} error", "{type: INFO, code: 0} info now",
-                                                "{type: INFO, code: 0} Opening LogFile"}));
+                                                "{type: INFO, code: 0} after the close"}));
 }
 
 TEST_F(LogTest, FileIsCreatedWithItsFolderAndAppendedAcrossRuns) {
@@ -140,6 +144,7 @@ TEST_F(LogTest, LevelFilterAppliesToTheFileToo) {
     OpenLog(Settings);
     ASSERT_TRUE(LogFileOpened());
     Settings.DebugLevel = 1;
+    ConfigureLog(Settings);
     for (uint8_t level = 0; level <= 3; ++level)
         WriteLog("level " + std::to_string(level), static_cast<TLogLevel>(level));
     CloseLog();
@@ -203,6 +208,7 @@ namespace {
 TEST_F(LogTest, ACaptureKeepsItsThreadsLinesUntilTheyAreReplayed) {
     Settings.UseTimeStamp = false;
     Settings.DebugLevel = 3;
+    ConfigureLog(Settings);
     TLogEntries kept;
     std::thread worker([&] {
         TLogCapture capture;
@@ -216,8 +222,127 @@ TEST_F(LogTest, ACaptureKeepsItsThreadsLinesUntilTheyAreReplayed) {
 
     window.clear();
     Settings.DebugLevel = 1;
+    ConfigureLog(Settings);
     ReplayLog(kept);
     EXPECT_EQ(window, (std::vector<std::string>{"{type: ERRR, code: 4} second"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A line the pane's sink logs itself waits until the batch being written is whole.
+TEST_F(LogTest, ALineLoggedFromASinkComesAfterTheBatchBeingWritten) {
+    Settings.UseTimeStamp = false;
+    ConfigureLog(Settings);
+    SetLogWindowSink([this](const std::string& line) {
+        window.push_back(line);
+        if (line.ends_with("first")) WriteLog("from the sink");
+    });
+    WriteLogBatch({{"first", TLogLevel::Info, 0}, {"second", TLogLevel::Info, 0}});
+    EXPECT_EQ(window, (std::vector<std::string>{"{type: INFO, code: 0} first", "{type: INFO, code: 0} second",
+                                                "{type: INFO, code: 0} from the sink"}));
+}
+
+// A line of the threads test: which writer, which of its runs, which line of the run (-1 for
+// the error line that follows each run), and whether it carries the date.
+struct TParsedLine {
+    int Writer = -1;
+    int Run = -1;
+    int Line = -1;
+    bool Stamped = false;
+};
+
+TParsedLine ParseLine(const std::string& line) {
+    std::string text = line.substr(line.find("} ") + 2);
+    TParsedLine parsed;
+    parsed.Stamped = text.starts_with("[");
+    if (parsed.Stamped) text = text.substr(text.find("] ") + 2);
+    if (std::sscanf(text.c_str(), "w%d r%d line %d", &parsed.Writer, &parsed.Run, &parsed.Line) != 3)
+        std::sscanf(text.c_str(), "w%d r%d error", &parsed.Writer, &parsed.Run);
+    return parsed;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Several threads log runs (one batch each) and single lines while the window thread assigns
+// the settings record and configures the log from it again and again. Both sinks get the same
+// lines in the same order; a run's lines come together, in order, formatted and filtered under
+// one configuration; each writer's lines keep its order.
+TEST_F(LogTest, LinesOfManyThreadsKeepTheirOrderAndRunsStayTogether) {
+    constexpr int Writers = 4;
+    constexpr int Runs = 60;
+    constexpr int LinesPerRun = 5;
+    Settings.WriteLogToFile = true;
+    Settings.UseTimeStamp = false;
+    OpenLog(Settings);
+    ASSERT_TRUE(LogFileOpened());
+    window.clear();
+    const TSettings plain = Settings;
+    TSettings stamped = Settings;
+    stamped.UseTimeStamp = true;
+    TSettings errorsOnly = Settings;
+    errorsOnly.DebugLevel = 1;
+
+    std::atomic<int> finished = 0;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < Writers; ++w) {
+        writers.emplace_back([w, &finished] {
+            for (int r = 0; r < Runs; ++r) {
+                const std::string tag = "w" + std::to_string(w) + " r" + std::to_string(r);
+                TLogEntries run;
+                for (int l = 0; l < LinesPerRun; ++l)
+                    run.push_back({tag + " line " + std::to_string(l), TLogLevel::Info, 0});
+                WriteLogBatch(run);
+                WriteLog(tag + " error", TLogLevel::Error);  // passes every configuration's filter
+            }
+            ++finished;
+        });
+    }
+    for (int i = 0; finished < Writers; ++i) {
+        const TSettings* next[] = {&stamped, &errorsOnly, &plain};
+        Settings = *next[i % 3];
+        ConfigureLog(Settings);
+    }
+    for (std::thread& writer : writers)
+        writer.join();
+    CloseLog();
+
+    std::vector<std::string> file = Lines(ReadWholeFile(LogFilePath()).value_or(""));
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file.front(), "{type: INFO, code: 0} LogFile is opened");
+    file.erase(file.begin());
+    EXPECT_EQ(file, window);
+
+    std::vector<int> nextRun(Writers, 0);
+    std::size_t errors = 0;
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        const TParsedLine first = ParseLine(window[i]);
+        ASSERT_TRUE(first.Writer >= 0 && first.Writer < Writers) << window[i];
+        ASSERT_EQ(first.Run, nextRun[first.Writer]) << window[i];
+        if (first.Line < 0) {
+            ++nextRun[first.Writer];
+            ++errors;
+            continue;
+        }
+        ASSERT_EQ(first.Line, 0) << "a run begins with its first line: " << window[i];
+        ASSERT_LE(i + LinesPerRun, window.size());
+        for (int l = 1; l < LinesPerRun; ++l) {
+            const TParsedLine next = ParseLine(window[i + l]);
+            EXPECT_EQ(next.Writer, first.Writer) << window[i + l];
+            EXPECT_EQ(next.Run, first.Run) << window[i + l];
+            EXPECT_EQ(next.Line, l) << window[i + l];
+            EXPECT_EQ(next.Stamped, first.Stamped) << window[i + l];
+        }
+        i += LinesPerRun - 1;
+    }
+    EXPECT_EQ(errors, std::size_t{Writers} * Runs);
 }
 
 }  // namespace

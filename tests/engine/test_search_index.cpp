@@ -164,6 +164,21 @@ TEST_F(SearchIndexTest, partsMissingFromBookXmlAreFoundByCaption) {
     EXPECT_EQ(Ids(build.Index->Search("удаленная", 10)), std::vector<std::string>{"gone"});
 }
 
+// The book's request reads book.xml where the transformations read it: an escaped file URI
+// names the decoded path, so the parts' texts are found, not only their captions.
+TEST_F(SearchIndexTest, anEscapedBookXmlUriIsReadWhereThePagesReadIt) {
+    Dir.Write("мои книги/book.xml", BookXml);
+    TBookInfo book;
+    book.DescriptorFile = Dir.Win("intro.ini");
+    book.BookXMLFName = Dir.Uri("%D0%BC%D0%BE%D0%B8%20%D0%BA%D0%BD%D0%B8%D0%B3%D0%B8/book.xml");
+    const TSearchIndexRequest request = SearchIndexRequestOf(book, Entries);
+    EXPECT_EQ(request.BookXmlPath, Dir.Os("мои книги/book.xml"));
+    const auto build = Build(request);
+    ASSERT_TRUE(build.Index);
+    EXPECT_EQ(build.MissingParts, 0u);
+    EXPECT_TRUE(build.Warnings.empty());
+}
+
 TEST_F(SearchIndexTest, unreadableBookXmlLeavesTheCaptions) {
     for (const char* bytes : {"<book><chapter id='ch1'>unclosed", ""}) {
         Dir.Write("book.xml", bytes);

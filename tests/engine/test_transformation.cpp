@@ -122,6 +122,7 @@ TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
     Settings.WriteLogToWindow = true;
     Settings.DebugLevel = 3;
     Settings.UseTimeStamp = false;
+    ConfigureLog(Settings);
     std::vector<std::string> log;
     SetLogWindowSink([&](const std::string& line) { log.push_back(line); });
     const auto logged = [&](const std::string& start, const std::string& part) {
@@ -154,6 +155,7 @@ TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
 
     SetLogWindowSink(nullptr);
     Settings = saved;
+    ConfigureLog(Settings);
 }
 
 TEST(Stopwatch, formatsHoursMinutesSecondsAndMilliseconds) {

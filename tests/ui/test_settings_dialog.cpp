@@ -44,6 +44,7 @@ protected:
         Record.SettingsPath = NormalizeFilePath((Temp.path() + "/tomeria.ini").toStdString());
         Settings = Defaults;
         Settings.WriteLogToFile = false;
+        ConfigureLog(Settings);
         SetLogWindowSink([this](const std::string& line) { Lines << QString::fromStdString(line); });
     }
     void TearDown() override {

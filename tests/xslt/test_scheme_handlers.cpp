@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <map>
+#include <stdexcept>
 
 #include "XsltTestUtil.h"
 #include "shandler.h"
@@ -226,6 +227,19 @@ TEST_F(Routing, failingOpen_isLoggedWithItsMessage) {
     EXPECT_EQ(SchemeOpen(&Engine, nullptr, "file", "///no/such/folder/x.txt", &handle), 1);
     EXPECT_EQ(handle, 0);
     EXPECT_EQ(Engine.LastErrorText, "XSLTEngine :  Cannot open /no/such/folder/x.txt for writing");
+}
+
+// A proxy that throws fails the request, and the cause reaches the engine's message path.
+TEST_F(Routing, aThrowingProxy_failsTheRequestWithItsCauseLogged) {
+    struct TThrowingProxy : TMemoryProxy {
+        int GetAll(const char*, const char*, char*&, int&) override { throw std::runtime_error("disk on fire"); }
+    } throwing;
+    throwing.Schemes = {"hot"};
+    throwing.SetEngine(&Engine);
+    char* buffer = nullptr;
+    int count = 0;
+    EXPECT_EQ(GetAll("hot", "//x", buffer, count), 1);
+    EXPECT_EQ(Engine.LastErrorText, "XSLTEngine :  disk on fire");
 }
 
 TEST_F(Routing, aStylesheetReadsThroughAnAttachedProxy) {
