@@ -11,6 +11,7 @@
 #include <QWebEngineView>
 
 #include "BrowserLoad.h"
+#include "TBusyCursor.h"
 #include "ErrorGuard.h"
 #include "StartUp.h"
 #include "GlobalVars.h"
@@ -66,6 +67,8 @@ void Tfrm_Main::ConnectTransformationHandlers() {
     StopShortcut->setEnabled(false);  // Escape stays the page's own while nothing runs
     connect(StopShortcut, &QShortcut::activated, Runner, &TTransformationRunner::StopCurrent);
     connect(Runner, &TTransformationRunner::BusyChanged, StopShortcut, &QShortcut::setEnabled);
+    auto* cursor = new TBusyCursor(this);
+    connect(Runner, &TTransformationRunner::BusyChanged, cursor, &TBusyCursor::Show);
     Ahead = new TPagesAhead(*Runner, this);
     AheadTimer = new QTimer(this);
     AheadTimer->setSingleShot(true);

@@ -154,32 +154,4 @@ TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
-// The runner alone: jobs leave the calling thread, their errors come back, a queued call waits
-// behind the running job and both results stay wanted.
-TEST(TransformationRunner, RunsJobsOnItsWorkerOneAtATime) {
-    TTransformationRunner runner;
-    std::thread::id worker;
-    ASSERT_TRUE(runner.Run([&](const TStopToken&) { worker = std::this_thread::get_id(); }));
-    EXPECT_NE(worker, std::this_thread::get_id());
-    EXPECT_THROW(runner.Run([](const TStopToken&) { throw std::runtime_error("job failed"); }), std::runtime_error);
-
-    std::atomic<bool> release{false};
-    std::vector<int> order;
-    bool queuedWanted = false;
-    QTimer::singleShot(20, [&] {
-        // Asked while the first job runs: it starts only once that one has ended.
-        QTimer::singleShot(50, [&] { release = true; });
-        queuedWanted = runner.Run([&](const TStopToken&) { order.push_back(2); }, TTransformationRunner::TArrival::Queue);
-    });
-    const bool firstWanted = runner.Run([&](const TStopToken&) {
-        for (int i = 0; i < 5000 && !release; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        order.push_back(1);
-    });
-    EXPECT_TRUE(firstWanted);
-    EXPECT_TRUE(queuedWanted);
-    EXPECT_EQ(order, (std::vector<int>{1, 2}));
-    EXPECT_FALSE(runner.Busy());
-}
-
 }  // namespace

@@ -1,8 +1,7 @@
 #include "TTransformationRunner.h"
 
-#include <QCursor>
 #include <QEventLoop>
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include <chrono>
 #include <cstdio>
@@ -29,14 +28,6 @@ private:
     unsigned& Count;
 };
 
-void SetBusyCursor(bool busy) {
-    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
-    if (busy)
-        QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
-    else
-        QGuiApplication::restoreOverrideCursor();
-}
-
 }  // namespace
 
 TTransformationRunner::TTransformationRunner(QObject* parent) : QObject(parent) {
@@ -55,7 +46,7 @@ TTransformationRunner::~TTransformationRunner() {
     Worker.join();
     if (Beside.joinable()) Beside.join();
     while (Busy())
-        OnJobEnded(Ended + 1);  // restores the cursor of a job whose end was never delivered
+        OnJobEnded(Ended + 1);  // ends the jobs whose end was never delivered
 }
 
 void TTransformationRunner::WorkerLoop() {
@@ -88,20 +79,14 @@ unsigned TTransformationRunner::Post(std::function<void(const TStopToken&)> job,
         NextTicket = ticket;
     }
     WorkerWake.notify_one();
-    if (visible) {
-        SetBusyCursor(true);
-        emit BusyChanged(true);
-    }
+    if (visible) emit BusyChanged(true);
     return ticket;
 }
 
 void TTransformationRunner::OnJobEnded(unsigned ticket) {
     if (ticket <= Ended) return;  // already seen by a wait that could not use the event loop
     Ended = ticket;
-    if (ticket != AheadTicket) {
-        SetBusyCursor(false);
-        emit BusyChanged(false);
-    }
+    if (ticket != AheadTicket) emit BusyChanged(false);
     emit JobEnded();
 }
 
