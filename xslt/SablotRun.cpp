@@ -215,8 +215,7 @@ TSablotRun::TInput TSablotRun::LoadInput(const std::string& uri, xsltStylesheetP
 std::string TSablotRun::KeptInputPath(const std::string& uri) const {
     const std::string scheme = UriScheme(uri);
     if (!EqualsNoCase(scheme, "file") || Processor.SchemeBases.count(scheme) != 0) return {};
-    const std::string display = UnescapeUri(uri);
-    return ToOsPath(TFileProxy::LocalPathOfRest(display.substr(scheme.size() + 1)));
+    return TFileProxy::OsPathOfFileUri(uri);
 }
 
 XsltStylesheet TSablotRun::CompileStylesheet(const std::string& sheet) {

@@ -169,12 +169,14 @@ bool TSablotEngine::GetResultArg(const std::string& uri, std::string& text) {
         }
     } catch (...) {
         ok = false;
+        LogMessage(MH_LEVEL_ERROR, EngineModule, "TSablotEngine.GetResultArg: " + CaughtErrorText());
     }
     if (value != nullptr) {  // handed back also when copying it failed
         try {
             Api.Free(value);
         } catch (...) {
             ok = false;
+            LogMessage(MH_LEVEL_ERROR, EngineModule, "TSablotEngine.GetResultArg: " + CaughtErrorText());
         }
     }
     if (!ok) LogMessage(MH_LEVEL_DEBUG, EngineModule, "try to get an unknown output ?");
