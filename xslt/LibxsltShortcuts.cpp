@@ -33,6 +33,28 @@ void UnlinkDtdFromChildren(xmlDocPtr doc) {
     dtd->prev = dtd->next = nullptr;
 }
 
+bool AttributeCallsGenerateId(xmlNodePtr node) {
+    for (xmlAttrPtr attr = node->properties; attr != nullptr; attr = attr->next)
+        for (xmlNodePtr text = attr->children; text != nullptr; text = text->next)
+            if (text->content != nullptr && xmlStrstr(text->content, BAD_CAST "generate-id") != nullptr) return true;
+    return false;
+}
+
+bool DocumentCallsGenerateId(xmlDocPtr doc) {
+    xmlNodePtr node = doc != nullptr ? xmlDocGetRootElement(doc) : nullptr;
+    while (node != nullptr) {
+        if (node->type == XML_ELEMENT_NODE && AttributeCallsGenerateId(node)) return true;
+        if (node->children != nullptr && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node != nullptr && node->next == nullptr)
+            node = node->parent != nullptr && node->parent->type == XML_ELEMENT_NODE ? node->parent : nullptr;
+        if (node != nullptr) node = node->next;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ShortcutsApply() { return LIBXSLT_VERSION == ReadAgainstVersion && xsltLibxsltVersion == ReadAgainstVersion; }
@@ -77,6 +99,15 @@ std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count) {
 bool DefinesKeys(xsltStylesheetPtr style) {
     for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s))
         if (s->keys != nullptr) return true;
+    return false;
+}
+
+bool CallsGenerateId(xsltStylesheetPtr style) {
+    for (xsltStylesheetPtr s = style; s != nullptr; s = xsltNextImport(s)) {
+        if (DocumentCallsGenerateId(s->doc)) return true;
+        for (xsltDocumentPtr included = s->docList; included != nullptr; included = included->next)
+            if (DocumentCallsGenerateId(included->doc)) return true;
+    }
     return false;
 }
 

@@ -29,6 +29,10 @@ xsltTransformContextPtr NewTransformContext(xsltStylesheetPtr style, xmlDocPtr i
 std::string KeyDefinitionsOf(xsltStylesheetPtr style, int& count);
 // Whether a stylesheet or one of its imports defines a key.
 bool DefinesKeys(xsltStylesheetPtr style);
+// Whether a stylesheet, its imports or includes call generate-id(): libxslt answers it by
+// writing into the input's nodes (and clears them when the run ends), so such a run must not
+// share its input with another one running at the same time.
+bool CallsGenerateId(xsltStylesheetPtr style);
 // Starts the run of ctxt with tables an earlier run of the same definitions built.
 void LendKeyTables(xsltTransformContextPtr ctxt, XsltKeyTables tables, int count);
 // Builds every key table of ctxt's stylesheet over its input now, as libxslt does at the first

@@ -264,10 +264,10 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, const TInput& input,
     const std::string keys = input.Shared ? KeyDefinitionsOf(style, keyCount) : std::string();
     if (!keys.empty() && !LendKeyTables(ctxt.get(), keys, keyCount)) BuildKeyTables(ctxt.get(), keyCount);
     // Where libxslt would write into a shared input during the run (keys it builds itself,
-    // or any run on the plain path), the run goes alone.
+    // generated ids, any run on the plain path), the run goes alone.
     std::unique_lock<std::mutex> alone;
-    if (input.Shared && (!ShortcutsApply() || (keys.empty() && DefinesKeys(style))))
-        alone = Processor.InputCache->KeyBuildingLock();
+    if (input.Shared && (!ShortcutsApply() || (keys.empty() && DefinesKeys(style)) || CallsGenerateId(style)))
+        alone = Processor.InputCache->InputWritingLock();
     XmlDoc result;
     Transform = ctxt.get();
     {
@@ -298,7 +298,7 @@ bool TSablotRun::LendKeyTables(xsltTransformContextPtr ctxt, const std::string& 
 // Builds the tables before the run, one run at a time: libxslt marks the nodes a key matched
 // in the input itself.
 void TSablotRun::BuildKeyTables(xsltTransformContextPtr ctxt, int count) {
-    const std::unique_lock lock = Processor.InputCache->KeyBuildingLock();
+    const std::unique_lock lock = Processor.InputCache->InputWritingLock();
     const TStopToken::TWatch watch(Processor.Stop, ctxt);
     if (!Processor.Stop.Tripped()) ::BuildKeyTables(ctxt, count);
 }

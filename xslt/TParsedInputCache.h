@@ -59,9 +59,9 @@ public:
     // a document not kept here are freed.
     void KeepKeyTables(xmlDocPtr doc, const std::string& definitions, XsltKeyTables tables);
     size_t KeptKeyTables() const;
-    // Held while a run builds key tables over a kept document: libxslt marks the nodes a key
-    // matched in the document itself, so two runs must not do that at once.
-    std::unique_lock<std::mutex> KeyBuildingLock() { return std::unique_lock(KeyBuilding); }
+    // Held while a run writes into a kept document: libxslt marks the nodes a key matched, and
+    // those generate-id() was asked for, in the document itself; two runs must not do that at once.
+    std::unique_lock<std::mutex> InputWritingLock() { return std::unique_lock(InputWriting); }
     void Clear();
     // Whether a book is kept and neither its file nor any kept module's file has changed since
     // it was read: what a run made from them would make again.
@@ -74,7 +74,7 @@ private:
     TSharedDoc ParseAndKeep(const std::string& osPath, const std::function<XmlDoc()>& parse);
 
     mutable std::mutex Mutex;
-    std::mutex KeyBuilding;
+    std::mutex InputWriting;
     std::condition_variable ParseEnded;
     bool Parsing = false;  // a run is parsing the input; the others wait for it
     std::string Path;
