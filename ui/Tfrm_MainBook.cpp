@@ -249,6 +249,7 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TS
     if (superseded) return;
     if (!page) page = Transform(book, [id = divId](TBookInfo& copy) { return BuildBookPart(id, copy); });
     if (!page) return;  // a later request shows its own page
+    if (ShowPartFailure(book, *page)) return;
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     FailureOnView = false;
     LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);
