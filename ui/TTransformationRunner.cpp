@@ -49,9 +49,16 @@ TTransformationRunner::~TTransformationRunner() {
     {
         std::lock_guard lock(Mutex);
         Quit = true;
+        // A job handed over but not yet taken up is dropped: nobody waits for it any more.
+        if (Next) {
+            Next = nullptr;
+            WorkerEnded = NextTicket;
+        }
     }
     WorkerWake.notify_one();
-    if (Busy()) StopTransformation();
+    // One stop could come just before the job's run begins and be lost, and no event loop
+    // repeats it now: the stop is repeated until the job ends, within the bound.
+    if (Busy()) BlockUntilEnded(Posted);
     Worker.join();
     while (Busy())
         OnJobEnded(Ended + 1);  // restores the cursor of a job whose end was never delivered
