@@ -1,9 +1,12 @@
 // What the window manager decides, under a real X server with openbox: a viewer shown is made
 // active and fades once the main window is active again; the settings dialog stays above an
-// ordinary window raised over it. Every wait is bounded.
+// ordinary window raised over it; its close box closes the main window whatever a viewer's page
+// asks. Every wait is bounded.
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QScreen>
+#include <QSignalSpy>
 #include <cmath>
 
 #include "Tfrm_ExternalViewer.h"
@@ -92,6 +95,43 @@ TEST_F(WindowManagerTest, TheSettingsDialogStaysAboveAnOrdinaryWindowRaisedOverI
         << Stacking().join(' ').toStdString();
     EXPECT_GT(Stacking().indexOf(settings), Stacking().indexOf(main)) << Stacking().join(' ').toStdString();
     EXPECT_TRUE(XProperty(settings, "_NET_WM_STATE").contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+}
+
+// The reader closes the main window with its close box while viewers are open, one of them
+// showing its page's alert: the window closes (settings saved) and the program may end.
+TEST_F(WindowManagerTest, TheCloseBoxClosesTheMainWindowWhileAViewersPageAsksSomething) {
+    Settings.UseSettings = 1;
+    Settings.KeepControlState = true;
+    TFixtureBook book;
+    WriteTextFile(book.Path("other.html"), "<html><body><p>OTHER</p><script>alert('?')</script></body></html>");
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    Activate(*frm);
+    frm->act_SearchGo->trigger();
+    // The alert runs a loop of its own under the click: what follows is done from inside it.
+    QSignalSpy closed(frm.get(), &Tfrm_Main::Closed);
+    QElapsedTimer sinceClose;
+    bool closedInTime = false;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* alert = QApplication::activeModalWidget();
+        if (!sinceClose.isValid()) {
+            if (!alert) return;
+            sinceClose.start();
+            QProcess::execute(QStringLiteral("wmctrl"), {QStringLiteral("-i"), QStringLiteral("-c"), WindowId(*frm)});
+            return;
+        }
+        if (closed.isEmpty() && sinceClose.elapsed() < 20000) return;
+        closedInTime = !closed.isEmpty();
+        poll.stop();
+        if (alert) alert->close();  // lets the click's loop below it return
+    });
+    poll.start();
+    ReaderClicks(*frm->wb_Browser, "newwin");
+    ASSERT_TRUE(WaitFor([&] { return !poll.isActive(); }, 60000));
+    EXPECT_TRUE(closedInTime) << "the close box closed the main window";
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(Settings.SettingsPath)));
 }
 
 }  // namespace
