@@ -12,7 +12,10 @@ export QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu
 echo "== build and tests"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300 -LE x11
+
+echo "== tests under an X server with a window manager and the accessibility bus"
+ctest --test-dir build --output-on-failure -L x11 --timeout 300
 
 echo "== tests without windows under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOMERIA_GUI=OFF -DTOMERIA_SANITIZE=ON >/dev/null

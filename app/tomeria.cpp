@@ -63,6 +63,7 @@ void ShowError(const std::string& message) {
 
 int main(int argc, char** argv) {
     ConfineBrowserEngine();    // before the application object exists
+    EnableBrowserAccessibility();
     RegisterBrowserSchemes();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tomeria"));

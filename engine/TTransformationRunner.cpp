@@ -39,10 +39,17 @@ TTransformationRunner::~TTransformationRunner() {
     {
         std::lock_guard lock(Mutex);
         Quit = true;
+        // A job handed over but not yet taken up is dropped: nobody waits for it any more.
+        if (Next) {
+            Next = nullptr;
+            WorkerEnded = NextTicket;
+        }
     }
     WorkerWake.notify_one();
     CurrentStop.Trip();
     BesideStop.Trip();
+    // A job that does not look at its token (listing the books) is waited for within a bound.
+    if (Busy()) BlockUntilEnded(Posted);
     Worker.join();
     if (Beside.joinable()) Beside.join();
     while (Busy())

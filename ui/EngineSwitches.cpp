@@ -17,3 +17,9 @@ void ConfineBrowserEngine() {
     if (!flags.isEmpty()) flags += ' ';
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + EngineConfinementSwitches());
 }
+
+void EnableBrowserAccessibility() {
+    // A value the user's environment already set is theirs.
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+}

@@ -11,3 +11,9 @@ QByteArray EngineConfinementSwitches();
 // Adds the switches to QTWEBENGINE_CHROMIUM_FLAGS, after whatever the user's environment
 // holds there, so that they win over its own values.
 void ConfineBrowserEngine();
+
+// Lets the engine give its pages to the accessibility bus. On this platform the engine keeps
+// them off unless told otherwise; told so, it builds a page's accessibility tree only while
+// the toolkit's accessibility is active (an assistive technology such as a screen reader
+// is running), so a reader without one pays nothing.
+void EnableBrowserAccessibility();

@@ -35,7 +35,9 @@ bool TWebPage::RunDialog(TPageDialog::TKind kind, const QString& msg, const QStr
     QPointer<TWebPage> self(this);
     // Parented to the browser: the dialog goes with its window should that close meanwhile.
     QPointer<TPageDialog> dialog = new TPageDialog(kind, msg, defaultValue, DialogsInRow >= 2, &Browser);
-    dialog->setWindowModality(Qt::ApplicationModal);
+    // Modal to the page's own window only: the other windows, the main window's close box
+    // among them, stay usable while a viewer's page waits for an answer.
+    dialog->setWindowModality(Qt::WindowModal);
     const bool accepted = dialog->exec() == QDialog::Accepted;
     if (!self || !dialog) return false;
     if (dialog->SilenceAsked()) {

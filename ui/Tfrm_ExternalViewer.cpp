@@ -7,9 +7,11 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QShortcut>
+#include <QHideEvent>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "ErrorGuard.h"
 #include "Log.h"
@@ -136,12 +138,45 @@ void Tfrm_ExternalViewer::closeEvent(QCloseEvent* event) {
 
 void Tfrm_ExternalViewer::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) RunGuarded([this] { FormShow(); });
+    if (event->spontaneous()) return;
+    RunGuarded([this] { FormShow(); });
+    // The window manager does not activate a tool window it maps, and a viewer never made
+    // active would never be deactivated to its inactive opacity. It asks to be made active
+    // each time its window comes on the screen until it is: a request made before the manager
+    // has taken the window is lost, and the browser's page may make the toolkit replace the
+    // window just after the first show.
+    ActivationPending = true;
+    WatchWindow();
+}
+
+void Tfrm_ExternalViewer::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    ActivationPending = false;
+}
+
+bool Tfrm_ExternalViewer::event(QEvent* event) {
+    if (event->type() == QEvent::WinIdChange && ActivationPending) WatchWindow();
+    return QWidget::event(event);
+}
+
+void Tfrm_ExternalViewer::WatchWindow() {
+    if (QWindow* window = windowHandle()) window->installEventFilter(this);
+}
+
+bool Tfrm_ExternalViewer::eventFilter(QObject* watched, QEvent* event) {
+    if (ActivationPending && event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        raise();
+        activateWindow();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void Tfrm_ExternalViewer::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) RunGuarded([this] { FormActivationChanged(isActiveWindow()); });
+    if (event->type() != QEvent::ActivationChange) return;
+    if (isActiveWindow()) ActivationPending = false;
+    RunGuarded([this] { FormActivationChanged(isActiveWindow()); });
 }
 
 void Tfrm_ExternalViewer::enterEvent(QEnterEvent* event) {

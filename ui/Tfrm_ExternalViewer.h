@@ -49,6 +49,9 @@ protected:
     void changeEvent(QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateControls();
@@ -57,9 +60,11 @@ private:
     void SetAlphaBlendValue(int32_t stored);
     void ApplyOpacity();
     bool CursorStrictlyInside() const;
+    void WatchWindow();
 
     const TSettings& Settings;
     uint8_t Active = 0;  // 1 while the window is the active window
     bool AlphaBlendOn = false;
     uint8_t AlphaBlendLevel = 255;
+    bool ActivationPending = false;  // shown, not yet made active
 };

@@ -110,6 +110,8 @@ public:
     void ShowContentsFailure(const TBookInfo& book, const TBookPage& contentsRun);
     // With no template text, says so as such a page and returns true.
     bool ShowTemplateFailure(const TBookInfo& book);
+    // A part's run that failed on an error with a place: names the file at fault and its line.
+    bool ShowPartFailure(const TBookInfo& book, const TBookPage& partRun);
 
     // View commands.
     void ApplyBrowserFontSize(const TSettings& settings);

@@ -257,6 +257,7 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TS
             return BuildBookPart(id, copy, control);
         });
     if (!page) return;  // a later request shows its own page
+    if (ShowPartFailure(book, *page)) return;
     wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
     FailureOnView = false;
     LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);

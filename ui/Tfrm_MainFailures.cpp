@@ -24,6 +24,11 @@ std::string PathOfUri(const std::string& uri) {
     return uri.substr(prefix.size());
 }
 
+// The error text comes with "<" and ">" escaped; the failure page escapes it as a whole.
+std::string Unescaped(const std::string& errorText) {
+    return QString::fromStdString(errorText).replace("&lt;", "<").replace("&gt;", ">").toStdString();
+}
+
 bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUri(uri))); }
 
 // The file a failed run names as the place of its error, with the line; the stylesheet the
@@ -57,11 +62,8 @@ void Tfrm_Main::ShowContentsFailure(const TBookInfo& book, const TBookPage& cont
     }
     const std::string& output = contentsRun.Html;
     if (!contentsRun.Ok) {
-        // The error text comes with "<" and ">" escaped; the page escapes it as a whole.
-        const std::string cause =
-            QString::fromStdString(output).replace("&lt;", "<").replace("&gt;", ">").toStdString();
         ShowFailurePage("Оглавление не построено: ошибка преобразования.",
-                        FileAtFault(contentsRun, book.ServiceXSLTFile), cause);
+                        FileAtFault(contentsRun, book.ServiceXSLTFile), Unescaped(output));
         return;
     }
     ShowFailurePage("Служебная таблица стилей не дала ни одного раздела оглавления.", PathOfUri(book.ServiceXSLTFile),
@@ -73,5 +75,13 @@ bool Tfrm_Main::ShowTemplateFailure(const TBookInfo& book) {
     const bool exists = FileExists(book.BookXSLTTFName);
     ShowFailurePage(exists ? "Шаблон страницы пуст." : "Не найден шаблон страницы.", PathOfUri(book.BookXSLTTFName),
                     "");
+    return true;
+}
+
+bool Tfrm_Main::ShowPartFailure(const TBookInfo& book, const TBookPage& partRun) {
+    // A stop, a refused part id or an internal failure names no place: its own text is the page.
+    if (partRun.Ok || partRun.FailedUri.empty()) return false;
+    ShowFailurePage("Страница не построена: ошибка преобразования.", FileAtFault(partRun, book.BookXSLTTFName),
+                    Unescaped(partRun.Html));
     return true;
 }

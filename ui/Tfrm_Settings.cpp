@@ -10,11 +10,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include "TPathField.h"
+#include "TTabRows.h"
 
 namespace {
 
@@ -60,10 +60,13 @@ QSlider* NewAlphaSlider(const char* name, QWidget* parent) {
     return slider;
 }
 
-// A tab page with a vertical layout that keeps its controls at the top.
+// A tab page with a vertical layout that keeps its controls at the top. Little room above and
+// below: the rows of tab buttons take that height out of the dialog's fixed size.
 QWidget* NewPage(const char* name, QVBoxLayout*& layout) {
     auto* page = Named(new QWidget, name);
     layout = new QVBoxLayout(page);
+    const QMargins margins = layout->contentsMargins();
+    layout->setContentsMargins(margins.left(), 2, margins.right(), 2);
     return page;
 }
 
@@ -81,13 +84,13 @@ Tfrm_Settings::Tfrm_Settings(const TSettings& working, const TSettings& defaults
     : QDialog(parent), Working(working), Defaults(defaults) {
     setObjectName(QStringLiteral("frm_Settings"));
     setWindowTitle(U("Настройки"));
+    // Above ordinary windows, as the program's other dialogs and its viewers are.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint);
     setModal(true);
 
     pc_Settings = Named(new QTabWidget(this), "pc_Settings");
-    pc_Settings->setDocumentMode(true);  // flat tabs
-    pc_Settings->tabBar()->setExpanding(false);
+    pc_Settings->setDocumentMode(true);
     pc_Settings->addTab(CreateOnStartTab(), U("При запуске"));
     pc_Settings->addTab(CreateFoldersTab(), U("Каталоги и файлы"));
     pc_Settings->addTab(CreateSettingsTab(), U("Настройки"));
@@ -100,10 +103,12 @@ Tfrm_Settings::Tfrm_Settings(const TSettings& working, const TSettings& defaults
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    tab_Rows = new TTabRows(*pc_Settings, DesignWidth, this);  // every tab in sight, in rows
+    layout->addWidget(tab_Rows);
     layout->addWidget(pc_Settings, 1);
     layout->addWidget(CreateButtonStrip());
     // 497 x 391, or larger where this desktop's fonts need more room; the size is fixed.
-    setFixedSize(sizeHint().expandedTo(QSize(497, 391)));
+    setFixedSize(sizeHint().expandedTo(QSize(DesignWidth, DesignHeight)));
 
     // Escape cancels wherever the focus is: the dialog sees key presses before its controls.
     for (QWidget* child : findChildren<QWidget*>())

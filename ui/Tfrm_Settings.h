@@ -16,10 +16,15 @@ class QPushButton;
 class QSlider;
 class QTabWidget;
 class TPathField;
+class TTabRows;
 
 class Tfrm_Settings : public QDialog {
     Q_OBJECT
 public:
+    // The client area the dialog is designed for; larger only where the desktop's fonts need it.
+    static constexpr int DesignWidth = 497;
+    static constexpr int DesignHeight = 391;
+
     // working: the record to edit (a copy of the settings in force); defaults: the record
     // "Умолчания" loads into the controls.
     Tfrm_Settings(const TSettings& working, const TSettings& defaults, QWidget* parent = nullptr);
@@ -54,6 +59,7 @@ public:
 
     // Controls (their object names are these member names).
     QTabWidget* pc_Settings = nullptr;
+    TTabRows* tab_Rows = nullptr;  // the tabs' buttons, all in sight
     // "При запуске"
     QLabel* lbl_OnStartAction = nullptr;
     QComboBox* cb_OnStartAction = nullptr;

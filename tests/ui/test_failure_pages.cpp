@@ -80,6 +80,43 @@ TEST_F(FailurePageTest, EachBrokenFileIsNamedWithItsCause) {
     }
 }
 
+// A part whose run fails is named the same way: the template, a module it imports, or book.xml
+// spoiled after the contents were made.
+TEST_F(FailurePageTest, APartThatFailsNamesItsFile) {
+    struct Case {
+        const char* name;
+        std::function<void(TBrokenBook&)> spoil;
+        const char* file;
+    };
+    const QByteArray importing =
+        QByteArray(FixturePageTemplate).replace("<xsl:output", "<xsl:import href=\"m.xsl\"/><xsl:output");
+    const Case cases[] = {
+        {"malformed template", [](TBrokenBook& b) { b.Write("shemes/book.xsltt", "<xsl:stylesheet version=\"1.0\""); },
+         "shemes/book.xsltt"},
+        {"broken module of the template",
+         [&](TBrokenBook& b) {
+             b.Write("shemes/book.xsltt", importing);
+             b.Write("m.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n<x");
+         },
+         "m.xsl, строка 2"},  // a module is found beside the book, as the template is expanded there
+        {"book.xml spoiled after the contents",
+         [](TBrokenBook& b) { b.Write("data/book.xml", "<book>\n\n<p></book>"); }, "data/book.xml, строка 3"},
+    };
+    Show();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBrokenBook book;
+        frm->OpenBook(book.Descriptor());
+        ASSERT_TRUE(PageShows("PART[a]"));
+        c.spoil(book);
+        frm->act_ReloadBookXSLTFile->trigger();
+        frm->ShowBookPart("a", BookInfo, Settings);
+        ASSERT_TRUE(PageShows(QStringLiteral("Страница не построена: ошибка преобразования."))) << Page().toStdString();
+        EXPECT_TRUE(Page().contains(QStringLiteral("книга <i>/") + c.file)) << Page().toStdString();
+        EXPECT_TRUE(Log().contains(QStringLiteral("Страница не построена")));
+    }
+}
+
 // A root that is the disk, the home folder or lies outside the book would open every file to
 // the book's pages: such a book is not opened.
 TEST_F(FailurePageTest, ARootWiderThanTheBookIsRefused) {

@@ -129,8 +129,9 @@ TEST_F(BookTest, FailingStylesheetShowsItsEscapedErrorAsThePage) {
     const QString page = Page();
     EXPECT_FALSE(page.trimmed().isEmpty());
     EXPECT_FALSE(page.contains("never"));
-    // Escaped markup of the message shows as text instead of becoming elements.
-    EXPECT_EQ(EvalJs(*frm->wb_Browser, "document.body.getElementsByTagName('p').length").toInt(), 0);
+    // Escaped markup of the message shows as text instead of becoming elements: the page has
+    // only its own two paragraphs, the file and the cause.
+    EXPECT_EQ(EvalJs(*frm->wb_Browser, "document.body.getElementsByTagName('p').length").toInt(), 2);
     EXPECT_TRUE(Errors.isEmpty());
 }
 

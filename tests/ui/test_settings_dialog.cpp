@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QRegion>
 #include <functional>
 #include <memory>
 
@@ -21,6 +22,7 @@
 #include "SettingsFile.h"
 #include "ShellDesign.h"
 #include "TPathField.h"
+#include "TTabRows.h"
 #include "Tfrm_DebugToolbar.h"
 #include "Tfrm_Settings.h"
 #include "mainwindow_test_util.h"
@@ -96,6 +98,32 @@ TEST_F(SettingsDialogTest, ShowsItsTabsItemsAndPlaceholdersAndOpensOnTheInterfac
     EXPECT_EQ(d.pc_Settings->currentIndex(), 6);
     EXPECT_GE(d.width(), 497);
     EXPECT_GE(d.height(), 391);
+
+    // Every tab is in sight at the dialog's size: its whole button inside the dialog, in the
+    // tabs' order, none over another, and its click turns to its page.
+    QRegion taken;
+    QPoint previous(-1, -1);
+    for (int i = 0; i < 7; ++i) {
+        QAbstractButton* button = d.tab_Rows->Button(i);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), U(tabs[i]));
+        const QRect place(button->mapTo(&d, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(button->isVisible() && d.rect().contains(place)) << tabs[i];
+        EXPECT_GE(place.width(), button->sizeHint().width()) << tabs[i] << ": its text is not cut";
+        EXPECT_FALSE(taken.intersects(place)) << tabs[i];
+        EXPECT_TRUE(place.top() > previous.y() || (place.top() == previous.y() && place.left() > previous.x()))
+            << tabs[i] << " comes after the one before it";
+        taken += place;
+        previous = place.topLeft();
+    }
+    for (const int i : {0, 3, 6}) {
+        QTest::mouseClick(d.tab_Rows->Button(i), Qt::LeftButton);
+        EXPECT_EQ(d.pc_Settings->currentIndex(), i);
+        EXPECT_TRUE(d.tab_Rows->Button(i)->isChecked());
+    }
+    d.pc_Settings->setCurrentIndex(6);
+    // With the fonts the set-up installs, the rows fit in the dialog's design size.
+    EXPECT_EQ(d.size(), QSize(Tfrm_Settings::DesignWidth, Tfrm_Settings::DesignHeight));
 
     const std::pair<QComboBox*, QStringList> items[] = {
         {d.cb_OnStartAction, {U("Ничего не делать"), U("Открыть указанный документ"), U("Открыть последний документ")}},

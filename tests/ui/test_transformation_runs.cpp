@@ -3,14 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
 #include <stdexcept>
+#include <atomic>
 #include <thread>
 
+#include "ServiceActions.h"
 #include "TPagesAhead.h"
 #include "TTransformationRunner.h"
 #include "mainwindow_test_util.h"
@@ -152,6 +155,34 @@ TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
     EXPECT_TRUE(WaitFor([&] { return !frm->Transformations().Busy(); }, 10000));
     EXPECT_FALSE(frm->PagesAhead().Holds("slow"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The window goes while work runs ahead and its transformation is just beginning, when a single
+// stop would be lost: the runner still ends, well within its bound, and the program with it.
+TEST_F(TransformationRunTest, ARunnerGoingAsAnEndlessRunBeginsEndsWithinItsBound) {
+    frm->AheadDelayMs = 60000;  // no work ahead of the window's own
+    TFixtureBook book(R"(<menu><listitem id="fast">Fast</listitem><listitem id="slow">Slow</listitem></menu>)",
+                      NeverEndingTemplate);
+    QFile xml(Book.Path("data/book.xml"));  // enough nodes for the loops of "slow" never to end
+    ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
+    WriteTextFile(book.Path("data/book.xml"), xml.readAll());
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[fast]"));
+    TBookInfo copy = BookInfo;
+    auto runner = std::make_unique<TTransformationRunner>();
+    std::atomic<bool> taken{false};
+    std::atomic<bool> ended{false};
+    ASSERT_TRUE(runner->RunAhead([&](const TStopToken& stop) {
+        taken = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the runner goes meanwhile
+        ended = !BuildBookPart("slow", copy, {stop, false}).Ok;
+    }));
+    ASSERT_TRUE(WaitFor([&] { return taken.load(); }));
+    QElapsedTimer going;
+    going.start();
+    runner.reset();
+    EXPECT_LT(going.elapsed(), 5000);
+    EXPECT_TRUE(ended) << "the endless run was stopped";
 }
 
 }  // namespace
