@@ -122,8 +122,10 @@ bool BuildKeyTables(xsltTransformContextPtr ctxt, int count) {
     return xsltInitAllDocKeys(ctxt) == 0 && ctxt->document->nbKeysComputed == count;
 }
 
+bool AllKeysBuilt(xsltTransformContextPtr ctxt, int count) { return ctxt->document->nbKeysComputed == count; }
+
 std::optional<XsltKeyTables> TakeKeyTables(xsltTransformContextPtr ctxt, int count) {
-    if (ctxt->document->nbKeysComputed != count) return std::nullopt;
+    if (!AllKeysBuilt(ctxt, count)) return std::nullopt;
     XsltKeyTables tables(ctxt->document->keys);
     ctxt->document->keys = nullptr;
     return tables;

@@ -38,6 +38,8 @@ void LendKeyTables(xsltTransformContextPtr ctxt, XsltKeyTables tables, int count
 // Builds every key table of ctxt's stylesheet over its input now, as libxslt does at the first
 // use of a key; count is the number of key definitions. False when a table cannot be built.
 bool BuildKeyTables(xsltTransformContextPtr ctxt, int count);
+// Whether every one of the count key tables of ctxt is built.
+bool AllKeysBuilt(xsltTransformContextPtr ctxt, int count);
 // The tables ctxt built over its input, once all count keys are built (libxslt builds all of
 // them at the first use of any); none before.
 std::optional<XsltKeyTables> TakeKeyTables(xsltTransformContextPtr ctxt, int count);

@@ -266,7 +266,8 @@ XmlDoc TSablotRun::ApplyStylesheet(xsltStylesheetPtr style, const TInput& input,
     // Where libxslt would write into a shared input during the run (keys it builds itself,
     // generated ids, any run on the plain path), the run goes alone.
     std::unique_lock<std::mutex> alone;
-    if (input.Shared && (!ShortcutsApply() || (keys.empty() && DefinesKeys(style)) || CallsGenerateId(style)))
+    const bool libxsltBuildsKeys = DefinesKeys(style) && (keys.empty() || !AllKeysBuilt(ctxt.get(), keyCount));
+    if (input.Shared && (!ShortcutsApply() || libxsltBuildsKeys || CallsGenerateId(style)))
         alone = Processor.InputCache->InputWritingLock();
     XmlDoc result;
     Transform = ctxt.get();
