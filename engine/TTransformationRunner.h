@@ -1,6 +1,6 @@
 #pragma once
-// Runs the window's transformations on a worker thread, one at a time, while the event loop goes on: the window repaints and answers during a
-// long one. A call waits in a local event loop until its job has ended, so the code that asks
+// Runs the window's transformations on a worker thread, one at a time, while the event loop
+// goes on: the window repaints and answers during a long one. A call waits in a local event loop until its job has ended, so the code that asks
 // for a page reads step by step as before; a call made meanwhile stops the running job (the
 // last request wins) or waits behind it.
 #include <QObject>
