@@ -8,6 +8,9 @@ if [ "${1:-}" != "--inside" ]; then
   exec dbus-run-session -- xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" --inside "$@"
 fi
 shift
+# Services the session bus starts (the accessibility registry among them) reach this display, as
+# in a desktop session: the registry makes the key presses an assistive technology asks for.
+dbus-update-activation-environment DISPLAY XAUTHORITY
 
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
