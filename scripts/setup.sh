@@ -13,7 +13,7 @@ packages=(
   xsltproc docbook-xsl docbook-xml
   valgrind hyperfine
   xvfb xauth fonts-dejavu-core
-  openbox wmctrl x11-utils dbus at-spi2-core gir1.2-atspi-2.0 python3-gi
+  openbox wmctrl xdotool x11-utils dbus at-spi2-core gir1.2-atspi-2.0 python3-gi
 )
 
 missing=()

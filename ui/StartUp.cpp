@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <memory>
@@ -29,18 +30,17 @@ bool TerminationAsked = false;
 constexpr int ShowWhenBusyMs = 1000;
 
 // Shows the hidden main window once a transformation of the start action has run for a while:
-// only there do Escape and the close box reach it. The splash goes with that.
+// only there do Escape and the close box reach it.
 class TShowWhenSlow {
 public:
-    TShowWhenSlow(Tfrm_Main& frm, std::unique_ptr<Tfrm_SplashScreen>& splash) {
+    explicit TShowWhenSlow(Tfrm_Main& frm) {
         Timer.setSingleShot(true);
         Timer.setInterval(ShowWhenBusyMs);
         QObject::connect(&frm.Transformations(), &TTransformationRunner::BusyChanged, &Timer,
                          [this](bool busy) { busy ? Timer.start() : Timer.stop(); });
-        QObject::connect(&Timer, &QTimer::timeout, &frm, [this, &frm, &splash] {
+        QObject::connect(&Timer, &QTimer::timeout, &frm, [this, &frm] {
             if (frm.isVisible() || Closed) return;
             WriteLog("Преобразование идёт долго: вывод главной формы до конца запуска.");
-            splash.reset();  // gone, not hidden: a hidden window may keep the focus
             frm.show();
             frm.raise();
             frm.activateWindow();
@@ -59,6 +59,23 @@ public:
 private:
     QTimer Timer;
     bool Closed = false;
+};
+
+// Takes the splash away as the main window is shown, before its show handler makes the first
+// page: a page that takes long would stay covered by a window that stays on top, and a click
+// on that window takes the keys from the main one, so Escape would no longer stop the page.
+class TSplashUntilShown : public QObject {
+public:
+    TSplashUntilShown(Tfrm_Main& frm, std::unique_ptr<Tfrm_SplashScreen>& splash) : Splash(splash) {
+        frm.installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) Splash.reset();  // gone, not hidden: a hidden window may keep the focus
+        return false;
+    }
+
+private:
+    std::unique_ptr<Tfrm_SplashScreen>& Splash;
 };
 
 std::unique_ptr<Tfrm_SplashScreen> ShowSplashScreen(const TSettings& settings) {
@@ -115,6 +132,7 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     // of its own, the settings alone decide it (InitControlState).
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
     std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(settings);
+    const TSplashUntilShown splashUntilShown(frm, splash);
     WriteLog("Инициализация элементов управления...");
     CreateToolbars(frm, settings);
     RestoreShellDesign(frm, settings);
@@ -123,7 +141,7 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     WriteLog("Запуск ядра...");
     // The welcome screen waits for the reader, who has already asked the program to end.
     if (settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
-    const TShowWhenSlow showWhenSlow(frm, splash);
+    const TShowWhenSlow showWhenSlow(frm);
     RunStartAction(frm, commandLineDoc);
     WriteLog("Вывод на экран главной формы.");
     if (!showWhenSlow.WindowClosed()) frm.show();
