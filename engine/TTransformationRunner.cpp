@@ -92,6 +92,9 @@ unsigned TTransformationRunner::Post(std::function<void(const TStopToken&)> job,
 
 void TTransformationRunner::OnJobEnded(unsigned ticket) {
     if (ticket <= Ended) return;  // already seen by a wait that could not use the event loop
+    // Pairs with the worker's store after the job: what the job wrote is seen from here on,
+    // whatever way the news of its end came.
+    [[maybe_unused]] const unsigned published = WorkerEnded.load(std::memory_order_acquire);
     Ended = ticket;
     if (ticket != AheadTicket) emit BusyChanged(false);
     emit JobEnded();
