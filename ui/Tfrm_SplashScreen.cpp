@@ -31,6 +31,9 @@ private:
 Tfrm_SplashScreen::Tfrm_SplashScreen(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("frm_SplashScreen"));
+    // The splash only shows: a window manager that activated it would take the keys from the
+    // window that shows next (and Escape from a page being made).
+    setAttribute(Qt::WA_ShowWithoutActivating);
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Box | QFrame::Plain);
     panel->setLineWidth(1);
