@@ -18,6 +18,8 @@ import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
+from x11_book import SERVICE, write  # noqa: E402
+
 WAIT_S = 60
 
 TEMPLATE = """<?xml version="1.0" encoding="UTF-8"?>
@@ -30,18 +32,6 @@ TEMPLATE = """<?xml version="1.0" encoding="UTF-8"?>
 </body></html></xsl:template>
 </xsl:stylesheet>
 """
-SERVICE = """<?xml version="1.0" encoding="UTF-8"?>
-<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
-<xsl:output method="xml" encoding="UTF-8"/>
-<xsl:template match="/"><menu><listitem id="a">Часть A</listitem></menu></xsl:template>
-</xsl:stylesheet>
-"""
-
-
-def write(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
 
 
 def announce_screen_reader():

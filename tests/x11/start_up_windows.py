@@ -14,6 +14,8 @@ import sys
 import tempfile
 import time
 
+from x11_book import SERVICE, write
+
 WAIT_S = 60
 MAIN = "tomeria v1.0 preRelease"
 WELCOME = "Добро пожаловать"
@@ -29,18 +31,6 @@ TEMPLATE = """<?xml version="1.0" encoding="UTF-8"?>
 <xsl:template match="/"><html><body>%s<p>PART[<%%DivID%%>]</p></body></html></xsl:template>
 </xsl:stylesheet>
 """
-SERVICE = """<?xml version="1.0" encoding="UTF-8"?>
-<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
-<xsl:output method="xml" encoding="UTF-8"/>
-<xsl:template match="/"><menu><listitem id="a">Часть A</listitem></menu></xsl:template>
-</xsl:stylesheet>
-"""
-
-
-def write(path, text):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(text)
 
 
 def tool(*args):
