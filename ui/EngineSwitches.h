@@ -12,7 +12,7 @@ QByteArray EngineConfinementSwitches();
 // holds there, so that they win over its own values.
 void ConfineBrowserEngine();
 
-// Lets the engine give its pages to the accessibility bus. On this platform the engine keeps
+// Lets the engine give its pages to the accessibility bus. On Linux, Qt WebEngine keeps
 // them off unless told otherwise; told so, it builds a page's accessibility tree only while
 // the toolkit's accessibility is active (an assistive technology such as a screen reader
 // is running), so a reader without one pays nothing.

@@ -103,12 +103,12 @@ Tfrm_Settings::Tfrm_Settings(const TSettings& working, const TSettings& defaults
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    tab_Rows = new TTabRows(*pc_Settings, DesignWidth, this);  // every tab in sight, in rows
+    tab_Rows = new TTabRows(*pc_Settings, ClientWidth, this);  // every tab in sight, in rows
     layout->addWidget(tab_Rows);
     layout->addWidget(pc_Settings, 1);
     layout->addWidget(CreateButtonStrip());
     // 497 x 391, or larger where this desktop's fonts need more room; the size is fixed.
-    setFixedSize(sizeHint().expandedTo(QSize(DesignWidth, DesignHeight)));
+    setFixedSize(sizeHint().expandedTo(QSize(ClientWidth, ClientHeight)));
 
     // Escape cancels wherever the focus is: the dialog sees key presses before its controls.
     for (QWidget* child : findChildren<QWidget*>())

@@ -21,9 +21,9 @@ class TTabRows;
 class Tfrm_Settings : public QDialog {
     Q_OBJECT
 public:
-    // The client area the dialog is designed for; larger only where the desktop's fonts need it.
-    static constexpr int DesignWidth = 497;
-    static constexpr int DesignHeight = 391;
+    // The dialog's client area; larger only where the desktop's fonts need more room.
+    static constexpr int ClientWidth = 497;
+    static constexpr int ClientHeight = 391;
 
     // working: the record to edit (a copy of the settings in force); defaults: the record
     // "Умолчания" loads into the controls.

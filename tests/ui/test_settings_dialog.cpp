@@ -122,8 +122,8 @@ TEST_F(SettingsDialogTest, ShowsItsTabsItemsAndPlaceholdersAndOpensOnTheInterfac
         EXPECT_TRUE(d.tab_Rows->Button(i)->isChecked());
     }
     d.pc_Settings->setCurrentIndex(6);
-    // With the fonts the set-up installs, the rows fit in the dialog's design size.
-    EXPECT_EQ(d.size(), QSize(Tfrm_Settings::DesignWidth, Tfrm_Settings::DesignHeight));
+    // With the fonts the set-up installs, the rows fit in the dialog's own client size.
+    EXPECT_EQ(d.size(), QSize(Tfrm_Settings::ClientWidth, Tfrm_Settings::ClientHeight));
 
     const std::pair<QComboBox*, QStringList> items[] = {
         {d.cb_OnStartAction, {U("Ничего не делать"), U("Открыть указанный документ"), U("Открыть последний документ")}},
