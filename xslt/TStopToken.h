@@ -13,6 +13,8 @@ public:
 
     void Trip() const noexcept;
     bool Tripped() const noexcept { return State->Asked.load(std::memory_order_relaxed); }
+    // Whether both are copies of one token.
+    bool SameAs(const TStopToken& other) const noexcept { return State == other.State; }
 
     // While a watch lives, a trip also halts the transformation of ctxt at its next
     // instruction; the watch waits out a trip writing into the context before it goes. A trip
