@@ -1,11 +1,45 @@
 #include "TBookSession.h"
 
+#include <algorithm>
+
 #include "BookDescriptor.h"
+#include "Log.h"
 #include "ServiceActions.h"
+#include "TLogCapture.h"
 
-TBookSession::TBookSession(QObject* parent) : QObject(parent) {}
+namespace {
 
-TBookSession::~TBookSession() { Pool.StopAll(); }
+// The first count characters of a UTF-8 text.
+std::string LeftChars(const std::string& text, std::size_t count) {
+    std::size_t i = 0;
+    for (std::size_t chars = 0; i < text.size() && chars < count; ++chars) {
+        ++i;
+        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
+            ++i;
+    }
+    return text.substr(0, i);
+}
+
+void AddInReadingOrder(const std::vector<TContentsItem>& items, std::vector<std::string>& order) {
+    for (const TContentsItem& item : items) {
+        order.push_back(CutDivId(item.DivID));
+        AddInReadingOrder(item.Children, order);
+    }
+}
+
+}  // namespace
+
+TBookSession::TBookSession(TBookInfo& book, const TSettings& settings, QObject* parent)
+    : QObject(parent), Record(book), Settings(settings) {
+    AheadTimer.setSingleShot(true);
+    connect(&AheadTimer, &QTimer::timeout, this, &TBookSession::MakeNeighboursAhead);
+}
+
+TBookSession::~TBookSession() {
+    blockSignals(true);
+    Abandon();
+    Pool.Shutdown();  // before the members its jobs answer to go
+}
 
 // Hands an answer from a worker to this object's thread, unless the book changed meanwhile.
 void TBookSession::Deliver(unsigned epoch, std::function<void()> answer) {
@@ -23,49 +57,180 @@ void TBookSession::SetPending(bool& flag, bool pending) {
     if (Busy() != wasBusy) emit BusyChanged(Busy());
 }
 
-void TBookSession::Open(const TBookInfo& book) {
+void TBookSession::Open(const TOpenRequest& request) {
+    const std::string fullPath = FindDescriptor(request.Path, Settings);
+    if (fullPath.empty()) {
+        emit Refused("Документ не найден.", request.Path);
+        return;
+    }
+    if (const std::string fault = DescriptorFault(fullPath); !fault.empty()) {
+        emit Refused(fault, fullPath);
+        return;
+    }
     Close();
-    Record = book;
-    Record.ParsedInput = std::make_shared<TParsedInputCache>();
+    SetBookDefaults(Record, Settings);
+    Record.DescriptorFile = fullPath;
+    ReadBookDescriptor(Record, Settings);
+    Record.Opened = false;
+
+    WriteLog("Проверка целостности книги...");
+    if (const std::optional<TBookFailure> failure = IntegrityFailureOf(Record)) {
+        emit Failed(*failure);
+        WriteLog("Проверка целостности завершена неудачно.");
+        return;
+    }
+    WriteLog("Проверка целостности завершена удачно.");
+    TOpenRequest opening = request;
+    opening.Path = fullPath;
+    MakeContents(std::move(opening));
+    // The first page's key tables are built from the same parse while the contents is made.
+    KeysStop = Pool.Submit(TTransformationPool::TPriority::Ahead,
+                           [book = Record](const TStopToken& stop) mutable { PrepareBookPartKeys(book, stop); });
+}
+
+void TBookSession::MakeContents(std::optional<TOpenRequest> opening) {
+    WriteLog("Формирование оглавления...");
+    ContentsStop.Trip();  // a contents run before is superseded
     const unsigned epoch = Epoch;
     SetPending(ContentsPending, true);
-    ContentsStop = Pool.Submit(TTransformationPool::TPriority::Reader, [this, epoch, book = Record](const TStopToken& stop) {
-        TBookPage page = RunServiceAction(TServiceAction::MakeTOC, book, {stop, true});
-        Deliver(epoch, [this, page = std::move(page)] {
+    ContentsStop = Pool.Submit(TTransformationPool::TPriority::Reader, [this, epoch, opening = std::move(opening),
+                                                                        book = Record](const TStopToken& stop) mutable {
+        TBookPage run = RunServiceAction(TServiceAction::MakeTOC, book, {stop, true});
+        Deliver(epoch, [this, opening = std::move(opening), run = std::move(run), stop] {
+            ReplayLog(run.Log);
+            if (!stop.SameAs(ContentsStop)) return;  // a later contents run answers
             SetPending(ContentsPending, false);
-            emit ContentsMade(page);
+            ContentsEnded(run, opening);
         });
     });
-    KeysStop = Pool.Submit(TTransformationPool::TPriority::Ahead, [book = Record](const TStopToken& stop) mutable {
-        PrepareBookPartKeys(book, stop);
-    });
 }
+
+void TBookSession::ReadContentsOf(const TBookPage& run) {
+    Toc = {};
+    Order.clear();
+    if (run.Html.empty()) return;
+    WriteLog("Буфер трансформации не пуст.");
+    WriteLog("*** sData:" + LeftChars(run.Html, 225) + "...");
+    WriteLog("Загрузка данных в XML-объект...");
+    Toc = ReadContents(run.Html);
+    if (!Toc.Parsed) {
+        WriteLog("Ошибка загрузки данных.", TLogLevel::Error);
+        return;
+    }
+    WriteLog("Загрузка данных успешна.");
+    AddInReadingOrder(Toc.Items, Order);
+}
+
+// The steps of an open after its contents: the tree, then the book open, then its part.
+void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening) {
+    ReadContentsOf(run);
+    if (Toc.Parsed) emit ContentsMade(Toc);
+    WriteLog("Формирование оглавления завершено.");
+    if (!Toc.Parsed || Toc.Items.empty()) emit Failed(ContentsFailureOf(Record, run));
+    if (!opening || !Toc.Parsed || !Toc.Error.empty()) return;
+    Record.Opened = true;
+    emit Opened(*opening);
+    if (!opening->Part.empty()) {
+        const std::string part = CutDivId(opening->Part);
+        // A part the book no longer has: the first entry, as an open without one.
+        ShowPart(std::find(Order.begin(), Order.end(), part) != Order.end() ? part : FirstPart());
+    }
+}
+
+std::string TBookSession::FirstPart() const { return Order.empty() ? std::string() : Order.front(); }
 
 void TBookSession::Close() {
     ++Epoch;
     for (const TStopToken* stop : {&PageStop, &ContentsStop, &KeysStop})
         stop->Trip();
+    AheadTimer.stop();
+    Ahead.Clear();
     SetPending(PagePending, false);
     SetPending(ContentsPending, false);
     Current.clear();
-    Record = {};
+    Toc = {};
+    Order.clear();
+    DropParsedInput(Record);
+}
+
+void TBookSession::Abandon() {
+    Close();
+    Pool.StopAll();
 }
 
 void TBookSession::ShowPart(const std::string& divId) {
     PageStop.Trip();  // the request before is superseded
+    AheadTimer.stop();
     Current = CutDivId(divId);
     const unsigned request = ++PageRequest;
-    const unsigned epoch = Epoch;
+    if (const std::optional<TBookFailure> failure = TemplateFailureOf(Record)) {
+        SetPending(PagePending, false);
+        emit Failed(*failure);
+        return;
+    }
     SetPending(PagePending, true);
+    const unsigned epoch = Epoch;
+    const bool ahead = Ahead.Take(Current, Record, [this, request, epoch](std::optional<TBookPage> page) {
+        if (epoch != Epoch || request != PageRequest) return;
+        if (page)
+            Answer(request, *page);
+        else
+            RunPart(request);
+    });
+    if (!ahead) RunPart(request);
+}
+
+void TBookSession::RunPart(unsigned request) {
     PageStop = Pool.Submit(TTransformationPool::TPriority::Reader,
-                           [this, epoch, request, divId = Current, book = Record](const TStopToken& stop) mutable {
+                           [this, epoch = Epoch, request, divId = Current, book = Record](const TStopToken& stop) mutable {
                                TBookPage page = BuildBookPart(divId, book, {stop, true});
-                               Deliver(epoch, [this, request, divId, page = std::move(page)] {
-                                   if (request != PageRequest) return;  // a later request answers
-                                   SetPending(PagePending, false);
-                                   emit PartMade(divId, page);
+                               Deliver(epoch, [this, request, page = std::move(page)] {
+                                   ReplayLog(page.Log);
+                                   if (request == PageRequest) Answer(request, page);  // else a later request answers
                                });
                            });
 }
 
-void TBookSession::Stop() { PageStop.Trip(); }
+void TBookSession::Answer(unsigned request, const TBookPage& page) {
+    SetPending(PagePending, false);
+    if (request != PageRequest) return;
+    if (const std::optional<TBookFailure> failure = PartFailureOf(Record, page)) {
+        emit Failed(*failure);
+        return;
+    }
+    emit PartMade(Current, page);
+    if (page.Ok) AheadTimer.start(AheadDelayMs);
+}
+
+// The entries before and after the one on view, in the contents' order.
+void TBookSession::MakeNeighboursAhead() {
+    if (Record.BookXSLTT.empty() || Current.empty()) return;
+    const auto at = std::find(Order.begin(), Order.end(), Current);
+    if (at == Order.end()) return;
+    std::vector<std::string> parts;
+    if (at + 1 != Order.end() && *(at + 1) != Current) parts.push_back(*(at + 1));
+    if (at != Order.begin() && *(at - 1) != Current) parts.push_back(*(at - 1));
+    Ahead.MakeAhead(parts, Record);
+}
+
+void TBookSession::Stop() {
+    PageStop.Trip();
+    ContentsStop.Trip();
+}
+
+void TBookSession::ReloadTemplate() { LoadBookTemplate(Record); }
+
+void TBookSession::ReloadService() { LoadServiceStylesheet(Record); }
+
+void TBookSession::ReloadContents() {
+    LoadServiceStylesheet(Record);
+    MakeContents(std::nullopt);
+}
+
+void TBookSession::ListBooks() {
+    Pool.Submit(TTransformationPool::TPriority::Background, [this, settings = Settings](const TStopToken&) {
+        std::vector<TBookEntry> books = ::ListBooks(settings);
+        QMetaObject::invokeMethod(
+            this, [this, books = std::move(books)] { emit BooksListed(books); }, Qt::QueuedConnection);
+    });
+}

@@ -1,54 +1,105 @@
 #pragma once
 // An open book and the work on it, without a window: the book's record, its contents, the part
-// on view, and the requests for pages with their stops. Requests return at once; the answers
-// come as signals on this object's thread, one result record each (the page, its run's log
-// lines, the files it read, whether the kept book served it). A newer page request supersedes
-// an older one: that one's run is stopped and its answer dropped. Opening or closing a book
-// drops every answer still due for the one before.
+// on view, the requests for pages with their stops and the pages made ahead. Requests return at
+// once; the answers come as signals on this object's thread, one result record each (the page
+// with its run's log lines, the files it read, whether the kept book served it). A newer page
+// request supersedes an older one: that one's run is stopped and its answer dropped. Opening
+// or closing a book drops every answer still due for the one before.
 #include <QObject>
+#include <QTimer>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "BookCatalog.h"
+#include "BookFailures.h"
 #include "TBookInfo.h"
+#include "TContents.h"
+#include "TPagesAhead.h"
+#include "TSettings.h"
 #include "TTransformationPool.h"
 #include "Transformation.h"
+
+// An open request: the descriptor, and what comes after the contents.
+struct TOpenRequest {
+    std::string Path;
+    bool Remember = true;  // the window puts the book at the top of the recent documents
+    std::string Part;      // shown once the book is open; "" leaves that to the window
+};
 
 class TBookSession : public QObject {
     Q_OBJECT
 public:
-    explicit TBookSession(QObject* parent = nullptr);
+    // The session works on the records it is given, which must outlive it: the program passes
+    // its globals, tests may pass their own.
+    TBookSession(TBookInfo& book, const TSettings& settings, QObject* parent = nullptr);
     ~TBookSession() override;
     TBookSession(const TBookSession&) = delete;
     TBookSession& operator=(const TBookSession&) = delete;
 
-    // Takes a book whose descriptor is read and checked and makes its contents (ContentsMade);
-    // the template's key tables are built beside it from the same parse, for the first page.
-    void Open(const TBookInfo& book);
-    // Stops the book's work; nothing of it is answered any more, and its kept parse goes.
+    // Reads and checks the descriptor, then makes the contents (ContentsMade, then Opened); the
+    // template's key tables are built beside them from the same parse, for the first page. A
+    // document that is not a book is refused (Refused) and the open book stays.
+    void Open(const TOpenRequest& request);
+    // Stops the book's work; nothing of it is answered any more, and its kept parse goes. The
+    // record keeps what the descriptor said.
     void Close();
-    // Makes the page of divId (PartMade), superseding the page request before it.
+    // Stops all work and answers nothing more: the window is closing.
+    void Abandon();
+    // Makes the page of divId (PartMade, or Failed for a failure with a place), superseding
+    // the page request before it.
     void ShowPart(const std::string& divId);
-    // Stops the page request under way: its answer says it was stopped.
+    // Stops the reader's requests under way: their answers say they were stopped.
     void Stop();
+    // The reload actions: the template and the service stylesheet read again (the page on view
+    // stays); the contents made again as well (ContentsMade).
+    void ReloadTemplate();
+    void ReloadService();
+    void ReloadContents();
+    // Lists the books of the book list on the pool, behind the reader's pages (BooksListed).
+    void ListBooks();
 
     const TBookInfo& Book() const { return Record; }
+    const TContents& Contents() const { return Toc; }
     const std::string& CurrentPart() const { return Current; }
+    // The first entry of the contents, "" without one.
+    std::string FirstPart() const;
     // Whether a request of the reader's is under way.
     bool Busy() const { return PagePending || ContentsPending; }
 
+    // How long the reader stays on a page before its neighbours are made ahead.
+    int AheadDelayMs = 400;
+    TPagesAhead& PagesAhead() { return Ahead; }
+
 signals:
-    void ContentsMade(const TBookPage& page);
+    void Refused(const std::string& what, const std::string& path);
+    void Failed(const TBookFailure& failure);
+    void ContentsMade(const TContents& contents);
+    void Opened(const TOpenRequest& request);
     void PartMade(const std::string& divId, const TBookPage& page);
+    void BooksListed(const std::vector<TBookEntry>& books);
     void BusyChanged(bool busy);
 
 private:
     void Deliver(unsigned epoch, std::function<void()> answer);
     void SetPending(bool& flag, bool pending);
+    void MakeContents(std::optional<TOpenRequest> opening);
+    void ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening);
+    void ReadContentsOf(const TBookPage& run);
+    void RunPart(unsigned request);
+    void Answer(unsigned request, const TBookPage& page);
+    void MakeNeighboursAhead();
 
-    TTransformationPool Pool;
-    TBookInfo Record;
+    TBookInfo& Record;
+    const TSettings& Settings;
+    TContents Toc;
+    std::vector<std::string> Order;  // the entries' parts, depth first
     std::string Current;
-    unsigned Epoch = 0;        // bumped by Open and Close: answers of an older one are dropped
+    unsigned Epoch = 0;        // bumped by Open, Close and Abandon: answers of an older one are dropped
     unsigned PageRequest = 0;  // the newest page request
     TStopToken PageStop, ContentsStop, KeysStop;
     bool PagePending = false, ContentsPending = false;
+    QTimer AheadTimer;
+    TTransformationPool Pool;
+    TPagesAhead Ahead{Pool};
 };

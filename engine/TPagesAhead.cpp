@@ -1,5 +1,6 @@
 #include "TPagesAhead.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -7,33 +8,20 @@
 #include "ServiceActions.h"
 #include "TFileReadRecord.h"
 #include "TLogCapture.h"
-#include "TTransformationRunner.h"
 
 struct TPagesAhead::TAheadPage {
     std::string DivID;
     std::string Stylesheet;  // the expanded template the page was made from
-    TBookInfo Book;          // a copy: the window may change its record meanwhile
-    TBookPage Page;  // with its run's log lines and the files it read
-    std::atomic<bool> Done{false};
+    TBookInfo Book;          // a copy: the session may change its record meanwhile
+    TBookPage Page;          // with its run's log lines and the files it read; set by the run
+    TStopToken Stop;
+    bool Done = false;  // the run's end has reached this thread
+    TReady Waiting;     // the reader's request that waits for this page
 };
 
-TPagesAhead::TPagesAhead(TTransformationRunner& runner, QObject* parent) : QObject(parent), Runner(runner) {
-    connect(&Runner, &TTransformationRunner::JobEnded, this, [this] {
-        if (Running && Running->Done) {
-            Running.reset();
-            RunLimit.stop();
-        }
-        StartNext();
-    });
-    // Work ahead must not keep a processor busy for long on the reader's behalf.
-    RunLimit.setSingleShot(true);
-    connect(&RunLimit, &QTimer::timeout, this, [this] {
-        if (Runner.RunningAhead()) Runner.StopCurrent();
-    });
-    Retry.setSingleShot(true);
-    Retry.setInterval(50);
-    connect(&Retry, &QTimer::timeout, this, &TPagesAhead::StartNext);
-}
+TPagesAhead::TPagesAhead(TTransformationPool& pool, QObject* parent) : QObject(parent), Pool(pool) {}
+
+TPagesAhead::~TPagesAhead() { Clear(); }
 
 void TPagesAhead::MakeAhead(const std::vector<std::string>& divIds, const TBookInfo& book) {
     const auto wanted = [&](const std::shared_ptr<TAheadPage>& ahead) {
@@ -41,11 +29,14 @@ void TPagesAhead::MakeAhead(const std::vector<std::string>& divIds, const TBookI
         return std::find(divIds.begin(), divIds.end(), ahead->DivID) != divIds.end() &&
                UpToDate(*ahead, ahead->DivID, book);
     };
-    std::erase_if(Pages, [&](const auto& ahead) { return !wanted(ahead); });
-    Waiting.clear();
+    std::erase_if(Pages, [&](const auto& ahead) {
+        if (wanted(ahead) || ahead->Waiting) return false;
+        ahead->Stop.Trip();
+        return true;
+    });
     for (const std::string& divId : divIds) {
         const bool held = std::any_of(Pages.begin(), Pages.end(), [&](const auto& a) { return a->DivID == divId; });
-        if (held || (Running && Running->DivID == divId)) continue;
+        if (held) continue;
         auto ahead = std::make_shared<TAheadPage>();
         ahead->DivID = divId;
         ahead->Book = book;
@@ -54,26 +45,51 @@ void TPagesAhead::MakeAhead(const std::vector<std::string>& divIds, const TBookI
         } catch (const std::exception&) {
             continue;  // the reader meets the template's fault when asking for the part
         }
-        Waiting.push_back(std::move(ahead));
+        Pages.push_back(ahead);
+        Start(ahead);
     }
-    StartNext();
 }
 
-void TPagesAhead::StartNext() {
-    if (Running || Waiting.empty()) return;
-    std::shared_ptr<TAheadPage> next = Waiting.front();
-    const bool started = Runner.RunAhead([next](const TStopToken& stop) {
-        next->Page = BuildBookPart(next->DivID, next->Book, {stop, true});
-        next->Done = true;
+void TPagesAhead::Start(const std::shared_ptr<TAheadPage>& ahead) {
+    const unsigned generation = Generation;
+    // The run gets copies of its own: the page's record stays this thread's.
+    ahead->Stop = Pool.Submit(TTransformationPool::TPriority::Ahead, [this, ahead, generation, divId = ahead->DivID,
+                                                                       book = ahead->Book](const TStopToken& stop) mutable {
+        // Work ahead must not keep a processor busy for long on the reader's behalf.
+        QMetaObject::invokeMethod(this, [this, stop] { QTimer::singleShot(AheadRunLimitMs, this, [stop] { stop.Trip(); }); },
+                                  Qt::QueuedConnection);
+        TBookPage page = BuildBookPart(divId, book, {stop, true});
+        QMetaObject::invokeMethod(
+            this,
+            [this, ahead, generation, page = std::move(page)]() mutable {
+                if (generation != Generation) return;
+                ahead->Page = std::move(page);
+                Ended(ahead);
+            },
+            Qt::QueuedConnection);
     });
-    if (!started) {
-        Retry.start();
+}
+
+void TPagesAhead::Ended(const std::shared_ptr<TAheadPage>& ahead) {
+    ahead->Done = true;
+    if (ahead->Waiting) {
+        const TReady ready = std::move(ahead->Waiting);
+        ahead->Waiting = nullptr;
+        std::erase(Pages, ahead);
+        HandOver(ahead, ready);
+    }
+    emit PageEnded(ahead->DivID);
+}
+
+// A page stopped or failed is made again by the reader's own run; one whose files changed
+// meanwhile too.
+void TPagesAhead::HandOver(const std::shared_ptr<TAheadPage>& ahead, const TReady& ready) {
+    if (!ahead->Page.Ok || !ahead->Book.ParsedInput->Unchanged() || !FilesUnchanged(ahead->Page.Reads)) {
+        ready(std::nullopt);
         return;
     }
-    Waiting.pop_front();
-    RunLimit.start(AheadRunLimitMs);
-    Running = next;
-    Pages.push_back(std::move(next));
+    ReplayLog(ahead->Page.Log);
+    ready(ahead->Page);
 }
 
 bool TPagesAhead::UpToDate(const TAheadPage& ahead, const std::string& divId, const TBookInfo& book) const {
@@ -82,26 +98,29 @@ bool TPagesAhead::UpToDate(const TAheadPage& ahead, const std::string& divId, co
     return BookPartStylesheet(divId, current) == ahead.Stylesheet;
 }
 
-std::optional<TBookPage> TPagesAhead::Take(const std::string& divId, const TBookInfo& book, bool& superseded) {
-    superseded = false;
-    Waiting.clear();
-    const auto found =
-        std::find_if(Pages.begin(), Pages.end(), [&](const auto& ahead) { return UpToDate(*ahead, divId, book); });
-    if (found == Pages.end()) return std::nullopt;
-    // While the reader's own run is under way the usual path stops it.
-    if (Runner.Busy() && !Runner.RunningAhead()) return std::nullopt;
-    const std::shared_ptr<TAheadPage> ahead = *found;
-    Pages.erase(found);
-    const TTransformationRunner::TRequest request = Runner.NoteRequest();
-    if (Running != ahead && Runner.Busy()) Runner.StopCurrent();  // another part made ahead
-    Runner.WaitIdle();                                            // nothing may use the kept book while it is checked
-    superseded = !Runner.Wanted(request);
-    if (superseded) return std::nullopt;
-    // A page stopped or failed is made again; one whose files changed meanwhile too.
-    if (!ahead->Done || !ahead->Page.Ok || !ahead->Book.ParsedInput->Unchanged() || !FilesUnchanged(ahead->Page.Reads))
-        return std::nullopt;
-    ReplayLog(ahead->Page.Log);
-    return ahead->Page;
+bool TPagesAhead::Take(const std::string& divId, const TBookInfo& book, TReady ready) {
+    std::shared_ptr<TAheadPage> found;
+    for (const auto& ahead : Pages) {
+        ahead->Waiting = nullptr;
+        if (!found && UpToDate(*ahead, divId, book))
+            found = ahead;
+        else if (!ahead->Done)
+            ahead->Stop.Trip();  // the reader's request comes first
+    }
+    std::erase_if(Pages, [&](const auto& ahead) { return ahead != found && !ahead->Done; });
+    if (!found) return false;
+    if (!found->Done) {
+        found->Waiting = std::move(ready);
+        return true;
+    }
+    std::erase(Pages, found);
+    // Answered from the event loop, as a run would be: the requester's state is set first.
+    QMetaObject::invokeMethod(
+        this, [this, found, ready = std::move(ready), generation = Generation] {
+            if (generation == Generation) HandOver(found, ready);
+        },
+        Qt::QueuedConnection);
+    return true;
 }
 
 bool TPagesAhead::Holds(const std::string& divId) const {
@@ -110,7 +129,8 @@ bool TPagesAhead::Holds(const std::string& divId) const {
 }
 
 void TPagesAhead::Clear() {
-    Retry.stop();
-    Waiting.clear();
+    ++Generation;
+    for (const auto& ahead : Pages)
+        ahead->Stop.Trip();
     Pages.clear();
 }

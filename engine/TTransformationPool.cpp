@@ -1,6 +1,9 @@
 #include "TTransformationPool.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "CaughtErrorText.h"
 #include "Log.h"
@@ -11,18 +14,28 @@ TTransformationPool::TTransformationPool(unsigned workers) {
         Threads.emplace_back([this] { WorkerLoop(); });
 }
 
-TTransformationPool::~TTransformationPool() {
+TTransformationPool::~TTransformationPool() { Shutdown(); }
+
+void TTransformationPool::Shutdown() {
+    if (Threads.empty()) return;
     {
-        const std::lock_guard lock(Mutex);
+        std::unique_lock lock(Mutex);
         Quit = true;
         for (auto& queue : Queues)
             queue.clear();
         for (const TStopToken& stop : Running)
             stop.Trip();
+        Wake.notify_all();
+        if (!JobEnded.wait_for(lock, std::chrono::milliseconds(StoppedJobLimitMs), [this] { return Running.empty(); })) {
+            lock.unlock();
+            WriteLog("Преобразование не остановилось: программа завершается.", TLogLevel::Error);
+            std::fflush(nullptr);
+            std::_Exit(EXIT_FAILURE);
+        }
     }
-    Wake.notify_all();
     for (std::thread& thread : Threads)
         thread.join();
+    Threads.clear();
 }
 
 TStopToken TTransformationPool::Submit(TPriority priority, TJob job) {
@@ -73,5 +86,6 @@ void TTransformationPool::WorkerLoop() {
         const auto found = std::find_if(Running.begin(), Running.end(),
                                         [&](const TStopToken& stop) { return stop.SameAs(task.Stop); });
         if (found != Running.end()) Running.erase(found);
+        JobEnded.notify_all();
     }
 }

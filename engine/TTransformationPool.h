@@ -18,8 +18,12 @@ public:
 
     // workers: 0 for as many as the cores, at least two.
     explicit TTransformationPool(unsigned workers = 0);
-    // Trips every job's token, drops the jobs not started and waits for the running ones.
+    // Trips every job's token, drops the jobs not started and waits for the running ones; a
+    // job that does not look at its token (listing the books) within StoppedJobLimitMs ends
+    // the program at once rather than hang its end.
     ~TTransformationPool();
+    // What the destructor does, earlier: for owners whose jobs call back into them.
+    void Shutdown();
     TTransformationPool(const TTransformationPool&) = delete;
     TTransformationPool& operator=(const TTransformationPool&) = delete;
 
@@ -28,6 +32,8 @@ public:
     // Trips the tokens of every job queued or running.
     void StopAll();
     unsigned Workers() const { return static_cast<unsigned>(Threads.size()); }
+
+    int StoppedJobLimitMs = 10000;
 
 private:
     struct TTask {
@@ -39,6 +45,7 @@ private:
 
     std::mutex Mutex;
     std::condition_variable Wake;
+    std::condition_variable JobEnded;
     std::deque<TTask> Queues[3];  // by priority
     std::vector<TStopToken> Running;
     bool Quit = false;

@@ -17,7 +17,6 @@
 #include "SettingsFile.h"
 #include "ShellDesign.h"
 #include "Tfrm_Main.h"
-#include "TTransformationRunner.h"
 #include "Tfrm_SplashScreen.h"
 #include "Tfrm_Welcome.h"
 
@@ -25,41 +24,6 @@ namespace {
 
 bool StartingUp = false;
 bool TerminationAsked = false;
-
-// A transformation of the start action that runs longer than this shows the main window.
-constexpr int ShowWhenBusyMs = 1000;
-
-// Shows the hidden main window once a transformation of the start action has run for a while:
-// only there do Escape and the close box reach it.
-class TShowWhenSlow {
-public:
-    explicit TShowWhenSlow(Tfrm_Main& frm) {
-        Timer.setSingleShot(true);
-        Timer.setInterval(ShowWhenBusyMs);
-        QObject::connect(&frm.Transformations(), &TTransformationRunner::BusyChanged, &Timer,
-                         [this](bool busy) { busy ? Timer.start() : Timer.stop(); });
-        QObject::connect(&Timer, &QTimer::timeout, &frm, [this, &frm] {
-            if (frm.isVisible() || Closed) return;
-            WriteLog("Преобразование идёт долго: вывод главной формы до конца запуска.");
-            frm.show();
-            frm.raise();
-            frm.activateWindow();
-        });
-        QObject::connect(&frm, &Tfrm_Main::Closed, &Timer, [this] {
-            Closed = true;
-            Timer.stop();
-        });
-    }
-    TShowWhenSlow(const TShowWhenSlow&) = delete;
-    TShowWhenSlow& operator=(const TShowWhenSlow&) = delete;
-
-    // The reader closed the window while start-up went on: it is not shown again.
-    bool WindowClosed() const { return Closed; }
-
-private:
-    QTimer Timer;
-    bool Closed = false;
-};
 
 // Takes the splash away as the main window is shown, before its show handler makes the first
 // page: a page that takes long would stay covered by a window that stays on top, and a click
@@ -141,10 +105,10 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     WriteLog("Запуск ядра...");
     // The welcome screen waits for the reader, who has already asked the program to end.
     if (settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
-    const TShowWhenSlow showWhenSlow(frm);
+    // The start document is asked for; its contents and first page come once the window shows.
     RunStartAction(frm, commandLineDoc);
     WriteLog("Вывод на экран главной формы.");
-    if (!showWhenSlow.WindowClosed()) frm.show();
+    frm.show();
     WriteLog("Уничтожение окна заставки.");
     splash.reset();
     StartingUp = false;

@@ -28,7 +28,7 @@
 #include "TClickSplitter.h"
 #include "TCutCaptionTip.h"
 #include "TSearchPane.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "TWebBrowser.h"
 #include "WindowLayout.h"
 #include "Tfrm_ExternalViewer.h"

@@ -23,8 +23,10 @@ class TBookmarkStore;
 class TBookmarkImportTask;
 struct TBookmarkImportPlan;
 class TSearchPane;
-class TPagesAhead;
-class TTransformationRunner;
+class TBookSession;
+struct TBookEntry;
+struct TContents;
+struct TOpenRequest;
 class Tfrm_Bookmarks;
 
 class QAction;
@@ -80,24 +82,21 @@ public:
     void InitControlState(const TSettings& settings);
 
     // Books.
-    // A book opened successfully goes to the top of the recent documents unless remember is false.
+    // Asks the session to open a book; the window shows what it answers (the contents, then
+    // the first part). A book opened successfully goes to the top of the recent documents
+    // unless remember is false.
     void OpenBook(const std::string& path, bool remember = true);
     void CloseBook();
-    bool CheckBookIntegrity(const TBookInfo& book, const TSettings& settings);
-    bool BuildTOC();
     void ClickTOConTopItem();
     // Fills the contents tree from a contents XML document; false when it does not parse.
     // A top element other than "menu" or a "listitem" without "id" throws.
     bool LoadTOCFromXml(const std::string& data);
-    // Shows the part divId of book at the text size of settings.
+    // Asks for the part divId; its page is shown once made, at the text size of the settings.
     void ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings);
-    // The worker that makes the pages and the contents; Escape stops its job.
-    TTransformationRunner& Transformations() const { return *Runner; }
-    // Stops the transformation under way and the work ahead; no page of theirs is shown.
+    // The open book and the work on it; Escape stops its reader's requests.
+    TBookSession& Session() const { return *BookSession; }
+    // Stops the transformations under way and the work ahead; no page of theirs is shown.
     void AbandonTransformations();
-    // The neighbours of the part on view, made ahead once the reader has been idle a while.
-    TPagesAhead& PagesAhead() const { return *Ahead; }
-    int AheadDelayMs = 400;
     // Writes text as the body of a minimal page into the browser pane.
     void ShowHtmlMessage(const std::string& text);
     // A short page naming what failed, the file and the cause (all escaped); also logged.
@@ -105,13 +104,6 @@ public:
     // A document that is not opened: what is wrong with it, as such a page when no book is
     // open, else as a notice beside the book on view.
     void RefuseDocument(const std::string& what, const std::string& path);
-    // Why the contents of the book came out empty, as such a page; contentsRun is the run of
-    // the service stylesheet that made them.
-    void ShowContentsFailure(const TBookInfo& book, const TBookPage& contentsRun);
-    // With no template text, says so as such a page and returns true.
-    bool ShowTemplateFailure(const TBookInfo& book);
-    // A part's run that failed on an error with a place: names the file at fault and its line.
-    bool ShowPartFailure(const TBookInfo& book, const TBookPage& partRun);
 
     // View commands.
     void ApplyBrowserFontSize(const TSettings& settings);
@@ -161,8 +153,6 @@ public:
     std::function<void(int level)> OnDebugLevelChanged;
     // Called with the settings dialog before it is shown (tests drive the dialog through it).
     std::function<void(Tfrm_Settings& dialog)> BeforeSettingsDialog;
-    // Longest wait of OpenBook for a busy browser, in milliseconds.
-    int BusyWaitLimitMs = 15000;
 
     // Search and bookmarks (Tfrm_MainSearch.cpp, Tfrm_MainBookmarks.cpp).
     std::vector<TSearchEntry> ContentsEntries() const;
@@ -172,7 +162,6 @@ public:
     void ShowSearchHit(const std::string& id, const std::vector<std::string>& words);
     void OpenBookmark(const TBookmark& bookmark);
     TBookmarkStore& Bookmarks();
-    std::string CurrentDivID;  // the part last shown
     // The bookmarks file ("" for the user's); the export/import file dialog (save = export)
     // and the list window, replaced by tests. Empty: the real dialogs.
     std::string BookmarksPath;
@@ -261,6 +250,10 @@ signals:
     void Closed();
     // A bookmark import has ended well (its report is in the status bar).
     void BookmarkImportEnded();
+    // A book has opened: its contents are in the tree and its actions enabled.
+    void BookShownOpen();
+    // The page of a part has been written into the browser pane.
+    void PageShown(const std::string& divId);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -294,11 +287,12 @@ private:
     // The contents tree, the debug log and the browser: the controls the find command searches.
     bool IsSearchable(const QWidget* control) const;
     static QList<QTreeWidgetItem*> MakeTOCNodes(const std::vector<TContentsItem>& items);
-    void WaitWhileBrowserBusy();
-    // Runs a transformation of a copy of book on the worker (the window may change the book
-    // meanwhile); none when a later request made its result unwanted.
-    std::optional<TBookPage> Transform(const TBookInfo& book,
-                                       const std::function<TBookPage(TBookInfo&, const TRunControl&)>& run);
+    // What the session answers.
+    void FillTOC(const TContents& contents);
+    void ShowContents(const TContents& contents);
+    void BookOpened(const TOpenRequest& request);
+    void ShowPage(const std::string& divId, const TBookPage& page);
+    void ShowBookList(const std::vector<TBookEntry>& books);
     Tfrm_ExternalViewer* NewExternalViewer();
     void FreeExternalViewer(const Tfrm_ExternalViewer* viewer);
 
@@ -332,14 +326,11 @@ private:
     std::unique_ptr<TBookmarkImportTask> ImportTask;  // while an import reads its file
     QJsonArray PendingHighlight;  // words to mark once the page at PendingHighlightUrl has loaded
     QUrl PendingHighlightUrl;
+    std::string HighlightPart;  // the search result whose page is awaited
 
-    TTransformationRunner* Runner = nullptr;
+    TBookSession* BookSession = nullptr;
     QShortcut* StopShortcut = nullptr;  // Escape, while a transformation runs
-    TPagesAhead* Ahead = nullptr;
-    QTimer* AheadTimer = nullptr;  // started when a page is shown
-    void MakeNeighboursAhead();
-    // The contents run of the last BuildTOC; none when it was superseded.
-    std::optional<TBookPage> ContentsRun;
+    bool ListingBooks = false;          // the book list is being read
 
     QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;

@@ -1,7 +1,6 @@
 // Opening and closing books, showing their parts, and the events of the main browser.
 #include <QAction>
 #include <QStatusBar>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QShortcut>
 #include <QTimer>
@@ -24,8 +23,7 @@
 #include "TWebBrowser.h"
 #include "Tfrm_ExternalViewer.h"
 #include "TSearchPane.h"
-#include "TPagesAhead.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -41,8 +39,8 @@ std::string UrlText(const QUrl& url) {
 void Tfrm_Main::ConnectBookHandlers() {
     connect(act_FileCloseBook, &QAction::triggered, this, Guarded([this] { CloseBook(); }));
     connect(act_FileReopenBook, &QAction::triggered, this, Guarded([this] { act_FileReopenBookExecute(); }));
-    connect(act_ReloadBookXSLTFile, &QAction::triggered, this, Guarded([this] { LoadBookTemplate(BookInfo); }));
-    connect(act_ReloadServiceXSLTFile, &QAction::triggered, this, Guarded([this] { LoadServiceStylesheet(BookInfo); }));
+    connect(act_ReloadBookXSLTFile, &QAction::triggered, this, Guarded([this] { BookSession->ReloadTemplate(); }));
+    connect(act_ReloadServiceXSLTFile, &QAction::triggered, this, Guarded([this] { BookSession->ReloadService(); }));
     connect(act_ReloadTOC, &QAction::triggered, this, Guarded([this] { act_ReloadTOCExecute(); }));
 
     wb_Browser->OnBeforeNavigate = [this](const QUrl& url, bool& cancel) {
@@ -61,57 +59,33 @@ void Tfrm_Main::ConnectBookHandlers() {
 }
 
 void Tfrm_Main::ConnectTransformationHandlers() {
-    Runner = new TTransformationRunner(this);
+    BookSession = new TBookSession(BookInfo, Settings, this);
     StopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     StopShortcut->setContext(Qt::WindowShortcut);
     StopShortcut->setEnabled(false);  // Escape stays the page's own while nothing runs
-    connect(StopShortcut, &QShortcut::activated, Runner, &TTransformationRunner::StopCurrent);
-    connect(Runner, &TTransformationRunner::BusyChanged, StopShortcut, &QShortcut::setEnabled);
+    connect(StopShortcut, &QShortcut::activated, BookSession, &TBookSession::Stop);
+    connect(BookSession, &TBookSession::BusyChanged, StopShortcut, &QShortcut::setEnabled);
     auto* cursor = new TBusyCursor(this);
-    connect(Runner, &TTransformationRunner::BusyChanged, cursor, &TBusyCursor::Show);
-    Ahead = new TPagesAhead(*Runner, this);
-    AheadTimer = new QTimer(this);
-    AheadTimer->setSingleShot(true);
-    connect(AheadTimer, &QTimer::timeout, this, [this] { RunLogged([this] { MakeNeighboursAhead(); }); });
+    connect(BookSession, &TBookSession::BusyChanged, cursor, &TBusyCursor::Show);
+
+    connect(BookSession, &TBookSession::Refused, this, [this](const std::string& what, const std::string& path) {
+        RunGuarded([&] { RefuseDocument(what, path); });
+    });
+    connect(BookSession, &TBookSession::Failed, this, [this](const TBookFailure& failure) {
+        RunGuarded([&] { ShowFailurePage(failure.What, failure.File, failure.Cause); });
+    });
+    connect(BookSession, &TBookSession::ContentsMade, this,
+            [this](const TContents& contents) { RunGuarded([&] { ShowContents(contents); }); });
+    connect(BookSession, &TBookSession::Opened, this,
+            [this](const TOpenRequest& request) { RunGuarded([&] { BookOpened(request); }); });
+    connect(BookSession, &TBookSession::PartMade, this, [this](const std::string& divId, const TBookPage& page) {
+        RunGuarded([&] { ShowPage(divId, page); });
+    });
+    connect(BookSession, &TBookSession::BooksListed, this,
+            [this](const std::vector<TBookEntry>& books) { RunGuarded([&] { ShowBookList(books); }); });
 }
 
-void Tfrm_Main::AbandonTransformations() {
-    AheadTimer->stop();
-    Ahead->Clear();
-    Runner->Abandon();
-}
-
-void Tfrm_Main::MakeNeighboursAhead() {
-    if (BookInfo.BookXSLTT.empty() || CurrentDivID.empty()) return;
-    // The entries before and after the one on view, in the contents' order.
-    std::string previous, next;
-    bool found = false;
-    for (QTreeWidgetItemIterator it(tv_TOC); *it; ++it) {
-        const TTreeNodeInfo* info = NodeInfo(*it);
-        if (!info) continue;
-        if (found) {
-            next = CutDivId(info->DivID);
-            break;
-        }
-        if (CutDivId(info->DivID) == CurrentDivID)
-            found = true;
-        else
-            previous = CutDivId(info->DivID);
-    }
-    if (!found) return;
-    std::vector<std::string> parts;
-    for (const std::string& part : {next, previous})
-        if (!part.empty() && part != CurrentDivID) parts.push_back(part);
-    Ahead->MakeAhead(parts, BookInfo);
-}
-
-std::optional<TBookPage> Tfrm_Main::Transform(const TBookInfo& book,
-                                              const std::function<TBookPage(TBookInfo&, const TRunControl&)>& run) {
-    TBookInfo copy = book;
-    TBookPage page;
-    if (!Runner->Run([&](const TStopToken& stop) { page = run(copy, {stop, false}); })) return std::nullopt;
-    return page;
-}
+void Tfrm_Main::AbandonTransformations() { BookSession->Abandon(); }
 
 std::vector<QAction*> Tfrm_Main::BookActions() const {
     return {act_FileCloseBook, act_FileReopenBook, act_FileExport, act_ReloadBookXSLTFile, act_ReloadServiceXSLTFile,
@@ -123,44 +97,18 @@ void Tfrm_Main::SetBookActionsEnabled(bool enabled) {
         action->setEnabled(enabled);
 }
 
-void Tfrm_Main::OpenBook(const std::string& path, bool remember) {
-    const std::string fullPath = FindDescriptor(path, Settings);
-    if (fullPath.empty()) {
-        RefuseDocument("Документ не найден.", path);
-        return;
-    }
-    if (const std::string fault = DescriptorFault(fullPath); !fault.empty()) {
-        RefuseDocument(fault, fullPath);
-        return;
-    }
-    if (act_FileCloseBook->isEnabled()) CloseBook();
-    SetBookDefaults(BookInfo, Settings);
-    BookInfo.DescriptorFile = fullPath;
-    ReadBookDescriptor(BookInfo, Settings);
-    BookInfo.Opened = false;
+void Tfrm_Main::OpenBook(const std::string& path, bool remember) { BookSession->Open({path, remember, ""}); }
 
-    WriteLog("Проверка целостности книги...");
-    if (!CheckBookIntegrity(BookInfo, Settings)) {
-        WriteLog("Проверка целостности завершена неудачно.");
-        return;
-    }
-    WriteLog("Проверка целостности завершена удачно.");
-    // The first page's key tables are built from the same parse while the contents is made.
-    Runner->RunBeside([book = BookInfo](const TStopToken& stop) mutable { PrepareBookPartKeys(book, stop); });
-    const bool built = BuildTOC();
-    if (!ContentsRun) return;  // a later request has the window now
-    if (!built || tv_TOC->topLevelItemCount() == 0) ShowContentsFailure(BookInfo, *ContentsRun);
-    if (!built) return;
-    if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
-    WaitWhileBrowserBusy();
-    ClickTOConTopItem();
+void Tfrm_Main::BookOpened(const TOpenRequest& request) {
+    // The first entry is selected and shown when the window is on view; else its show does it.
+    if (request.Part.empty()) ClickTOConTopItem();
     SetBookActionsEnabled(true);
-    BookInfo.Opened = true;
     Settings.OpenTopTOCItemOnShow = true;
     act_ServiceBookmarkAdd->setEnabled(true);
     act_ServiceBookmarksList->setEnabled(true);
     StartSearchIndex();
-    if (remember) RememberOpenedBook(fullPath);
+    if (request.Remember) RememberOpenedBook(request.Path);
+    emit BookShownOpen();
 }
 
 void Tfrm_Main::RefuseDocument(const std::string& what, const std::string& path) {
@@ -172,29 +120,8 @@ void Tfrm_Main::RefuseDocument(const std::string& what, const std::string& path)
         ShowFailurePage(what, path, "");
 }
 
-bool Tfrm_Main::CheckBookIntegrity(const TBookInfo& book, const TSettings&) {
-    // A root wider than the book's own folder would open the whole disk to its pages.
-    const std::string problem = RootPathProblem(book);
-    if (problem.empty()) return true;
-    ShowFailurePage("Книга не открыта: недопустимая корневая папка.", ToOsPath(book.RootPath), problem);
-    return false;
-}
-
-void Tfrm_Main::WaitWhileBrowserBusy() {
-    if (!wb_Browser->Busy()) return;
-    // Bounded, and also ended by the engine's own end of a load: a load that never ends, or a
-    // busy flag that is not cleared, must not hang the open.
-    QEventLoop loop;
-    connect(wb_Browser, &TWebBrowser::StateChanged, &loop, [&] {
-        if (!wb_Browser->Busy()) loop.quit();
-    });
-    connect(wb_Browser->View()->page(), &QWebEnginePage::loadFinished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(BusyWaitLimitMs, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void Tfrm_Main::CloseBook() {
-    AbandonTransformations();  // a page of the closed book must not show up later
+    BookSession->Close();  // a page of the closed book must not show up later
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);
@@ -203,14 +130,12 @@ void Tfrm_Main::CloseBook() {
     RunLogged([this] { ShowHtmlMessage(""); });
     WriteLog("Очистка оглавления.");
     tv_TOC->clear();
-    DropParsedInput(BookInfo);
     WriteLog("Книга закрыта.");
 }
 
 void Tfrm_Main::act_FileReopenBookExecute() {
-    const std::string descriptor = BookInfo.DescriptorFile;  // OpenBook resets BookInfo
+    const std::string descriptor = BookInfo.DescriptorFile;  // the open resets BookInfo
     OpenBook(descriptor);
-    ClickTOConTopItem();
 }
 
 void Tfrm_Main::act_FileOpenExecute() {
@@ -245,24 +170,26 @@ void Tfrm_Main::mnu_FileOpenLastDoc_01Click(int index) {
     OpenBook(path);
 }
 
-void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings) {
-    CurrentDivID = divId;
+void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo&, const TSettings&) {
     if (TerminationRequested()) return;  // the program is ending: no page is made any more
-    if (ShowTemplateFailure(book)) return;
-    AheadTimer->stop();
-    bool superseded = false;
-    std::optional<TBookPage> page = Ahead->Take(divId, book, superseded);
-    if (superseded) return;
-    if (!page) page = Transform(book, [id = divId](TBookInfo& copy, const TRunControl& control) {
-            return BuildBookPart(id, copy, control);
-        });
-    if (!page) return;  // a later request shows its own page
-    if (ShowPartFailure(book, *page)) return;
-    wb_Browser->SetBaseFolder(NormalizeFolder(book.RootPath));
+    BookSession->ShowPart(divId);
+}
+
+void Tfrm_Main::ShowPage(const std::string& divId, const TBookPage& page) {
+    // A part shown by other means than the tree has its entry selected, without showing it again.
+    if (QTreeWidgetItem* node = FindTOCNode(divId); node && tv_TOC->currentItem() != node) {
+        tv_TOC->setCurrentItem(node);
+        tv_TOC->scrollToItem(node);
+    }
+    wb_Browser->SetBaseFolder(NormalizeFolder(BookInfo.RootPath));
     FailureOnView = false;
-    LoadHtmlIntoBrowser(page->Html, *wb_Browser, page->Encoding);
-    ApplyBrowserFontSize(settings);
-    if (page->Ok) AheadTimer->start(AheadDelayMs);
+    LoadHtmlIntoBrowser(page.Html, *wb_Browser, page.Encoding);
+    ApplyBrowserFontSize(Settings);
+    if (divId == HighlightPart) {
+        HighlightPart.clear();
+        PendingHighlightUrl = wb_Browser->WrittenPageUrl();
+    }
+    emit PageShown(divId);
 }
 
 void Tfrm_Main::ShowHtmlMessage(const std::string& text) {

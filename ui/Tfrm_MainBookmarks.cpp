@@ -15,6 +15,7 @@
 #include "PathRules.h"
 #include "TBookmarkStore.h"
 #include "Tfrm_Bookmarks.h"
+#include "TBookSession.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -58,9 +59,10 @@ void Tfrm_Main::ShowStatus(const QString& text) {
 
 void Tfrm_Main::act_ServiceBookmarkAddExecute() {
     if (!BookInfo.Opened) return;
-    const QTreeWidgetItem* node = FindTOCNode(CurrentDivID);
-    const std::string caption = node && !node->text(0).isEmpty() ? node->text(0).toStdString() : CurrentDivID;
-    if (Bookmarks().Add({OpenBookKey(), CurrentDivID, caption}))
+    const std::string part = BookSession->CurrentPart();
+    const QTreeWidgetItem* node = FindTOCNode(part);
+    const std::string caption = node && !node->text(0).isEmpty() ? node->text(0).toStdString() : part;
+    if (Bookmarks().Add({OpenBookKey(), part, caption}))
         ShowStatus(U("Закладка добавлена: %1").arg(QString::fromStdString(caption)));
     else
         ShowStatus(U("Эта часть уже есть в закладках."));

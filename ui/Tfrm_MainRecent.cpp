@@ -11,7 +11,7 @@
 #include "Log.h"
 #include "RecentDocs.h"
 #include "Tfrm_BookList.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -48,7 +48,7 @@ void Tfrm_Main::UpdateRecentDocsMenu() {
         const std::string& path = docs[i];
         auto title = RecentTitles.find(path);
         // A title needs the book's contents; while the worker is busy the folder's name stands in.
-        if (title == RecentTitles.end() && !Transformations().Busy())
+        if (title == RecentTitles.end() && !BookSession->Busy())
             title = RecentTitles.emplace(path, DescribeBook(path, Settings).Title).first;
         const std::string shown = title != RecentTitles.end() ? title->second : FolderTitle(path);
         entry->setText(QStringLiteral("%1. %2").arg(i + 1).arg(MenuTitle(shown)));
@@ -72,11 +72,14 @@ void Tfrm_Main::RememberOpenedBook(const std::string& path) {
 }
 
 void Tfrm_Main::act_FileShowListExecute() {
-    // Listing reads every book's contents: on the worker, behind a page being made.
-    const TSettings settings = Settings;
-    std::vector<TBookEntry> books;
-    const auto list = [&](const TStopToken&) { books = ListBooks(settings); };
-    if (!Transformations().Run(list, TTransformationRunner::TArrival::Queue)) return;
+    // Listing reads every book's contents: off the window's thread, behind the pages.
+    if (ListingBooks) return;
+    ListingBooks = true;
+    BookSession->ListBooks();
+}
+
+void Tfrm_Main::ShowBookList(const std::vector<TBookEntry>& books) {
+    ListingBooks = false;
     Tfrm_BookList dialog(books, this);
     if (dialog.exec() != QDialog::Accepted || dialog.SelectedPath().empty()) return;
     OpenBook(dialog.SelectedPath());

@@ -93,7 +93,8 @@ void Tfrm_Main::act_HelpTopicSearchExecute() {
 
 QTreeWidgetItem* Tfrm_Main::FindTOCNode(const std::string& divId) const {
     for (QTreeWidgetItemIterator it(tv_TOC); *it; ++it)
-        if (const TTreeNodeInfo* info = NodeInfo(*it); info && info->DivID == divId) return *it;
+        if (const TTreeNodeInfo* info = NodeInfo(*it); info && (info->DivID == divId || CutDivId(info->DivID) == divId))
+            return *it;
     return nullptr;
 }
 
@@ -103,9 +104,11 @@ void Tfrm_Main::ShowSearchHit(const std::string& id, const std::vector<std::stri
         tv_TOC->scrollToItem(node);
     }
     WriteLog("Результат поиска: " + id);
-    ShowBookPart(CutDivId(id), BookInfo, Settings);
+    // The words are marked once the part's page has been written and has loaded.
     PendingHighlight = {};
+    PendingHighlightUrl = QUrl();
     for (const std::string& word : words)
         PendingHighlight.append(QString::fromStdString(word));
-    PendingHighlightUrl = wb_Browser->WrittenPageUrl();
+    HighlightPart = CutDivId(id);
+    ShowBookPart(HighlightPart, BookInfo, Settings);
 }

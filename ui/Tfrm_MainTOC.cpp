@@ -7,6 +7,7 @@
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
+#include "TBookSession.h"
 #include "TContents.h"
 #include "Tfrm_Main.h"
 
@@ -18,17 +19,6 @@ public:
     explicit TTOCItem(std::string divId) { Info.DivID = std::move(divId); }
     TTreeNodeInfo Info;
 };
-
-// The first count characters of a UTF-8 text.
-std::string LeftChars(const std::string& text, std::size_t count) {
-    std::size_t i = 0;
-    for (std::size_t chars = 0; i < text.size() && chars < count; ++chars) {
-        ++i;
-        while (i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
-            ++i;
-    }
-    return text.substr(0, i);
-}
 
 }  // namespace
 
@@ -53,37 +43,26 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Tfrm_Main::BuildTOC() {
-    WriteLog("Формирование оглавления...");
-    bool filled = false;
-    ContentsRun = Transform(BookInfo, [](TBookInfo& copy, const TRunControl& control) {
-        return RunServiceAction(TServiceAction::MakeTOC, copy, control);
-    });
-    if (!ContentsRun) return false;  // a later request has the window now
-    const std::string& data = ContentsRun->Html;
-    if (!data.empty()) {
-        WriteLog("Буфер трансформации не пуст.");
-        WriteLog("*** sData:" + LeftChars(data, 225) + "...");
-        WriteLog("Загрузка данных в XML-объект...");
-        filled = LoadTOCFromXml(data);
-    }
-    WriteLog("Формирование оглавления завершено.");
-    return filled;
-}
-
 bool Tfrm_Main::LoadTOCFromXml(const std::string& data) {
     const TContents contents = ReadContents(data);
-    if (!contents.Parsed) {
-        WriteLog("Ошибка загрузки данных.", TLogLevel::Error);
-        return false;
-    }
-    WriteLog("Загрузка данных успешна.");
+    if (!contents.Parsed) return false;
+    FillTOC(contents);
+    return true;
+}
+
+void Tfrm_Main::FillTOC(const TContents& contents) {
     tv_TOC->clear();
     WriteLog("Заполняем дерево навигации...");
     tv_TOC->addTopLevelItems(MakeTOCNodes(contents.Items));
     // The entries read before a fault stay in the tree.
     if (!contents.Error.empty()) throw std::runtime_error(contents.Error);
-    return true;
+}
+
+void Tfrm_Main::ShowContents(const TContents& contents) {
+    FillTOC(contents);
+    if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
+    // New contents may name other parts: the search index follows them (an unchanged one is reused).
+    if (BookInfo.Opened) StartSearchIndex();
 }
 
 // Each entry's subtree is built before it joins the tree: items outside a tree cost its model
@@ -124,8 +103,4 @@ void Tfrm_Main::ClickTOConTopItem() {
     tv_TOCDblClick();
 }
 
-void Tfrm_Main::act_ReloadTOCExecute() {
-    LoadServiceStylesheet(BookInfo);
-    // New contents may name other parts: the search index follows them (an unchanged one is reused).
-    if (BuildTOC() && BookInfo.Opened) StartSearchIndex();
-}
+void Tfrm_Main::act_ReloadTOCExecute() { BookSession->ReloadContents(); }

@@ -1,5 +1,5 @@
-// The book session without a window: open, show, supersede, stop and close, the answers coming
-// on the caller's thread. Runs under ThreadSanitizer too.
+// The book session without a window: open, show, supersede, stop and close, the pages made
+// ahead, the answers coming on the caller's thread. Runs under ThreadSanitizer too.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -30,22 +30,30 @@ const std::string Template = SheetHead +
                              "<xsl:for-each select=\"//node()\"><xsl:for-each select=\"//node()\"/>"
                              "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:if>"
                              "[<%DivID%>]</xsl:template></xsl:stylesheet>";
-const std::string Service = SheetHead + "<xsl:template match=\"/\">contents of <xsl:value-of select=\"count(//p)\"/>"
-                                        "</xsl:template></xsl:stylesheet>";
+// Entries a, b (with child b1) and c.
+const std::string Service =
+    "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+    "<xsl:template match=\"/\"><menu><listitem id=\"a\">A</listitem><listitem id=\"b\">B"
+    "<listitem id=\"b1\">B1</listitem></listitem><listitem id=\"c\">C</listitem></menu></xsl:template>"
+    "</xsl:stylesheet>";
 
 class BookSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureApplication();
+        InitDefaultSettings(Settings, TOMERIA_BINARY_DIR);
         std::string xml = "<book>";
         for (int i = 0; i < 200; ++i)
             xml += "<p>x</p>";
+        Dir.Write("intro.ini", "[BasicParams]\r\nRootPath=.\\\r\n");
         Dir.Write("data/book.xml", xml + "</book>");
-        Book.RootPath = Dir.Win() + "\\";
-        Book.BookXMLFName = "file://" + Dir.Os("data/book.xml");
-        Book.ServiceXSLT = Service;
-        Book.BookXSLTT = Template;
-        QObject::connect(&Session, &TBookSession::ContentsMade, [this](const TBookPage& page) { Contents.push_back(page); });
+        Dir.Write("shemes/book.xsltt", Template);
+        Dir.Write("service.xslt", Service);
+        QObject::connect(&Session, &TBookSession::ContentsMade, [this](const TContents& c) { Contents.push_back(c); });
+        QObject::connect(&Session, &TBookSession::Opened, [this](const TOpenRequest& r) { Opened.push_back(r); });
+        QObject::connect(&Session, &TBookSession::Refused,
+                         [this](const std::string& what, const std::string&) { Refusals.push_back(what); });
+        QObject::connect(&Session, &TBookSession::Failed, [this](const TBookFailure& f) { Failures.push_back(f); });
         QObject::connect(&Session, &TBookSession::PartMade,
                          [this](const std::string& divId, const TBookPage& page) { Parts.push_back({divId, page}); });
     }
@@ -59,33 +67,70 @@ protected:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
         return done();
     }
+    bool OpenAndWait(TOpenRequest request = {}) {
+        if (request.Path.empty()) request.Path = Dir.Os("intro.ini");
+        const std::size_t before = Opened.size();
+        Session.Open(request);
+        return WaitFor([&] { return Opened.size() > before; });
+    }
 
     TTempDir Dir;
+    TSettings Settings;
     TBookInfo Book;
-    TBookSession Session;
-    std::vector<TBookPage> Contents;
+    TBookSession Session{Book, Settings};
+    std::vector<TContents> Contents;
+    std::vector<TOpenRequest> Opened;
+    std::vector<std::string> Refusals;
+    std::vector<TBookFailure> Failures;
     std::vector<std::pair<std::string, TBookPage>> Parts;
 };
 
-// Open answers with the contents, a part with its page; each answer carries its run's lines.
+// Open answers with the contents, then that the book is open; a part with its page, made over
+// the contents run's parse; an open naming a part shows it once the book is open.
 TEST_F(BookSessionTest, OpenMakesTheContentsAndAPartItsPage) {
-    Session.Open(Book);
-    ASSERT_TRUE(WaitFor([&] { return !Contents.empty(); }));
-    EXPECT_TRUE(Contents[0].Ok) << Contents[0].Html;
-    EXPECT_EQ(Contents[0].Html, "contents of 200");
+    ASSERT_TRUE(OpenAndWait());
+    ASSERT_EQ(Contents.size(), 1U);
+    EXPECT_EQ(Contents[0].Items.size(), 3U);
+    EXPECT_TRUE(Book.Opened);
+    EXPECT_EQ(Session.FirstPart(), "a");
+    EXPECT_TRUE(Parts.empty());  // the first entry is the window's to select
     Session.ShowPart("one");
+    EXPECT_TRUE(Session.Busy());
     ASSERT_TRUE(WaitFor([&] { return !Parts.empty(); }));
     EXPECT_EQ(Parts[0].first, "one");
     EXPECT_EQ(Parts[0].second.Html, "[one]");
-    EXPECT_TRUE(Parts[0].second.KeptInputUsed);  // the contents run's parse served it
-    EXPECT_FALSE(Parts[0].second.Log.empty());
+    EXPECT_TRUE(Parts[0].second.KeptInputUsed);
     EXPECT_FALSE(Session.Busy());
+
+    ASSERT_TRUE(OpenAndWait({Dir.Os("intro.ini"), false, "b1"}));
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 2; }));
+    EXPECT_EQ(Parts[1].second.Html, "[b1]");
+    ASSERT_TRUE(OpenAndWait({Dir.Os("intro.ini"), false, "gone"}));  // no such entry: the first
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 3; }));
+    EXPECT_EQ(Parts[2].second.Html, "[a]");
+    EXPECT_TRUE(Failures.empty());
+}
+
+// What does not open says why, and the open book stays open.
+TEST_F(BookSessionTest, ADocumentThatIsNoBookIsRefusedAndABrokenBookSaysWhy) {
+    ASSERT_TRUE(OpenAndWait());
+    Session.Open({Dir.Os("missing.ini")});
+    ASSERT_EQ(Refusals, std::vector<std::string>{"Документ не найден."});
+    EXPECT_TRUE(Book.Opened);
+    EXPECT_EQ(Session.Contents().Items.size(), 3U);
+
+    Dir.Write("service.xslt", "<xsl:stylesheet");
+    Session.Open({Dir.Os("intro.ini")});
+    ASSERT_TRUE(WaitFor([&] { return !Failures.empty(); }));
+    EXPECT_EQ(Failures[0].What, "Оглавление не построено: ошибка преобразования.");
+    EXPECT_EQ(Opened.size(), 1U);
+    EXPECT_FALSE(Book.Opened);
 }
 
 // A later request supersedes the endless one (stopped, its answer dropped); Stop ends the
 // reader's run with a page that says so.
 TEST_F(BookSessionTest, ALaterRequestSupersedesAndStopEndsTheRun) {
-    Session.Open(Book);
+    ASSERT_TRUE(OpenAndWait());
     Session.ShowPart("slow");
     Session.ShowPart("fast");
     ASSERT_TRUE(WaitFor([&] { return !Parts.empty(); }));
@@ -102,17 +147,48 @@ TEST_F(BookSessionTest, ALaterRequestSupersedesAndStopEndsTheRun) {
 }
 
 // Closing during a run stops it and nothing of the closed book is answered; the next book
-// opens at once.
+// opens at once. A session going away during an endless run ends at once.
 TEST_F(BookSessionTest, CloseDuringARunAnswersNothingOfTheClosedBook) {
-    Session.Open(Book);
+    ASSERT_TRUE(OpenAndWait());
     Session.ShowPart("slow");
     Session.Close();
     EXPECT_FALSE(Session.Busy());
-    Session.Open(Book);
+    ASSERT_TRUE(OpenAndWait());
     Session.ShowPart("after");
-    ASSERT_TRUE(WaitFor([&] { return !Parts.empty() && Contents.size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return !Parts.empty(); }));
     ASSERT_EQ(Parts.size(), 1U);
     EXPECT_EQ(Parts[0].second.Html, "[after]");
+
+    TBookInfo other;
+    auto going = std::make_unique<TBookSession>(other, Settings);
+    going->Open({Dir.Os("intro.ini")});
+    going->ShowPart("slow");
+    QElapsedTimer timer;
+    timer.start();
+    going.reset();
+    EXPECT_LT(timer.elapsed(), 5000);
+}
+
+// The neighbours of the part on view in reading order (b1 lies between b and c) are made
+// ahead and handed over without a run; a page made ahead whose book changed is made again.
+TEST_F(BookSessionTest, NeighboursAreMadeAheadAndHandedOverWhileCurrent) {
+    Session.AheadDelayMs = 0;
+    ASSERT_TRUE(OpenAndWait());
+    Session.ShowPart("b1");
+    ASSERT_TRUE(WaitFor([&] { return Session.PagesAhead().Holds("b") && Session.PagesAhead().Holds("c"); }));
+    Session.ShowPart("c");
+    EXPECT_FALSE(Session.PagesAhead().Holds("c"));  // handed over, not made again
+    EXPECT_TRUE(Session.Busy());
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 2; }));
+    EXPECT_EQ(Parts[1].second.Html, "[c]");
+    EXPECT_FALSE(Session.Busy());
+
+    ASSERT_TRUE(WaitFor([&] { return Session.PagesAhead().Holds("b1"); }));
+    Dir.Write("shemes/book.xsltt", SheetHead + "<xsl:template match=\"/\">new <%DivID%></xsl:template></xsl:stylesheet>");
+    Session.ReloadTemplate();
+    Session.ShowPart("b1");
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 3; }));
+    EXPECT_EQ(Parts[2].second.Html, "new b1");
 }
 
 }  // namespace
