@@ -126,20 +126,25 @@ int main(int argc, char** argv) {
     // Watched from the start: a signal during start-up, its welcome screen included, ends it too.
     CloseOnTerminationSignals(frm);
     try {
-        RunStartUpSequence(frm, commandLine.Doc.Path);
-        if (!lockFolder)
-            ShowNotice(&frm, QString::fromStdString(instance.FolderError()));  // logged there too
-        else if (!listening)
-            WriteLog("Передача книг от других копий недоступна: " + server.ErrorText().toStdString(), TLogLevel::Error);
-        if (!commandLine.Doc.Error.empty()) {
-            std::cerr << commandLine.Doc.Error << std::endl;
-            ShowNotice(&frm, QString::fromStdString(commandLine.Doc.Error));
-        }
-        ready = true;
-        for (const std::string& path : handedOver)
-            if (!closed) RunGuarded([&] { frm.OpenHandedOverBook(path); });  // it would show the window again
-        WriteLog("Application.Run");
-        if (TerminationRequested()) frm.close();
+        // What follows start-up runs once the start document has been answered.
+        RunStartUpSequence(frm, commandLine.Doc.Path, [&] {
+            RunGuarded([&] {
+                if (!lockFolder)
+                    ShowNotice(&frm, QString::fromStdString(instance.FolderError()));  // logged there too
+                else if (!listening)
+                    WriteLog("Передача книг от других копий недоступна: " + server.ErrorText().toStdString(),
+                             TLogLevel::Error);
+                if (!commandLine.Doc.Error.empty()) {
+                    std::cerr << commandLine.Doc.Error << std::endl;
+                    ShowNotice(&frm, QString::fromStdString(commandLine.Doc.Error));
+                }
+                ready = true;
+                for (const std::string& path : handedOver)
+                    if (!closed) frm.OpenHandedOverBook(path);  // it would show the window again
+                WriteLog("Application.Run");
+                if (TerminationRequested()) frm.close();
+            });
+        });
         if (!closed)  // the window may have been closed while the start document opened
             rc = app.exec();
     } catch (const std::exception& e) {

@@ -1,11 +1,11 @@
 #include "TBookSession.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "BookDescriptor.h"
 #include "Log.h"
 #include "ServiceActions.h"
-#include "TLogCapture.h"
 
 namespace {
 
@@ -95,9 +95,9 @@ void TBookSession::MakeContents(std::optional<TOpenRequest> opening) {
     SetPending(ContentsPending, true);
     ContentsStop = Pool.Submit(TTransformationPool::TPriority::Reader, [this, epoch, opening = std::move(opening),
                                                                         book = Record](const TStopToken& stop) mutable {
-        TBookPage run = RunServiceAction(TServiceAction::MakeTOC, book, {stop, true});
+        // The reader's runs log as they go: the pane shows a long run under way.
+        TBookPage run = RunServiceAction(TServiceAction::MakeTOC, book, {stop, false});
         Deliver(epoch, [this, opening = std::move(opening), run = std::move(run), stop] {
-            ReplayLog(run.Log);
             if (!stop.SameAs(ContentsStop)) return;  // a later contents run answers
             SetPending(ContentsPending, false);
             ContentsEnded(run, opening);
@@ -129,6 +129,7 @@ void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpen
     if (!Toc.Parsed || Toc.Items.empty()) emit Failed(ContentsFailureOf(Record, run));
     if (!opening || !Toc.Parsed || !Toc.Error.empty()) return;
     Record.Opened = true;
+    OpenNow = true;
     emit Opened(*opening);
     if (!opening->Part.empty()) {
         const std::string part = CutDivId(opening->Part);
@@ -140,6 +141,16 @@ void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpen
 std::string TBookSession::FirstPart() const { return Order.empty() ? std::string() : Order.front(); }
 
 void TBookSession::Close() {
+    const bool wasOpen = OpenNow;
+    Drop();
+    if (wasOpen) emit Closed();
+}
+
+// Stops and forgets all work on the book.
+void TBookSession::Drop() {
+    OpenNow = false;
+    PageRunning = false;
+    WaitingRun = 0;
     ++Epoch;
     for (const TStopToken* stop : {&PageStop, &ContentsStop, &KeysStop})
         stop->Trip();
@@ -154,12 +165,13 @@ void TBookSession::Close() {
 }
 
 void TBookSession::Abandon() {
-    Close();
+    Drop();
     Pool.StopAll();
 }
 
 void TBookSession::ShowPart(const std::string& divId) {
     PageStop.Trip();  // the request before is superseded
+    PageStop = TStopToken();
     AheadTimer.stop();
     Current = CutDivId(divId);
     const unsigned request = ++PageRequest;
@@ -181,14 +193,21 @@ void TBookSession::ShowPart(const std::string& divId) {
 }
 
 void TBookSession::RunPart(unsigned request) {
-    PageStop = Pool.Submit(TTransformationPool::TPriority::Reader,
-                           [this, epoch = Epoch, request, divId = Current, book = Record](const TStopToken& stop) mutable {
-                               TBookPage page = BuildBookPart(divId, book, {stop, true});
-                               Deliver(epoch, [this, request, page = std::move(page)] {
-                                   ReplayLog(page.Log);
-                                   if (request == PageRequest) Answer(request, page);  // else a later request answers
-                               });
-                           });
+    if (PageRunning) {  // its stopped end comes first
+        WaitingRun = request;
+        return;
+    }
+    PageRunning = true;
+    const auto run = [this, epoch = Epoch, request, divId = Current, book = Record](const TStopToken& stop) mutable {
+        TBookPage page = BuildBookPart(divId, book, {stop, false});
+        Deliver(epoch, [this, request, page = std::move(page)] {
+            PageRunning = false;
+            const unsigned waiting = std::exchange(WaitingRun, 0);
+            if (waiting != 0 && waiting == PageRequest) RunPart(waiting);
+            if (request == PageRequest) Answer(request, page);  // else a later request answers
+        });
+    };
+    Pool.Submit(TTransformationPool::TPriority::Reader, run, PageStop);
 }
 
 void TBookSession::Answer(unsigned request, const TBookPage& page) {

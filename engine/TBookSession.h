@@ -42,7 +42,8 @@ public:
     // document that is not a book is refused (Refused) and the open book stays.
     void Open(const TOpenRequest& request);
     // Stops the book's work; nothing of it is answered any more, and its kept parse goes. The
-    // record keeps what the descriptor said.
+    // record keeps what the descriptor said. An open book says it has closed (Closed); an open
+    // of another book closes the one open first.
     void Close();
     // Stops all work and answers nothing more: the window is closing.
     void Abandon();
@@ -64,6 +65,8 @@ public:
     const std::string& CurrentPart() const { return Current; }
     // The first entry of the contents, "" without one.
     std::string FirstPart() const;
+    // Whether a book has opened and not been closed since.
+    bool IsOpen() const { return OpenNow; }
     // Whether a request of the reader's is under way.
     bool Busy() const { return PagePending || ContentsPending; }
 
@@ -73,6 +76,7 @@ public:
 
 signals:
     void Refused(const std::string& what, const std::string& path);
+    void Closed();
     void Failed(const TBookFailure& failure);
     void ContentsMade(const TContents& contents);
     void Opened(const TOpenRequest& request);
@@ -83,6 +87,7 @@ signals:
 private:
     void Deliver(unsigned epoch, std::function<void()> answer);
     void SetPending(bool& flag, bool pending);
+    void Drop();
     void MakeContents(std::optional<TOpenRequest> opening);
     void ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening);
     void ReadContentsOf(const TBookPage& run);
@@ -99,6 +104,11 @@ private:
     unsigned PageRequest = 0;  // the newest page request
     TStopToken PageStop, ContentsStop, KeysStop;
     bool PagePending = false, ContentsPending = false;
+    bool OpenNow = false;
+    // The reader's page runs go one after the other, each run's log lines together: a request
+    // that comes while one runs waits for its (stopped) end.
+    bool PageRunning = false;
+    unsigned WaitingRun = 0;
     QTimer AheadTimer;
     TTransformationPool Pool;
     TPagesAhead Ahead{Pool};

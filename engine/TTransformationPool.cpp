@@ -38,8 +38,7 @@ void TTransformationPool::Shutdown() {
     Threads.clear();
 }
 
-TStopToken TTransformationPool::Submit(TPriority priority, TJob job) {
-    TStopToken stop;
+TStopToken TTransformationPool::Submit(TPriority priority, TJob job, TStopToken stop) {
     {
         const std::lock_guard lock(Mutex);
         Queues[static_cast<int>(priority)].push_back({std::move(job), stop});

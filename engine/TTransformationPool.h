@@ -27,8 +27,9 @@ public:
     TTransformationPool(const TTransformationPool&) = delete;
     TTransformationPool& operator=(const TTransformationPool&) = delete;
 
-    // Queues job; the token returned stops it, also before it starts (it then ends at once).
-    TStopToken Submit(TPriority priority, TJob job);
+    // Queues job; the token returned (stop, or a new one) stops it, also before it starts (it
+    // then ends at once).
+    TStopToken Submit(TPriority priority, TJob job, TStopToken stop = {});
     // Trips the tokens of every job queued or running.
     void StopAll();
     unsigned Workers() const { return static_cast<unsigned>(Threads.size()); }

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <csignal>
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 #include "ProgramFolders.h"
 #include "SettingsFile.h"
 #include "ShellDesign.h"
+#include "TBookSession.h"
 #include "Tfrm_Main.h"
 #include "Tfrm_SplashScreen.h"
 #include "Tfrm_Welcome.h"
@@ -25,21 +27,71 @@ namespace {
 bool StartingUp = false;
 bool TerminationAsked = false;
 
-// Takes the splash away as the main window is shown, before its show handler makes the first
-// page: a page that takes long would stay covered by a window that stays on top, and a click
-// on that window takes the keys from the main one, so Escape would no longer stop the page.
-class TSplashUntilShown : public QObject {
+// A transformation of the start action that runs longer than this shows the main window.
+constexpr int ShowWhenBusyMs = 1000;
+
+// The end of start-up, once the start document has been answered: the window shown, the
+// splash gone, then what the caller does before its event loop. Meanwhile a long transformation
+// shows the main window (only there do Escape and the close box reach it); a window closed
+// meanwhile is not shown again and start-up ends with it.
+class TStartUpEnd : public QObject {
 public:
-    TSplashUntilShown(Tfrm_Main& frm, std::unique_ptr<Tfrm_SplashScreen>& splash) : Splash(splash) {
-        frm.installEventFilter(this);
+    TStartUpEnd(Tfrm_Main& frm, std::unique_ptr<Tfrm_SplashScreen> splash, std::function<void()> then)
+        : QObject(&frm), Frm(frm), Splash(std::move(splash)), Then(std::move(then)) {
+        Frm.installEventFilter(this);
+        SlowTimer.setSingleShot(true);
+        SlowTimer.setInterval(ShowWhenBusyMs);
+        connect(&Frm.Session(), &TBookSession::BusyChanged, this, [this](bool busy) {
+            if (busy) return SlowTimer.start();
+            SlowTimer.stop();
+            // From the event loop: a close that stopped the run is complete by then.
+            QMetaObject::invokeMethod(this, &TStartUpEnd::Finish, Qt::QueuedConnection);
+        });
+        connect(&SlowTimer, &QTimer::timeout, this, [this] {
+            if (Frm.isVisible() || Closed) return;
+            WriteLog("Преобразование идёт долго: вывод главной формы до конца запуска.");
+            Frm.show();
+            Frm.raise();
+            Frm.activateWindow();
+        });
+        connect(&Frm, &Tfrm_Main::Closed, this, [this] {
+            Closed = true;
+            SlowTimer.stop();
+        });
     }
+
+    // Waits for the start document when it is still being opened.
+    void FinishWhenAnswered() {
+        if (!Frm.Session().Busy()) Finish();
+    }
+
+private:
     bool eventFilter(QObject*, QEvent* event) override {
+        // Gone as the window shows, before its show handler makes the first page: a page that
+        // takes long would stay covered by a window that stays on top, and a click on that
+        // window takes the keys from the main one, so Escape would no longer stop the page.
         if (event->type() == QEvent::Show) Splash.reset();  // gone, not hidden: a hidden window may keep the focus
         return false;
     }
 
-private:
-    std::unique_ptr<Tfrm_SplashScreen>& Splash;
+    void Finish() {
+        if (Finished || Frm.Session().Busy()) return;
+        Finished = true;
+        WriteLog("Вывод на экран главной формы.");
+        if (!Closed) Frm.show();
+        WriteLog("Уничтожение окна заставки.");
+        Splash.reset();
+        StartingUp = false;
+        if (Then && !Closed) Then();
+        deleteLater();
+    }
+
+    Tfrm_Main& Frm;
+    std::unique_ptr<Tfrm_SplashScreen> Splash;
+    std::function<void()> Then;
+    QTimer SlowTimer;
+    bool Closed = false;
+    bool Finished = false;
 };
 
 std::unique_ptr<Tfrm_SplashScreen> ShowSplashScreen(const TSettings& settings) {
@@ -85,7 +137,7 @@ void RunStartAction(Tfrm_Main& frm, const std::string& commandLineDoc) {
 
 }  // namespace
 
-void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
+void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc, std::function<void()> then) {
     StartingUp = true;
     TSettings& settings = frm.Settings;
     WriteLog("Считывание установок...");
@@ -95,8 +147,7 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     // Announced for the log's fixed start-up sequence; copying from the browser needs no set-up
     // of its own, the settings alone decide it (InitControlState).
     WriteLog("Инициализация OLE (Включение дополнительных свойств WebBrowser).");
-    std::unique_ptr<Tfrm_SplashScreen> splash = ShowSplashScreen(settings);
-    const TSplashUntilShown splashUntilShown(frm, splash);
+    auto* end = new TStartUpEnd(frm, ShowSplashScreen(settings), std::move(then));  // owned by frm
     WriteLog("Инициализация элементов управления...");
     CreateToolbars(frm, settings);
     RestoreShellDesign(frm, settings);
@@ -105,13 +156,8 @@ void RunStartUpSequence(Tfrm_Main& frm, const std::string& commandLineDoc) {
     WriteLog("Запуск ядра...");
     // The welcome screen waits for the reader, who has already asked the program to end.
     if (settings.ShowWelcomeScreen && !TerminationRequested()) RunWelcomeScreen(frm);
-    // The start document is asked for; its contents and first page come once the window shows.
     RunStartAction(frm, commandLineDoc);
-    WriteLog("Вывод на экран главной формы.");
-    frm.show();
-    WriteLog("Уничтожение окна заставки.");
-    splash.reset();
-    StartingUp = false;
+    end->FinishWhenAnswered();
 }
 
 namespace {

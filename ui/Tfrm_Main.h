@@ -88,9 +88,10 @@ public:
     void OpenBook(const std::string& path, bool remember = true);
     void CloseBook();
     void ClickTOConTopItem();
-    // Fills the contents tree from a contents XML document; false when it does not parse.
-    // A top element other than "menu" or a "listitem" without "id" throws.
-    bool LoadTOCFromXml(const std::string& data);
+    // Fills the contents tree with the entries of contents; contents that stopped at a fault
+    // (a top element other than "menu", a "listitem" without "id") throw once the entries read
+    // before it are in the tree.
+    void FillTOC(const TContents& contents);
     // Asks for the part divId; its page is shown once made, at the text size of the settings.
     void ShowBookPart(const std::string& divId, TBookInfo& book, const TSettings& settings);
     // The open book and the work on it; Escape stops its reader's requests.
@@ -288,9 +289,9 @@ private:
     bool IsSearchable(const QWidget* control) const;
     static QList<QTreeWidgetItem*> MakeTOCNodes(const std::vector<TContentsItem>& items);
     // What the session answers.
-    void FillTOC(const TContents& contents);
     void ShowContents(const TContents& contents);
     void BookOpened(const TOpenRequest& request);
+    void BookClosed();
     void ShowPage(const std::string& divId, const TBookPage& page);
     void ShowBookList(const std::vector<TBookEntry>& books);
     Tfrm_ExternalViewer* NewExternalViewer();

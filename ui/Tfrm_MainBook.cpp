@@ -74,6 +74,7 @@ void Tfrm_Main::ConnectTransformationHandlers() {
     connect(BookSession, &TBookSession::Failed, this, [this](const TBookFailure& failure) {
         RunGuarded([&] { ShowFailurePage(failure.What, failure.File, failure.Cause); });
     });
+    connect(BookSession, &TBookSession::Closed, this, [this] { RunGuarded([&] { BookClosed(); }); });
     connect(BookSession, &TBookSession::ContentsMade, this,
             [this](const TContents& contents) { RunGuarded([&] { ShowContents(contents); }); });
     connect(BookSession, &TBookSession::Opened, this,
@@ -120,8 +121,9 @@ void Tfrm_Main::RefuseDocument(const std::string& what, const std::string& path)
         ShowFailurePage(what, path, "");
 }
 
-void Tfrm_Main::CloseBook() {
-    BookSession->Close();  // a page of the closed book must not show up later
+void Tfrm_Main::CloseBook() { BookSession->Close(); }
+
+void Tfrm_Main::BookClosed() {
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);

@@ -43,13 +43,6 @@ bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-bool Tfrm_Main::LoadTOCFromXml(const std::string& data) {
-    const TContents contents = ReadContents(data);
-    if (!contents.Parsed) return false;
-    FillTOC(contents);
-    return true;
-}
-
 void Tfrm_Main::FillTOC(const TContents& contents) {
     tv_TOC->clear();
     WriteLog("Заполняем дерево навигации...");

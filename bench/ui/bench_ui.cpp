@@ -34,8 +34,7 @@
 #include "Log.h"
 #include "StartUp.h"
 #include "TWebBrowser.h"
-#include "TPagesAhead.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "Tfrm_Main.h"
 
 namespace {
@@ -69,6 +68,22 @@ bool WaitLoaded(TWebBrowser& browser, int ms = 120000) {
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
     return browser.HasDocument();
+}
+
+// Runs command, which asks for a page, and waits (bounded) until the window has written a page
+// into the browser; the time it did, or -1.
+template <class F>
+qint64 WhenPageWritten(Tfrm_Main& frm, F command, int ms = 120000) {
+    qint64 written = -1;
+    QEventLoop loop;
+    QObject::connect(&frm, &Tfrm_Main::PageShown, &loop, [&] {
+        written = Now();
+        loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    command();
+    if (written < 0) loop.exec();
+    return written;
 }
 
 double Median(std::vector<double> v) {
@@ -138,7 +153,7 @@ int Switches(const std::string& descriptor, int count) {
     Defaults("");
     Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
     frm.show();
-    frm.OpenBook(descriptor);
+    WhenPageWritten(frm, [&] { frm.OpenBook(descriptor); });
     if (!WaitLoaded(*frm.wb_Browser) || frm.tv_TOC->topLevelItemCount() == 0) {
         std::fprintf(stderr, "the book did not open: %s\n", descriptor.c_str());
         return 1;
@@ -147,7 +162,7 @@ int Switches(const std::string& descriptor, int count) {
     double after100 = 0;
     for (int n = 1; n <= count; ++n) {
         frm.tv_TOC->setCurrentItem(items[std::size_t(n) % items.size()]);
-        frm.tv_TOCDblClick();
+        WhenPageWritten(frm, [&] { frm.tv_TOCDblClick(); });
         WaitLoaded(*frm.wb_Browser);
         if (n == 100) after100 = ResidentMiB();
     }
@@ -176,15 +191,15 @@ void PrintOpenSteps(qint64 start, qint64 end) {
 // click comes once the reader has been idle and the next page has been made ahead (waited for,
 // bounded). Returns click-to-shown times of the pages that were made ahead.
 std::vector<double> PageThrough(Tfrm_Main& frm, const std::vector<QTreeWidgetItem*>& items, int count, int aheadDelay) {
-    frm.AheadDelayMs = aheadDelay;
+    frm.Session().AheadDelayMs = aheadDelay;
     std::vector<double> times;
     const std::size_t first = items.size() / 2;
     for (std::size_t i = first; i < items.size() && i <= first + std::size_t(count); ++i) {
         const std::string& divId = Tfrm_Main::NodeInfo(items[i])->DivID;
-        const bool ahead = frm.PagesAhead().Holds(divId);
+        const bool ahead = frm.Session().PagesAhead().Holds(divId);
         frm.tv_TOC->setCurrentItem(items[i]);
         const qint64 t0 = Now();
-        frm.tv_TOCDblClick();
+        WhenPageWritten(frm, [&] { frm.tv_TOCDblClick(); });
         WaitLoaded(*frm.wb_Browser);
         if (ahead) times.push_back(Ms(Now() - t0));
         if (i + 1 < items.size()) {
@@ -192,7 +207,7 @@ std::vector<double> PageThrough(Tfrm_Main& frm, const std::vector<QTreeWidgetIte
             QElapsedTimer idle;
             idle.start();
             // The reader reads on until the work ahead is done.
-            while ((!frm.PagesAhead().Holds(next) || frm.Transformations().Busy()) && idle.elapsed() < 10000) {
+            while ((!frm.Session().PagesAhead().Holds(next) || frm.Session().Busy()) && idle.elapsed() < 10000) {
                 QEventLoop pause;
                 QTimer::singleShot(5, &pause, &QEventLoop::quit);
                 pause.exec();
@@ -213,9 +228,8 @@ int Clicks(const std::string& descriptor, int count) {
     WaitLoaded(*frm.wb_Browser);
     Stamps.clear();
     const qint64 openStart = Now();
-    frm.OpenBook(descriptor);
-    const qint64 returned = Now();
-    if (!WaitLoaded(*frm.wb_Browser) || frm.tv_TOC->topLevelItemCount() == 0) {
+    const qint64 returned = WhenPageWritten(frm, [&] { frm.OpenBook(descriptor); });
+    if (returned < 0 || !WaitLoaded(*frm.wb_Browser) || frm.tv_TOC->topLevelItemCount() == 0) {
         std::fprintf(stderr, "the book did not open: %s\n", descriptor.c_str());
         return 1;
     }
@@ -227,15 +241,14 @@ int Clicks(const std::string& descriptor, int count) {
     ReferenceLoadMs(reference, "<p>warm-up</p>");
 
     std::vector<double> total, transform, write, load, refLoad, pageKb;
-    const int aheadDelay = frm.AheadDelayMs;
-    frm.AheadDelayMs = 1 << 30;  // clicks far apart: every page is made when it is asked for
+    const int aheadDelay = frm.Session().AheadDelayMs;
+    frm.Session().AheadDelayMs = 1 << 30;  // clicks far apart: every page is made when it is asked for
     for (int n = 0; n <= count; ++n) {
         QTreeWidgetItem* item = items[std::size_t(n) * (items.size() - 1) / std::size_t(std::max(count, 1))];
         frm.tv_TOC->setCurrentItem(item);
         const std::size_t from = Stamps.size();
         const qint64 t0 = Now();
-        frm.tv_TOCDblClick();  // what a click on the entry runs
-        const qint64 written = Now();
+        const qint64 written = WhenPageWritten(frm, [&] { frm.tv_TOCDblClick(); });  // what a click runs
         WaitLoaded(*frm.wb_Browser);
         const qint64 shown = Now();
         const qint64 tA = StampOf(from, "Начало трансформации.");
@@ -278,8 +291,8 @@ int StartUp(const std::string& descriptor, qint64 mainEntered, qint64 appCreated
     frm.hide();
     InstallStampingSink(frm);
     const qint64 windowCreated = Now();
-    RunStartUpSequence(frm);
-    const qint64 shownAt = Now();
+    // The sequence asks for the start book and shows the window; the page comes after it.
+    const qint64 shownAt = WhenPageWritten(frm, [&] { RunStartUpSequence(frm); });
     WaitLoaded(*frm.wb_Browser);
     const qint64 firstPage = Now();
     const qint64 tocA = StampOf(0, "Начало трансформации.", 1), tocB = StampOf(0, "Трансформация заняла", 1);

@@ -21,6 +21,9 @@
 #include "GlobalVars.h"
 #include "LibUnit.h"
 #include "Log.h"
+#include "StartUp.h"
+#include "TBookSession.h"
+#include "TContents.h"
 #include "Tfrm_Main.h"
 #include "browser_test_util.h"
 
@@ -78,6 +81,51 @@ private:
     QTemporaryDir Dir;
 };
 
+// Runs the start-up sequence and waits (bounded) for its end: the window shown once the start
+// document has been answered.
+inline bool StartUpAndWait(Tfrm_Main& frm, const std::string& commandLineDoc = {}) {
+    bool ended = false;
+    RunStartUpSequence(frm, commandLineDoc, [&] { ended = true; });
+    return WaitFor([&] { return ended; });
+}
+
+// Fills the window's contents tree from a contents XML document as an answer of the session
+// would; false when the text does not parse. A wrong top element or an entry without id throws.
+inline bool FillTree(Tfrm_Main& frm, const std::string& xml) {
+    const TContents contents = ReadContents(xml);
+    if (!contents.Parsed) return false;
+    frm.FillTOC(contents);
+    return true;
+}
+
+// Runs a command that asks the window's session for something and waits until it has
+// answered (the book opened, a page shown, a failure or a refusal) and nothing more is under way.
+template <class F>
+bool AnsweredBy(Tfrm_Main& frm, F command) {
+    int answers = 0;
+    bool written = false;
+    QObject context;
+    TBookSession& session = frm.Session();
+    QObject::connect(&session, &TBookSession::Opened, &context, [&] { ++answers; });
+    QObject::connect(&session, &TBookSession::Failed, &context, [&] { ++answers; });
+    QObject::connect(&session, &TBookSession::Refused, &context, [&] { ++answers; });
+    QObject::connect(&session, &TBookSession::ContentsMade, &context, [&] { ++answers; });
+    QObject::connect(&frm, &Tfrm_Main::PageShown, &context, [&] {
+        ++answers;
+        written = true;
+    });
+    command();
+    if (!WaitFor([&] { return answers > 0 && !session.Busy(); })) return false;
+    // A hidden window opening a book writes no page until it shows.
+    return (!written && !frm.wb_Browser->HasDocument()) || WaitIdle(*frm.wb_Browser);
+}
+
+// Opens a book as a menu entry would and waits for the session's answer: the book open with
+// its first page written (when the window is on view), or why it did not open.
+inline bool OpenAndWait(Tfrm_Main& frm, const std::string& descriptor, bool remember = true) {
+    return AnsweredBy(frm, [&] { frm.OpenBook(descriptor, remember); });
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -104,8 +152,16 @@ protected:
     // Shows the window and opens a book; waits for its first page.
     void ShowAndOpen(const std::string& descriptor) {
         Show();
-        frm->OpenBook(descriptor);
-        ASSERT_TRUE(WaitIdle(*frm->wb_Browser));
+        ASSERT_TRUE(Open(descriptor));
+    }
+    bool Open(const std::string& descriptor, bool remember = true) { return OpenAndWait(*frm, descriptor, remember); }
+    template <class F>
+    bool Answered(F command) {
+        return AnsweredBy(*frm, command);
+    }
+    // Asks for a part as a link would and waits for its page.
+    bool ShowPart(const std::string& divId) {
+        return Answered([&] { frm->ShowBookPart(divId, BookInfo, frm->Settings); });
     }
     QString Page() { return BodyText(*frm->wb_Browser); }
     // Waits until the page's text contains text.

@@ -151,6 +151,14 @@ TEST_F(CommandLineTest, aSecondCopyHandsItsBookToTheRunningOneAndEndsQuietly) {
     EXPECT_EQ(first.state(), QProcess::Running);
 
     // The running copy opened the book: it is the first recent document when the copy ends.
+    const QString log = ProgramDir + "/logs/tomeria.log";
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            const QString text = ReadText(log);
+            const qsizetype handed = text.indexOf("Документ от второй копии программы");
+            return handed >= 0 && text.indexOf("Формирование оглавления завершено.", handed) >= 0;
+        },
+        ProcessWaitMs));
     Stop(first);
     EXPECT_EQ(FirstRecentDoc(ProgramDir + "/tomeria.ini"), Descriptor());
     EXPECT_TRUE(

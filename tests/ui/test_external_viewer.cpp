@@ -304,7 +304,7 @@ TEST_F(ViewerWindowsTest, EndlessAlertsCanBeSilencedAndTheWindowClosed) {
     });
     reader.start();
     Show();
-    frm->OpenBook(book.Descriptor());
+    EXPECT_TRUE(Open(book.Descriptor()));
     ASSERT_TRUE(WaitFor([&] { return Log().contains(QStringLiteral("Сообщения страницы больше не показываются")); }));
     reader.stop();
     EXPECT_EQ(offered, (std::vector<bool>{false, true}));  // the box from the second on

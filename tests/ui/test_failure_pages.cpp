@@ -71,7 +71,7 @@ TEST_F(FailurePageTest, EachBrokenFileIsNamedWithItsCause) {
         SCOPED_TRACE(c.name);
         TBrokenBook book;
         c.spoil(book);
-        frm->OpenBook(book.Descriptor());
+        EXPECT_TRUE(Open(book.Descriptor()));
         ASSERT_TRUE(PageShows(QString::fromUtf8(c.says))) << Page().toStdString();
         EXPECT_TRUE(Page().contains(QStringLiteral("книга <i>/") + c.file))
             << "the file, escaped: " << Page().toStdString();
@@ -106,11 +106,11 @@ TEST_F(FailurePageTest, APartThatFailsNamesItsFile) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TBrokenBook book;
-        frm->OpenBook(book.Descriptor());
+        EXPECT_TRUE(Open(book.Descriptor()));
         ASSERT_TRUE(PageShows("PART[a]"));
         c.spoil(book);
         frm->act_ReloadBookXSLTFile->trigger();
-        frm->ShowBookPart("a", BookInfo, Settings);
+        EXPECT_TRUE(ShowPart("a"));
         ASSERT_TRUE(PageShows(QStringLiteral("Страница не построена: ошибка преобразования."))) << Page().toStdString();
         EXPECT_TRUE(Page().contains(QStringLiteral("книга <i>/") + c.file)) << Page().toStdString();
         EXPECT_TRUE(Log().contains(QStringLiteral("Страница не построена")));
@@ -126,7 +126,7 @@ TEST_F(FailurePageTest, ARootWiderThanTheBookIsRefused) {
         SCOPED_TRACE(root.toStdString());
         TBrokenBook book;
         book.Write("intro.ini", "[BasicParams]\r\nRootPath=" + root + "\r\n");
-        frm->OpenBook(book.Descriptor());
+        EXPECT_TRUE(Open(book.Descriptor()));
         ASSERT_TRUE(PageShows(QStringLiteral("недопустимая корневая папка"))) << Page().toStdString();
         EXPECT_TRUE(Page().contains("RootPath"));
         EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0);  // no contents were made
@@ -156,19 +156,19 @@ TEST_F(FailurePageTest, ADocumentThatIsNoBookSaysWhyUnlessABookIsOnView) {
     for (const TCase& c : cases) {
         const QString path = dir.path() + "/<b>/" + c.name;
         if (!c.bytes.isNull()) WriteTextFile(path, c.bytes);
-        frm->OpenBook(path.toStdString());
+        EXPECT_TRUE(Open(path.toStdString()));
         EXPECT_TRUE(PageShows(c.said)) << c.name << ": " << Page().toStdString();
         EXPECT_TRUE(Page().contains(path)) << c.name;
         EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 0) << c.name;
     }
 
     TFixtureBook book;
-    frm->OpenBook(book.Descriptor());
+    EXPECT_TRUE(Open(book.Descriptor()));
     ASSERT_TRUE(PageShows("PART[a]"));
     for (const TCase& c : cases) {
         const QString path = dir.path() + "/<b>/" + c.name;
         notices.clear();
-        frm->OpenBook(path.toStdString());
+        EXPECT_TRUE(Open(path.toStdString()));
         ASSERT_EQ(notices.size(), 1) << c.name;
         EXPECT_TRUE(notices[0].contains(c.said) && notices[0].contains(path)) << notices[0].toStdString();
         EXPECT_TRUE(Page().contains("PART[a]")) << c.name << ": an open book stays on view";

@@ -141,7 +141,7 @@ TEST_F(BookTest, OpeningAMissingFileLeavesTheOpenBookAsItWas) {
     ASSERT_TRUE(PageShows("PART[a]"));
     const int nodes = frm->tv_TOC->topLevelItemCount();
 
-    frm->OpenBook(book.Path("missing.ini").toStdString());
+    EXPECT_TRUE(Open(book.Path("missing.ini").toStdString()));
     frm->OpenBook(book.Path("data").toStdString());  // a folder is no document either
 
     EXPECT_EQ(EnabledBookActions(), 9);
@@ -186,7 +186,7 @@ TEST_F(BookTest, ReopenRebuildsTheTreeAndShowsTheFirstPartAgain) {
 
 TEST_F(BookTest, BookOpenedWhileHiddenShowsItsFirstPartOnceWhenShown) {
     TFixtureBook book;
-    frm->OpenBook(book.Descriptor());
+    EXPECT_TRUE(Open(book.Descriptor()));
     EXPECT_FALSE(frm->wb_Browser->HasDocument());
     EXPECT_TRUE(Settings.OpenTopTOCItemOnShow);
     Show();
@@ -215,7 +215,7 @@ TEST_F(BookTest, ContentsErrorsEndTheOpenWithAnErrorBox) {
         TFixtureBook book(c.Menu);
         Show();
         frm->OpenFileDialog = [&] { return QString::fromStdString(book.Descriptor()); };
-        frm->act_FileOpen->trigger();
+        ASSERT_TRUE(Answered([&] { frm->act_FileOpen->trigger(); }));
         ASSERT_EQ(Errors.size(), 1);
         EXPECT_TRUE(Errors.front().contains(c.Message));
         EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), c.NodesLeft);
@@ -224,7 +224,7 @@ TEST_F(BookTest, ContentsErrorsEndTheOpenWithAnErrorBox) {
     }
     // The window goes on: a good book opens afterwards.
     TFixtureBook good;
-    frm->OpenBook(good.Descriptor());
+    EXPECT_TRUE(Open(good.Descriptor()));
     EXPECT_TRUE(PageShows("PART[a]"));
     EXPECT_EQ(EnabledBookActions(), 9);
 }

@@ -1,7 +1,6 @@
 // Clicking around quickly while pages load neither hangs nor crashes, and the window ends in
 // a consistent state.
 #include <QAction>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTreeWidget>
 
@@ -47,12 +46,8 @@ TEST_F(StressTest, QuickCommandsWhilePagesLoadLeaveAConsistentWindow) {
 
         QTest::qWait(random.bounded(30));
     }
-    // Opening waits while the browser is busy: that wait must end with the loads, not at its limit.
-    frm->BusyWaitLimitMs = 60000;
-    QElapsedTimer open;
-    open.start();
-    frm->OpenBook(book.Descriptor());
-    EXPECT_LT(open.elapsed(), 20000);
+    // The last open wins over whatever the clicks left under way.
+    EXPECT_TRUE(Open(book.Descriptor()));
     EXPECT_TRUE(WaitFor([&] { return Page().contains("PART[a]"); }));
     EXPECT_EQ(EnabledBookActions(), 9);
     EXPECT_EQ(frm->tv_TOC->topLevelItemCount(), 2);

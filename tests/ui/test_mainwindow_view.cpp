@@ -101,7 +101,7 @@ TEST_F(ViewTest, FocusTrackingSwitchesTheFindAction) {
 
     // Closing a book disables it wherever the focus is.
     TFixtureBook book;
-    frm->OpenBook(book.Descriptor());
+    EXPECT_TRUE(Open(book.Descriptor()));
     frm->tv_TOC->setFocus();
     ASSERT_TRUE(WaitFor([&] { return frm->act_SearchFind->isEnabled(); }, 5000));
     frm->CloseBook();
@@ -137,8 +137,7 @@ TEST_F(ViewTest, WorksOnTheRecordsItWasMadeWith) {
     own.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&own));
     TFixtureBook fixture;
-    own.OpenBook(fixture.Descriptor());
-    ASSERT_TRUE(WaitIdle(*own.wb_Browser));
+    ASSERT_TRUE(OpenAndWait(own, fixture.Descriptor()));
     own.act_ViewFontSizeVeryBig->trigger();
     own.act_ServiceDebugLevelErrors->trigger();
 
@@ -285,7 +284,7 @@ TEST_F(ViewTest, FindSearchesTheFocusedContentsOrDebugPane) {
     frm->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(frm.get()));
     ASSERT_TRUE(
-        frm->LoadTOCFromXml("<menu><listitem id='a'>Alpha</listitem><listitem id='b'>Beta"
+        FillTree(*frm, "<menu><listitem id='a'>Alpha</listitem><listitem id='b'>Beta"
                             "<listitem id='b1'>Alphabet</listitem></listitem></menu>"));
     int asked = 0;
     frm->FindTextDialog = [&](const QString&) {

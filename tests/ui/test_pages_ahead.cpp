@@ -4,12 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QSignalSpy>
 #include <QUrl>
 
 #include "ServiceActions.h"
-#include "TPagesAhead.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "mainwindow_test_util.h"
 
 namespace {
@@ -27,11 +25,11 @@ class PagesAheadTest : public MainWindowTest {
 protected:
     void SetUp() override {
         MainWindowTest::SetUp();
-        frm->AheadDelayMs = 10;
+        frm->Session().AheadDelayMs = 10;
         WriteTextFile(Book.Path("data/book.xml"), R"(<book v="one"/>)");
         ShowAndOpen(Book.Descriptor());  // shows "a", whose neighbour is "a1"
         ASSERT_TRUE(PageShows("PART[a]one"));
-        ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("a1"); }));
+        ASSERT_TRUE(WaitFor([&] { return frm->Session().PagesAhead().Holds("a1"); }));
     }
     static int Runs(const QString& log) { return int(log.count(QStringLiteral("Начало трансформации."))); }
 
@@ -41,25 +39,25 @@ protected:
 TEST_F(PagesAheadTest, ANeighbourMadeAheadIsTheFreshPageWithItsRunLogged) {
     // Shown through the contents, the page comes with its run's lines, in the run's order.
     const int before = Runs(Log());
-    QSignalSpy runs(&frm->Transformations(), &TTransformationRunner::BusyChanged);
     frm->ShowBookPart("a1", BookInfo, Settings);
-    EXPECT_EQ(runs.count(), 0);  // no run was waited for
+    EXPECT_FALSE(frm->Session().PagesAhead().Holds("a1"));  // handed over
     EXPECT_TRUE(PageShows("PART[a1]one"));
     const QString log = Log();
     EXPECT_EQ(Runs(log), before + 1);
     EXPECT_GT(log.lastIndexOf("Трансформация заняла"), log.lastIndexOf("Начало трансформации."));
 
     // Now "b" and "a" are the neighbours; each is the page a fresh run makes.
-    ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("a") && frm->PagesAhead().Holds("b"); }));
+    ASSERT_TRUE(WaitFor([&] { return frm->Session().PagesAhead().Holds("a") && frm->Session().PagesAhead().Holds("b"); }));
     for (const std::string part : {"b", "a"}) {
         TBookInfo fresh = BookInfo;
         const TBookPage expected = BuildBookPart(part, fresh);
-        bool superseded = false;
-        const std::optional<TBookPage> ahead = frm->PagesAhead().Take(part, BookInfo, superseded);
-        ASSERT_TRUE(ahead.has_value()) << part;
-        EXPECT_FALSE(superseded);
-        EXPECT_EQ(ahead->Html, expected.Html);
-        EXPECT_EQ(ahead->Encoding, expected.Encoding);
+        std::optional<std::optional<TBookPage>> ahead;
+        ASSERT_TRUE(frm->Session().PagesAhead().Take(part, BookInfo, [&](std::optional<TBookPage> page) { ahead = page; }));
+        ASSERT_TRUE(WaitFor([&] { return ahead.has_value(); }));
+        ASSERT_TRUE(ahead->has_value()) << part;
+        const TBookPage& made = **ahead;
+        EXPECT_EQ(made.Html, expected.Html);
+        EXPECT_EQ(made.Encoding, expected.Encoding);
     }
 }
 
@@ -68,7 +66,7 @@ TEST_F(PagesAheadTest, AChangedBookOrReloadedTemplateIsMadeAgain) {
     frm->ShowBookPart("a1", BookInfo, Settings);
     EXPECT_TRUE(PageShows("PART[a1]second"));
 
-    ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("b"); }));
+    ASSERT_TRUE(WaitFor([&] { return frm->Session().PagesAhead().Holds("b"); }));
     QByteArray changed = ValuePageTemplate;
     changed.replace("PART[", "NEW[");
     WriteTextFile(Book.Path("shemes/book.xsltt"), changed);
@@ -89,7 +87,7 @@ TEST_F(PagesAheadTest, APageWhoseRunReadAFileThatChangedIsMadeAgain) {
     frm->act_ReloadBookXSLTFile->trigger();
     frm->ShowBookPart("a1", BookInfo, Settings);
     ASSERT_TRUE(PageShows("PART[a1]oneold"));
-    ASSERT_TRUE(WaitFor([&] { return frm->PagesAhead().Holds("b"); }));
+    ASSERT_TRUE(WaitFor([&] { return frm->Session().PagesAhead().Holds("b"); }));
 
     WriteTextFile(note, "<n>new</n>");
     frm->ShowBookPart("b", BookInfo, Settings);

@@ -43,8 +43,8 @@ TEST_F(RecentDocsTest, openedBooksFillTheMenuNewestFirstAndAClickOpensOne) {
     for (int i = 0; i < 4; ++i)
         EXPECT_FALSE(Entry(i)->isVisible()) << i;  // hidden while the list is empty
 
-    frm->OpenBook(first.Descriptor());
-    frm->OpenBook(atlas.Descriptor());
+    EXPECT_TRUE(Open(first.Descriptor()));
+    EXPECT_TRUE(Open(atlas.Descriptor()));
     ASSERT_TRUE(WaitIdle(*frm->wb_Browser));
     ASSERT_EQ(Docs(), (std::vector<std::string>{RecentDocKey(atlas.Descriptor()), RecentDocKey(first.Descriptor())}));
     EXPECT_EQ(Entry(0)->text(), QStringLiteral("1. Атлас && карты"));
@@ -93,7 +93,7 @@ TEST_F(RecentDocsTest, startActionTwoOpensTheFirstRecentDocumentFromTheSettingsF
                       QByteArray::fromStdString(book.Descriptor()) +
                       "\nDoc2=" + QByteArray::fromStdString(other.Descriptor()) + "\n");
     DefaultSettings.SettingsPath = (Temp.path() + "/tomeria.ini").toStdString();
-    RunStartUpSequence(*frm);
+    ASSERT_TRUE(StartUpAndWait(*frm));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
     ASSERT_TRUE(PageShows("PART[a]"));
     EXPECT_EQ(RecentDocKey(BookInfo.DescriptorFile), RecentDocKey(book.Descriptor()));
@@ -107,7 +107,12 @@ TEST_F(RecentDocsTest, bookListShowsTheGuideAndARecentBookAndEnterOpensTheChosen
     *Settings.LastDocs = {RecentDocKey(book.Descriptor()), Temp.path().toStdString() + "/gone/intro.ini"};
     Show();
     QStringList rows;
-    const bool chosen = RunWithModal([&] { frm->act_FileShowList->trigger(); },
+    // The list is read off the window's thread: the dialog comes once it is read.
+    const bool chosen = RunWithModal(
+        [&] {
+            frm->act_FileShowList->trigger();
+            WaitFor([&] { return !rows.isEmpty(); });
+        },
                                      [&](QWidget& modal) {
                                          auto* dialog = qobject_cast<Tfrm_BookList*>(&modal);
                                          if (!dialog) return;

@@ -122,7 +122,7 @@ TEST_F(SearchPaneTest, ReloadedContentsAreSearchedByTheirNewCaptions) {
                   "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
                   "<xsl:template match=\"/\"><menu><listitem id=\"b\">Полочка</listitem></menu></xsl:template>"
                   "</xsl:stylesheet>");
-    frm->act_ReloadTOC->trigger();
+    ASSERT_TRUE(Answered([&] { frm->act_ReloadTOC->trigger(); }));
     ASSERT_TRUE(WaitFor([&] { return frm->ts_Search->IndexReady() && !frm->ts_Search->Building(); }));
     Search(QString::fromUtf8("полочка"));
     EXPECT_EQ(frm->ts_Search->lv_SearchResults->count(), 1) << Status().toStdString();
@@ -142,7 +142,7 @@ TEST_F(SearchPaneTest, ClosingTheBookOrTheWindowDuringABuildLeavesNoHalfIndex) {
     frm->CloseBook();
     EXPECT_FALSE(frm->ts_Search->Building());
     EXPECT_FALSE(frm->ts_Search->IndexReady());
-    frm->OpenBook(Book->Descriptor());
+    EXPECT_TRUE(Open(Book->Descriptor()));
     frm.reset();  // the window goes while the index is built
 
     // Whatever was left is a whole index, never a temporary folder.

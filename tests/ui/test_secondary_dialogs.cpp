@@ -134,7 +134,7 @@ protected:
     }
     // Runs start-up and leaves the welcome dialog through the button or key given.
     void StartAndLeaveWelcome(const std::function<void(Tfrm_Welcome&)>& leave) {
-        EXPECT_TRUE(RunWithModal([&] { RunStartUpSequence(*frm); },
+        EXPECT_TRUE(RunWithModal([&] { StartUpAndWait(*frm); },
                                  [&](QWidget& dialog) {
                                      auto* welcome = qobject_cast<Tfrm_Welcome*>(&dialog);
                                      ASSERT_NE(welcome, nullptr);

@@ -543,7 +543,7 @@ TEST_F(SettingsCommandTest, ChosenStartDocumentOpensFromTheDataFolder) {
     EXPECT_EQ(Settings.WorkPath, NormalizeFolder(workFolder.toStdString()));
     EXPECT_EQ(Settings.OnStartDoc, QFileInfo(bookFolder).fileName().toStdString() + "\\intro.ini");
     EXPECT_EQ(Settings.OnStartAction, 1);
-    frm->OpenBook(Settings.OnStartDoc);
+    EXPECT_TRUE(Open(Settings.OnStartDoc));
     EXPECT_TRUE(BookInfo.Opened);
     EXPECT_TRUE(Errors.isEmpty()) << Errors.join("\n").toStdString();
 }

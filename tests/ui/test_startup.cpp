@@ -18,7 +18,7 @@
 
 #include "SingleInstance.h"
 #include "StartUp.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "WindowLayout.h"
 #include "mainwindow_test_util.h"
 #include "modal_test_util.h"
@@ -285,7 +285,7 @@ TEST(StartUpSequence, DebugPaneShowsTheStartUpScriptAndTheFirstPage) {
     frm.hide();
     frm.InstallLogSink();
     // The defaults greet with the welcome dialog; Escape leaves it.
-    EXPECT_TRUE(RunWithModal([&] { RunStartUpSequence(frm); },
+    EXPECT_TRUE(RunWithModal([&] { StartUpAndWait(frm); },
                              [](QWidget& welcome) { QTest::keyClick(&welcome, Qt::Key_Escape); }));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
     ASSERT_GT(frm.tv_TOC->topLevelItemCount(), 0);
@@ -326,7 +326,7 @@ TEST(StartUpSequence, DebugPaneAndCopyStartAsSaved) {
         Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
         frm.hide();
         frm.InstallLayoutCapture();
-        RunStartUpSequence(frm);
+        ASSERT_TRUE(StartUpAndWait(frm));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
         EXPECT_FALSE(frm.pnl_Debug->isVisible());
         EXPECT_FALSE(frm.act_ViewShowDebugWin->isChecked());
@@ -350,7 +350,7 @@ TEST(StartUpSequence, StartDocumentWithoutItsBookXmlShowsWhy) {
     {
         Tfrm_Main frm(Settings, DefaultSettings, BookInfo);
         frm.hide();
-        RunStartUpSequence(frm);
+        ASSERT_TRUE(StartUpAndWait(frm));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frm));
         EXPECT_TRUE(WaitFor([&] { return BodyText(*frm.wb_Browser).contains("Не найден файл книги."); },
                             EngineWaitMs));
@@ -360,8 +360,8 @@ TEST(StartUpSequence, StartDocumentWithoutItsBookXmlShowsWhy) {
 }
 
 // A book whose contents never end, opened at start: once the contents have taken a while the
-// window shows with the busy cursor instead of the splash alone; Escape stops the run, and
-// closing the window ends start-up without showing it again.
+// window shows with the busy cursor instead of the splash alone; Escape stops the run and
+// start-up ends, and closing the window ends start-up without showing it again.
 class SlowStartTest : public ::testing::TestWithParam<bool> {};
 
 TEST_P(SlowStartTest, TheWindowShowsAndEscapeOrClosingEndsTheContents) {
@@ -388,7 +388,7 @@ TEST_P(SlowStartTest, TheWindowShowsAndEscapeOrClosingEndsTheContents) {
         poll.setInterval(20);
         QObject::connect(&poll, &QTimer::timeout, [&] {
             // Shown on screen: showing runs event loops of its own before the window is mapped.
-            if (!frm.windowHandle() || !frm.windowHandle()->isVisible() || !frm.Transformations().Busy()) return;
+            if (!frm.windowHandle() || !frm.windowHandle()->isVisible() || !frm.Session().Busy()) return;
             poll.stop();
             const QCursor* cursor = QApplication::overrideCursor();
             cursorWasBusy = cursor && cursor->shape() == Qt::BusyCursor;
@@ -406,9 +406,12 @@ TEST_P(SlowStartTest, TheWindowShowsAndEscapeOrClosingEndsTheContents) {
         // Stops a run that nothing else stopped, so a failure here ends.
         QTimer watchdog;
         watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&] { frm.Transformations().Abandon(); });
+        QObject::connect(&watchdog, &QTimer::timeout, [&] { frm.Session().Abandon(); });
         watchdog.start(30000);
-        RunStartUpSequence(frm);
+        bool ended = false;
+        RunStartUpSequence(frm, {}, [&] { ended = true; });
+        ASSERT_TRUE(WaitFor([&] { return !poll.isActive() && !frm.Session().Busy(); }, 40000));
+        if (!closeWindow) EXPECT_TRUE(WaitFor([&] { return ended; }));
         EXPECT_TRUE(cursorWasBusy);
         EXPECT_TRUE(splashGone);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);

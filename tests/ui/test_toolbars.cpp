@@ -82,7 +82,7 @@ protected:
         frm->hide();
         frm->InstallLogSink();
         frm->InstallLayoutCapture();
-        RunStartUpSequence(*frm);
+        ASSERT_TRUE(StartUpAndWait(*frm));
         ASSERT_TRUE(QTest::qWaitForWindowExposed(frm.get()));
         QCoreApplication::processEvents();
     }
@@ -456,7 +456,7 @@ TEST_F(ToolbarsTest, CopyButtonFollowsTheCopySettingForTheWholeRun) {
         QToolButton* copy = Button(frm->frm_StdToolbar, "tlbt_EditCopy");
         EXPECT_EQ(copy->isEnabled(), allowed);
         TFixtureBook book;
-        frm->OpenBook(book.Descriptor());
+        EXPECT_TRUE(OpenAndWait(*frm, book.Descriptor()));
         ASSERT_TRUE(WaitIdle(*frm->wb_Browser));
         frm->tv_TOC->setFocus();
         frm->wb_Browser->setFocus();

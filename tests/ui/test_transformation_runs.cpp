@@ -10,12 +10,9 @@
 #include <QTimer>
 #include <QWebEngineView>
 #include <stdexcept>
-#include <atomic>
-#include <thread>
 
 #include "ServiceActions.h"
-#include "TPagesAhead.h"
-#include "TTransformationRunner.h"
+#include "TBookSession.h"
 #include "mainwindow_test_util.h"
 
 namespace {
@@ -53,7 +50,7 @@ protected:
         Watchdog.setInterval(WatchdogMs);
         QObject::connect(&Watchdog, &QTimer::timeout, [this] {
             WatchdogFired = true;
-            frm->Transformations().Abandon();
+            frm->Session().Abandon();
         });
         Watchdog.start();
     }
@@ -64,7 +61,7 @@ protected:
         auto* poll = new QTimer(frm.get());
         poll->setInterval(10);
         QObject::connect(poll, &QTimer::timeout, [this, poll, action = std::move(action)] {
-            if (!frm->Transformations().Busy() || frm->tv_TOC->topLevelItemCount() == 0) return;
+            if (!frm->Session().Busy() || frm->tv_TOC->topLevelItemCount() == 0) return;
             poll->stop();
             poll->deleteLater();
             action();
@@ -90,13 +87,13 @@ TEST_F(TransformationRunTest, EscapeStopsALongRunWhileTheWindowAnswers) {
             WaitFor([&] { return Log().contains("Начало трансформации."); }, 5000) && !Log().contains(StoppedPage);
         QTest::keyClick(frm->tv_TOC, Qt::Key_Escape);
     });
-    frm->OpenBook(Book.Descriptor());
+    EXPECT_TRUE(Open(Book.Descriptor()));
     EXPECT_FALSE(WatchdogFired);
     EXPECT_TRUE(cursorWasBusy);
     EXPECT_TRUE(logGrewMeanwhile);
     EXPECT_TRUE(PageShows(StoppedPage));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_FALSE(frm->Transformations().Busy());
+    EXPECT_FALSE(frm->Session().Busy());
 
     // Escape reaches the window from the page too; then the next part is made as usual.
     WhenBusy([&] {
@@ -121,24 +118,28 @@ TEST_F(TransformationRunTest, ClosingTheWindowStopsTheRunAndSavesTheSettings) {
     QSignalSpy closed(frm.get(), &Tfrm_Main::Closed);
     WhenBusy([&] { frm->close(); });
     frm->OpenBook(Book.Descriptor());
+    ASSERT_TRUE(WaitFor([&] { return closed.count() == 1; }));
     EXPECT_FALSE(WatchdogFired);
     EXPECT_EQ(closed.count(), 1);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(Settings.SettingsPath)));
-    EXPECT_FALSE(frm->Transformations().Busy());
+    EXPECT_FALSE(frm->Session().Busy());
     EXPECT_FALSE(Page().contains("PART[slow]"));
     EXPECT_TRUE(Log().contains(StoppedPage));  // the page's run was under way and was stopped
 }
 
 TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
-    frm->AheadDelayMs = 10;
-    frm->PagesAhead().AheadRunLimitMs = 300;
+    frm->Session().AheadDelayMs = 10;
+    frm->Session().PagesAhead().AheadRunLimitMs = 300;
+    bool slowEnded = false;
+    QObject::connect(&frm->Session().PagesAhead(), &TPagesAhead::PageEnded,
+                     [&](const std::string& divId) { slowEnded = slowEnded || divId == "slow"; });
     Show();
     WhenBusy([&] { frm->ShowBookPart("fast", BookInfo, Settings); });
-    frm->OpenBook(Book.Descriptor());
+    EXPECT_TRUE(Open(Book.Descriptor()));
     EXPECT_FALSE(WatchdogFired);
     EXPECT_TRUE(PageShows("PART[fast]"));
     EXPECT_FALSE(Page().contains(StoppedPage));
-    EXPECT_EQ(frm->CurrentDivID, "fast");
+    EXPECT_EQ(frm->Session().CurrentPart(), "fast");
     // The contents run, the stopped run, then the winning one: each whole, in that order.
     const QString log = Log();
     const qsizetype stopped = log.indexOf(StoppedPage);
@@ -151,38 +152,9 @@ TEST_F(TransformationRunTest, TheLastRequestWinsAndEachRunKeepsItsLogLines) {
     EXPECT_GT(log.indexOf("Трансформация заняла", fastStart), fastStart);
 
     // The endless neighbour is tried ahead, and given up at the limit.
-    EXPECT_TRUE(WaitFor([&] { return frm->Transformations().RunningAhead(); }));
-    EXPECT_TRUE(WaitFor([&] { return !frm->Transformations().Busy(); }, 10000));
-    EXPECT_FALSE(frm->PagesAhead().Holds("slow"));
+    EXPECT_TRUE(WaitFor([&] { return slowEnded; }, 10000));
+    EXPECT_FALSE(frm->Session().PagesAhead().Holds("slow"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-// The window goes while work runs ahead and its transformation is just beginning, when a single
-// stop would be lost: the runner still ends, well within its bound, and the program with it.
-TEST_F(TransformationRunTest, ARunnerGoingAsAnEndlessRunBeginsEndsWithinItsBound) {
-    frm->AheadDelayMs = 60000;  // no work ahead of the window's own
-    TFixtureBook book(R"(<menu><listitem id="fast">Fast</listitem><listitem id="slow">Slow</listitem></menu>)",
-                      NeverEndingTemplate);
-    QFile xml(Book.Path("data/book.xml"));  // enough nodes for the loops of "slow" never to end
-    ASSERT_TRUE(xml.open(QIODevice::ReadOnly));
-    WriteTextFile(book.Path("data/book.xml"), xml.readAll());
-    ShowAndOpen(book.Descriptor());
-    ASSERT_TRUE(PageShows("PART[fast]"));
-    TBookInfo copy = BookInfo;
-    auto runner = std::make_unique<TTransformationRunner>();
-    std::atomic<bool> taken{false};
-    std::atomic<bool> ended{false};
-    ASSERT_TRUE(runner->RunAhead([&](const TStopToken& stop) {
-        taken = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the runner goes meanwhile
-        ended = !BuildBookPart("slow", copy, {stop, false}).Ok;
-    }));
-    ASSERT_TRUE(WaitFor([&] { return taken.load(); }));
-    QElapsedTimer going;
-    going.start();
-    runner.reset();
-    EXPECT_LT(going.elapsed(), 5000);
-    EXPECT_TRUE(ended) << "the endless run was stopped";
 }
 
 }  // namespace
