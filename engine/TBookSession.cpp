@@ -74,21 +74,27 @@ void TBookSession::Open(const TOpenRequest& request) {
     Record.Opened = false;
 
     WriteLog("Проверка целостности книги...");
-    if (const std::optional<TBookFailure> failure = IntegrityFailureOf(Record)) {
-        emit Failed(*failure);
+    if (!CheckBookIntegrity()) {
         WriteLog("Проверка целостности завершена неудачно.");
         return;
     }
     WriteLog("Проверка целостности завершена удачно.");
     TOpenRequest opening = request;
     opening.Path = fullPath;
-    MakeContents(std::move(opening));
+    BuildTOC(std::move(opening));
     // The first page's key tables are built from the same parse while the contents is made.
     KeysStop = Pool.Submit(TTransformationPool::TPriority::Ahead,
                            [book = Record](const TStopToken& stop) mutable { PrepareBookPartKeys(book, stop); });
 }
 
-void TBookSession::MakeContents(std::optional<TOpenRequest> opening) {
+// A root wider than the book's own folder would open the whole disk to its pages.
+bool TBookSession::CheckBookIntegrity() {
+    const std::optional<TBookFailure> failure = IntegrityFailureOf(Record);
+    if (failure) emit Failed(*failure);
+    return !failure;
+}
+
+void TBookSession::BuildTOC(std::optional<TOpenRequest> opening) {
     WriteLog("Формирование оглавления...");
     ContentsStop.Trip();  // a contents run before is superseded
     const unsigned epoch = Epoch;
@@ -105,7 +111,7 @@ void TBookSession::MakeContents(std::optional<TOpenRequest> opening) {
     });
 }
 
-void TBookSession::ReadContentsOf(const TBookPage& run) {
+void TBookSession::LoadTOCFromXml(const TBookPage& run) {
     Toc = {};
     Order.clear();
     if (run.Html.empty()) return;
@@ -123,7 +129,7 @@ void TBookSession::ReadContentsOf(const TBookPage& run) {
 
 // The steps of an open after its contents: the tree, then the book open, then its part.
 void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening) {
-    ReadContentsOf(run);
+    LoadTOCFromXml(run);
     if (Toc.Parsed) emit ContentsMade(Toc);
     WriteLog("Формирование оглавления завершено.");
     if (!Toc.Parsed || Toc.Items.empty()) emit Failed(ContentsFailureOf(Record, run));
@@ -243,7 +249,7 @@ void TBookSession::ReloadService() { LoadServiceStylesheet(Record); }
 
 void TBookSession::ReloadContents() {
     LoadServiceStylesheet(Record);
-    MakeContents(std::nullopt);
+    BuildTOC(std::nullopt);
 }
 
 void TBookSession::ListBooks() {

@@ -88,9 +88,10 @@ private:
     void Deliver(unsigned epoch, std::function<void()> answer);
     void SetPending(bool& flag, bool pending);
     void Drop();
-    void MakeContents(std::optional<TOpenRequest> opening);
+    bool CheckBookIntegrity();
+    void BuildTOC(std::optional<TOpenRequest> opening);
     void ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening);
-    void ReadContentsOf(const TBookPage& run);
+    void LoadTOCFromXml(const TBookPage& run);
     void RunPart(unsigned request);
     void Answer(unsigned request, const TBookPage& page);
     void MakeNeighboursAhead();
