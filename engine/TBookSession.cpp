@@ -259,3 +259,14 @@ void TBookSession::ListBooks() {
             this, [this, books = std::move(books)] { emit BooksListed(books); }, Qt::QueuedConnection);
     });
 }
+
+void TBookSession::DescribeBooks(const std::vector<std::string>& descriptors) {
+    Pool.Submit(TTransformationPool::TPriority::Background,
+                [this, descriptors, settings = Settings](const TStopToken& stop) {
+                    std::vector<TBookEntry> books;
+                    for (const std::string& descriptor : descriptors)
+                        if (!stop.Tripped()) books.push_back(DescribeBook(descriptor, settings));
+                    QMetaObject::invokeMethod(
+                        this, [this, books = std::move(books)] { emit BooksDescribed(books); }, Qt::QueuedConnection);
+                });
+}

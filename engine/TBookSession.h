@@ -59,6 +59,8 @@ public:
     void ReloadContents();
     // Lists the books of the book list on the pool, behind the reader's pages (BooksListed).
     void ListBooks();
+    // Reads the titles of these books the same way (BooksDescribed).
+    void DescribeBooks(const std::vector<std::string>& descriptors);
 
     const TBookInfo& Book() const { return Record; }
     const TContents& Contents() const { return Toc; }
@@ -82,6 +84,7 @@ signals:
     void Opened(const TOpenRequest& request);
     void PartMade(const std::string& divId, const TBookPage& page);
     void BooksListed(const std::vector<TBookEntry>& books);
+    void BooksDescribed(const std::vector<TBookEntry>& books);
     void BusyChanged(bool busy);
 
 private:

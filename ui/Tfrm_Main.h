@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -294,6 +295,7 @@ private:
     void BookClosed();
     void ShowPage(const std::string& divId, const TBookPage& page);
     void ShowBookList(const std::vector<TBookEntry>& books);
+    void ShowRecentTitles(const std::vector<TBookEntry>& books);
     Tfrm_ExternalViewer* NewExternalViewer();
     void FreeExternalViewer(const Tfrm_ExternalViewer* viewer);
 
@@ -348,4 +350,5 @@ private:
     Tfrm_ExternalViewer* LatestViewer = nullptr;
     std::vector<QPointer<Tfrm_ExternalViewer>> PageViewers;  // those opened by pages
     std::map<std::string, std::string> RecentTitles;  // titles of recent documents by path
+    std::set<std::string> TitlesAsked;                // recent documents whose titles are being read
 };

@@ -84,6 +84,8 @@ void Tfrm_Main::ConnectTransformationHandlers() {
     });
     connect(BookSession, &TBookSession::BooksListed, this,
             [this](const std::vector<TBookEntry>& books) { RunGuarded([&] { ShowBookList(books); }); });
+    connect(BookSession, &TBookSession::BooksDescribed, this,
+            [this](const std::vector<TBookEntry>& books) { RunGuarded([&] { ShowRecentTitles(books); }); });
 }
 
 void Tfrm_Main::AbandonTransformations() { BookSession->Abandon(); }

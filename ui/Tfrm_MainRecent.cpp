@@ -39,6 +39,7 @@ void Tfrm_Main::UpdateRecentDocsMenu() {
                                 mnu_FileOpenLastDoc_04};
     const std::vector<std::string> none;
     const std::vector<std::string>& docs = Settings.LastDocs ? *Settings.LastDocs : none;
+    std::vector<std::string> untitled;
     for (std::size_t i = 0; i < std::size(entries); ++i) {
         QAction* entry = entries[i];
         if (i >= docs.size()) {
@@ -46,16 +47,16 @@ void Tfrm_Main::UpdateRecentDocsMenu() {
             continue;
         }
         const std::string& path = docs[i];
-        auto title = RecentTitles.find(path);
-        // A title needs the book's contents; while the worker is busy the folder's name stands in.
-        if (title == RecentTitles.end() && !BookSession->Busy())
-            title = RecentTitles.emplace(path, DescribeBook(path, Settings).Title).first;
+        const auto title = RecentTitles.find(RecentDocKey(path));
+        // A title needs the book's contents: the folder's name stands in until they are read.
+        if (title == RecentTitles.end() && TitlesAsked.insert(RecentDocKey(path)).second) untitled.push_back(path);
         const std::string shown = title != RecentTitles.end() ? title->second : FolderTitle(path);
         entry->setText(QStringLiteral("%1. %2").arg(i + 1).arg(MenuTitle(shown)));
         entry->setToolTip(QString::fromStdString(path));
         entry->setEnabled(true);
         entry->setVisible(true);
     }
+    if (!untitled.empty()) BookSession->DescribeBooks(untitled);
 }
 
 void Tfrm_Main::RememberOpenedBook(const std::string& path) {
@@ -68,6 +69,12 @@ void Tfrm_Main::RememberOpenedBook(const std::string& path) {
         RecentTitles[key] = first->text(0).toStdString();
     else
         RecentTitles.erase(key);
+    UpdateRecentDocsMenu();
+}
+
+void Tfrm_Main::ShowRecentTitles(const std::vector<TBookEntry>& books) {
+    for (const TBookEntry& book : books)
+        RecentTitles.emplace(RecentDocKey(book.Path), book.Title);
     UpdateRecentDocsMenu();
 }
 

@@ -114,13 +114,13 @@ TEST_F(BookSessionTest, OpenMakesTheContentsAndAPartItsPage) {
 // What does not open says why, and the open book stays open.
 TEST_F(BookSessionTest, ADocumentThatIsNoBookIsRefusedAndABrokenBookSaysWhy) {
     ASSERT_TRUE(OpenAndWait());
-    Session.Open({Dir.Os("missing.ini")});
+    Session.Open({Dir.Os("missing.ini"), true, ""});
     ASSERT_EQ(Refusals, std::vector<std::string>{"Документ не найден."});
     EXPECT_TRUE(Book.Opened);
     EXPECT_EQ(Session.Contents().Items.size(), 3U);
 
     Dir.Write("service.xslt", "<xsl:stylesheet");
-    Session.Open({Dir.Os("intro.ini")});
+    Session.Open({Dir.Os("intro.ini"), true, ""});
     ASSERT_TRUE(WaitFor([&] { return !Failures.empty(); }));
     EXPECT_EQ(Failures[0].What, "Оглавление не построено: ошибка преобразования.");
     EXPECT_EQ(Opened.size(), 1U);
@@ -161,7 +161,7 @@ TEST_F(BookSessionTest, CloseDuringARunAnswersNothingOfTheClosedBook) {
 
     TBookInfo other;
     auto going = std::make_unique<TBookSession>(other, Settings);
-    going->Open({Dir.Os("intro.ini")});
+    going->Open({Dir.Os("intro.ini"), true, ""});
     going->ShowPart("slow");
     QElapsedTimer timer;
     timer.start();

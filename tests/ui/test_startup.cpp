@@ -411,7 +411,9 @@ TEST_P(SlowStartTest, TheWindowShowsAndEscapeOrClosingEndsTheContents) {
         bool ended = false;
         RunStartUpSequence(frm, {}, [&] { ended = true; });
         ASSERT_TRUE(WaitFor([&] { return !poll.isActive() && !frm.Session().Busy(); }, 40000));
-        if (!closeWindow) EXPECT_TRUE(WaitFor([&] { return ended; }));
+        if (!closeWindow) {
+            EXPECT_TRUE(WaitFor([&] { return ended; }));
+        }
         EXPECT_TRUE(cursorWasBusy);
         EXPECT_TRUE(splashGone);
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
