@@ -252,8 +252,6 @@ signals:
     void Closed();
     // A bookmark import has ended well (its report is in the status bar).
     void BookmarkImportEnded();
-    // A book has opened: its contents are in the tree and its actions enabled.
-    void BookShownOpen();
     // The page of a part has been written into the browser pane.
     void PageShown(const std::string& divId);
 

@@ -111,7 +111,6 @@ void Tfrm_Main::BookOpened(const TOpenRequest& request) {
     act_ServiceBookmarksList->setEnabled(true);
     StartSearchIndex();
     if (request.Remember) RememberOpenedBook(request.Path);
-    emit BookShownOpen();
 }
 
 void Tfrm_Main::RefuseDocument(const std::string& what, const std::string& path) {
