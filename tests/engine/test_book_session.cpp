@@ -146,18 +146,23 @@ TEST_F(BookSessionTest, ALaterRequestSupersedesAndStopEndsTheRun) {
     EXPECT_FALSE(Session.Busy());
 }
 
-// Closing during a run stops it and nothing of the closed book is answered; the next book
-// opens at once. A session going away during an endless run ends at once.
+// Closing during a run, or abandoning all work (the window closing, SIGTERM), stops it and
+// nothing of the closed book is answered; the next book opens at once. A session going away
+// during an endless run ends at once.
 TEST_F(BookSessionTest, CloseDuringARunAnswersNothingOfTheClosedBook) {
-    ASSERT_TRUE(OpenAndWait());
-    Session.ShowPart("slow");
-    Session.Close();
-    EXPECT_FALSE(Session.Busy());
-    ASSERT_TRUE(OpenAndWait());
-    Session.ShowPart("after");
-    ASSERT_TRUE(WaitFor([&] { return !Parts.empty(); }));
-    ASSERT_EQ(Parts.size(), 1U);
-    EXPECT_EQ(Parts[0].second.Html, "[after]");
+    for (const bool abandon : {false, true}) {
+        SCOPED_TRACE(abandon);
+        Parts.clear();
+        ASSERT_TRUE(OpenAndWait());
+        Session.ShowPart("slow");
+        abandon ? Session.Abandon() : Session.Close();
+        EXPECT_FALSE(Session.Busy());
+        ASSERT_TRUE(OpenAndWait());
+        Session.ShowPart("after");
+        ASSERT_TRUE(WaitFor([&] { return !Parts.empty(); }));
+        ASSERT_EQ(Parts.size(), 1U);
+        EXPECT_EQ(Parts[0].second.Html, "[after]");
+    }
 
     TBookInfo other;
     auto going = std::make_unique<TBookSession>(other, Settings);
