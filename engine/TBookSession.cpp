@@ -240,6 +240,7 @@ void TBookSession::MakeNeighboursAhead() {
 
 void TBookSession::Stop() {
     PageStop.Trip();
+    Ahead.StopAwaited();  // the request then runs with its tripped token and says it stopped
     ContentsStop.Trip();
 }
 

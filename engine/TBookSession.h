@@ -2,9 +2,10 @@
 // An open book and the work on it, without a window: the book's record, its contents, the part
 // on view, the requests for pages with their stops and the pages made ahead. Requests return at
 // once; the answers come as signals on this object's thread, one result record each (the page
-// with its run's log lines, the files it read, whether the kept book served it). A newer page
-// request supersedes an older one: that one's run is stopped and its answer dropped. Opening
-// or closing a book drops every answer still due for the one before.
+// and its encoding, the files its run read, whether the kept book served it; the reader's runs
+// log as they go, a page made ahead brings its run's lines). A newer page request supersedes
+// an older one: that one's run is stopped and its answer dropped. Opening or closing a book
+// drops every answer still due for the one before.
 #include <QObject>
 #include <QTimer>
 #include <optional>

@@ -2,7 +2,6 @@
 
 #include <QTimer>
 #include <algorithm>
-#include <atomic>
 #include <exception>
 
 #include "ServiceActions.h"
@@ -126,6 +125,15 @@ bool TPagesAhead::Take(const std::string& divId, const TBookInfo& book, TReady r
 bool TPagesAhead::Holds(const std::string& divId) const {
     return std::any_of(Pages.begin(), Pages.end(),
                        [&](const auto& a) { return a->DivID == divId && a->Done && a->Page.Ok; });
+}
+
+bool TPagesAhead::Making(const std::string& divId) const {
+    return std::any_of(Pages.begin(), Pages.end(), [&](const auto& a) { return a->DivID == divId && !a->Done; });
+}
+
+void TPagesAhead::StopAwaited() {
+    for (const auto& ahead : Pages)
+        if (ahead->Waiting) ahead->Stop.Trip();
 }
 
 void TPagesAhead::Clear() {

@@ -33,8 +33,11 @@ public:
     // later Take or Clear drops the wait.
     using TReady = std::function<void(std::optional<TBookPage>)>;
     bool Take(const std::string& divId, const TBookInfo& book, TReady ready);
-    // Whether a page of divId is made and held (for the benchmark and the tests).
+    // Whether a page of divId is made and held, or being made (for the benchmark and the tests).
     bool Holds(const std::string& divId) const;
+    bool Making(const std::string& divId) const;
+    // Stops the run of a page the reader waits for: the wait ends as if it had failed.
+    void StopAwaited();
     // Stops every run and drops every page.
     void Clear();
 

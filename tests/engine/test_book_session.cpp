@@ -146,6 +146,24 @@ TEST_F(BookSessionTest, ALaterRequestSupersedesAndStopEndsTheRun) {
     EXPECT_FALSE(Session.Busy());
 }
 
+// Escape while the reader waits for a page still being made ahead ends the wait at once.
+TEST_F(BookSessionTest, StopEndsTheWaitForAPageBeingMadeAhead) {
+    Dir.Write("service.xslt", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                              "<xsl:template match=\"/\"><menu><listitem id=\"a\">A</listitem>"
+                              "<listitem id=\"slow\">S</listitem></menu></xsl:template></xsl:stylesheet>");
+    Session.AheadDelayMs = 0;
+    Session.PagesAhead().AheadRunLimitMs = 600000;
+    ASSERT_TRUE(OpenAndWait());
+    Session.ShowPart("a");
+    ASSERT_TRUE(WaitFor([&] { return Session.PagesAhead().Making("slow"); }));
+    Session.ShowPart("slow");
+    Session.Stop();
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 2; }));
+    EXPECT_EQ(Parts[1].first, "slow");
+    EXPECT_TRUE(Parts[1].second.Stopped);
+    EXPECT_FALSE(Session.Busy());
+}
+
 // Closing during a run, or abandoning all work (the window closing, SIGTERM), stops it and
 // nothing of the closed book is answered; the next book opens at once. A session going away
 // during an endless run ends at once.
