@@ -130,7 +130,10 @@ void TBookSession::LoadTOCFromXml(const TBookPage& run) {
 // The steps of an open after its contents: the tree, then the book open, then its part.
 void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening) {
     LoadTOCFromXml(run);
-    if (Toc.Parsed) emit ContentsMade(Toc);
+    if (Toc.Parsed) {
+        emit ContentsMade(Toc);
+        emit NavigationChanged();
+    }
     WriteLog("Формирование оглавления завершено.");
     if (!Toc.Parsed || Toc.Items.empty()) emit Failed(ContentsFailureOf(Record, run));
     if (!opening || !Toc.Parsed || !Toc.Error.empty()) return;
@@ -165,9 +168,11 @@ void TBookSession::Drop() {
     SetPending(PagePending, false);
     SetPending(ContentsPending, false);
     Current.clear();
+    History.Clear();
     Toc = {};
     Order.clear();
     DropParsedInput(Record);
+    emit NavigationChanged();
 }
 
 void TBookSession::Abandon() {
@@ -176,10 +181,46 @@ void TBookSession::Abandon() {
 }
 
 void TBookSession::ShowPart(const std::string& divId) {
+    History.Visit(CutDivId(divId));
+    RequestPart(divId, 0);
+    emit NavigationChanged();
+}
+
+bool TBookSession::GoBack() {
+    const std::optional<THistoryEntry> entry = History.GoBack();
+    if (entry) RequestPart(entry->DivID, entry->ScrollY);
+    emit NavigationChanged();
+    return entry.has_value();
+}
+
+bool TBookSession::GoForward() {
+    const std::optional<THistoryEntry> entry = History.GoForward();
+    if (entry) RequestPart(entry->DivID, entry->ScrollY);
+    emit NavigationChanged();
+    return entry.has_value();
+}
+
+std::string TBookSession::NextPart() const {
+    const auto at = std::find(Order.begin(), Order.end(), Current);
+    return at == Order.end() || at + 1 == Order.end() ? std::string() : *(at + 1);
+}
+
+std::string TBookSession::PreviousPart() const {
+    const auto at = std::find(Order.begin(), Order.end(), Current);
+    return at == Order.end() || at == Order.begin() ? std::string() : *(at - 1);
+}
+
+void TBookSession::KeepScroll(int scrollY) {
+    // While a page is being made the one on view is still the entry before.
+    if (!PagePending) History.KeepScroll(scrollY);
+}
+
+void TBookSession::RequestPart(const std::string& divId, int scrollY) {
     PageStop.Trip();  // the request before is superseded
     PageStop = TStopToken();
     AheadTimer.stop();
     Current = CutDivId(divId);
+    CurrentScroll = scrollY;
     const unsigned request = ++PageRequest;
     if (const std::optional<TBookFailure> failure = TemplateFailureOf(Record)) {
         SetPending(PagePending, false);
@@ -223,18 +264,16 @@ void TBookSession::Answer(unsigned request, const TBookPage& page) {
         emit Failed(*failure);
         return;
     }
-    emit PartMade(Current, page);
+    emit PartMade(Current, page, CurrentScroll);
     if (page.Ok) AheadTimer.start(AheadDelayMs);
 }
 
 // The entries before and after the one on view, in the contents' order.
 void TBookSession::MakeNeighboursAhead() {
     if (Record.BookXSLTT.empty() || Current.empty()) return;
-    const auto at = std::find(Order.begin(), Order.end(), Current);
-    if (at == Order.end()) return;
     std::vector<std::string> parts;
-    if (at + 1 != Order.end() && *(at + 1) != Current) parts.push_back(*(at + 1));
-    if (at != Order.begin() && *(at - 1) != Current) parts.push_back(*(at - 1));
+    for (const std::string& part : {NextPart(), PreviousPart()})
+        if (!part.empty() && part != Current) parts.push_back(part);
     Ahead.MakeAhead(parts, Record);
 }
 

@@ -17,6 +17,7 @@
 #include "TBookInfo.h"
 #include "TContents.h"
 #include "TPagesAhead.h"
+#include "TReadingHistory.h"
 #include "TSettings.h"
 #include "TTransformationPool.h"
 #include "Transformation.h"
@@ -49,8 +50,20 @@ public:
     // Stops all work and answers nothing more: the window is closing.
     void Abandon();
     // Makes the page of divId (PartMade, or Failed for a failure with a place), superseding
-    // the page request before it.
+    // the page request before it; the part goes into the reading history.
     void ShowPart(const std::string& divId);
+    // Back and forward in the reading history: the part again, at the scroll position the
+    // reader left it at, without a new entry. False at the ends.
+    bool GoBack();
+    bool GoForward();
+    bool CanGoBack() const { return History.CanGoBack(); }
+    bool CanGoForward() const { return History.CanGoForward(); }
+    // The entry after or before the current one in reading order (depth first); "" at the ends
+    // or when the current part is no entry.
+    std::string NextPart() const;
+    std::string PreviousPart() const;
+    // The scroll position of the page on view, as the reader moves it; kept for going back.
+    void KeepScroll(int scrollY);
     // Stops the reader's requests under way: their answers say they were stopped.
     void Stop();
     // The reload actions: the template and the service stylesheet read again (the page on view
@@ -83,7 +96,10 @@ signals:
     void Failed(const TBookFailure& failure);
     void ContentsMade(const TContents& contents);
     void Opened(const TOpenRequest& request);
-    void PartMade(const std::string& divId, const TBookPage& page);
+    // scrollY: where to put the page once shown (0 for its top).
+    void PartMade(const std::string& divId, const TBookPage& page, int scrollY);
+    // Back, forward, next or previous may have become possible or impossible.
+    void NavigationChanged();
     void BooksListed(const std::vector<TBookEntry>& books);
     void BooksDescribed(const std::vector<TBookEntry>& books);
     void BusyChanged(bool busy);
@@ -96,6 +112,7 @@ private:
     void BuildTOC(std::optional<TOpenRequest> opening);
     void ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening);
     void LoadTOCFromXml(const TBookPage& run);
+    void RequestPart(const std::string& divId, int scrollY);
     void RunPart(unsigned request);
     void Answer(unsigned request, const TBookPage& page);
     void MakeNeighboursAhead();
@@ -105,6 +122,8 @@ private:
     TContents Toc;
     std::vector<std::string> Order;  // the entries' parts, depth first
     std::string Current;
+    int CurrentScroll = 0;  // where the requested page is to be shown
+    TReadingHistory History;
     unsigned Epoch = 0;        // bumped by Open, Close and Abandon: answers of an older one are dropped
     unsigned PageRequest = 0;  // the newest page request
     TStopToken PageStop, ContentsStop, KeysStop;

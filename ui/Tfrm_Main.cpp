@@ -76,6 +76,7 @@ Tfrm_Main::Tfrm_Main(TSettings& settings, const TSettings& defaults, TBookInfo& 
     ConnectBookmarkHandlers();
     ConnectRecentHandlers();
     ConnectTransformationHandlers();
+    ConnectReadingHandlers();
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 

@@ -224,6 +224,11 @@ public:
     QAction* act_ServiceBookmarksList = nullptr;
     QAction* act_ServiceBookmarksImport = nullptr;
     QAction* act_ServiceBookmarksExport = nullptr;
+    // Reading: back and forward through the parts shown, the next and previous part.
+    QAction* act_GoBack = nullptr;
+    QAction* act_GoForward = nullptr;
+    QAction* act_GoPreviousPart = nullptr;
+    QAction* act_GoNextPart = nullptr;
     QActionGroup* FontSizeGroup = nullptr;
     QActionGroup* DebugLevelGroup = nullptr;
 
@@ -291,7 +296,11 @@ private:
     void ShowContents(const TContents& contents);
     void BookOpened(const TOpenRequest& request);
     void BookClosed();
-    void ShowPage(const std::string& divId, const TBookPage& page);
+    void ShowPage(const std::string& divId, const TBookPage& page, int scrollY);
+    void ConnectReadingHandlers();
+    void UpdateReadingActions();
+    void ShowInTree(const std::string& divId);
+    bool ReadingMouseButton(QObject* watched, QEvent* event);
     void ShowBookList(const std::vector<TBookEntry>& books);
     void ShowRecentTitles(const std::vector<TBookEntry>& books);
     Tfrm_ExternalViewer* NewExternalViewer();
@@ -328,6 +337,8 @@ private:
     QJsonArray PendingHighlight;  // words to mark once the page at PendingHighlightUrl has loaded
     QUrl PendingHighlightUrl;
     std::string HighlightPart;  // the search result whose page is awaited
+    QUrl PendingScrollUrl;      // the page to put at PendingScrollY once it has loaded
+    int PendingScrollY = 0;
 
     TBookSession* BookSession = nullptr;
     QShortcut* StopShortcut = nullptr;  // Escape, while a transformation runs

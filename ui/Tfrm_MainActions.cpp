@@ -106,7 +106,25 @@ const TActionSpec ActionSpecs[] = {
      "Импорт закладок|Добавить закладки из файла XBEL", -1, true, false},
     {&Tfrm_Main::act_ServiceBookmarksExport, "act_ServiceBookmarksExport", "Service", "Экспорт", "",
      "Экспорт закладок|Записать все закладки в файл XBEL", -1, true, false},
+    {&Tfrm_Main::act_GoBack, "act_GoBack", "Go", "Назад", "Alt+Left", "Назад|Вернуться к разделу, показанному прежде",
+     -1, false, false},
+    {&Tfrm_Main::act_GoForward, "act_GoForward", "Go", "Вперёд", "Alt+Right",
+     "Вперёд|Снова показать раздел, от которого вернулись", -1, false, false},
+    {&Tfrm_Main::act_GoPreviousPart, "act_GoPreviousPart", "Go", "Предыдущий раздел", "Ctrl+PgUp",
+     "Предыдущий раздел|Показать раздел перед этим в порядке оглавления", -1, false, false},
+    {&Tfrm_Main::act_GoNextPart, "act_GoNextPart", "Go", "Следующий раздел", "Ctrl+PgDown",
+     "Следующий раздел|Показать раздел после этого в порядке оглавления", -1, false, false},
 };
+
+// Icons of the system theme for the reading commands, where it has them.
+struct TThemeIcon {
+    QAction* Tfrm_Main::*Member;
+    const char* Name;
+};
+const TThemeIcon ThemeIcons[] = {{&Tfrm_Main::act_GoBack, "go-previous"},
+                                 {&Tfrm_Main::act_GoForward, "go-next"},
+                                 {&Tfrm_Main::act_GoPreviousPart, "go-up"},
+                                 {&Tfrm_Main::act_GoNextPart, "go-down"}};
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
@@ -133,6 +151,8 @@ void Tfrm_Main::CreateActions() {
         this->*spec.Member = action;
         addAction(action);  // shortcuts work wherever the focus is in the window
     }
+    for (const TThemeIcon& icon : ThemeIcons)
+        (this->*icon.Member)->setIcon(QIcon::fromTheme(U(icon.Name)));
     act_ViewShowDebugWin->setChecked(true);  // the debug pane starts shown
 
     FontSizeGroup = new QActionGroup(this);
@@ -194,6 +214,8 @@ void Tfrm_Main::CreateMenus() {
     view->addMenu(U("Размер шрифта"))->addActions(FontSizeGroup->actions());
     view->addSeparator();
     view->addAction(act_ViewShowFullScreen);
+    view->addSeparator();
+    view->addActions({act_GoBack, act_GoForward, act_GoPreviousPart, act_GoNextPart});
 
     QMenu* service = bar->addMenu(U("Сервис"));
     service->setObjectName(QStringLiteral("mnu_Service"));

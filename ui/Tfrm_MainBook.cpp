@@ -79,9 +79,10 @@ void Tfrm_Main::ConnectTransformationHandlers() {
             [this](const TContents& contents) { RunGuarded([&] { ShowContents(contents); }); });
     connect(BookSession, &TBookSession::Opened, this,
             [this](const TOpenRequest& request) { RunGuarded([&] { BookOpened(request); }); });
-    connect(BookSession, &TBookSession::PartMade, this, [this](const std::string& divId, const TBookPage& page) {
-        RunGuarded([&] { ShowPage(divId, page); });
-    });
+    connect(BookSession, &TBookSession::PartMade, this,
+            [this](const std::string& divId, const TBookPage& page, int scrollY) {
+                RunGuarded([&] { ShowPage(divId, page, scrollY); });
+            });
     connect(BookSession, &TBookSession::BooksListed, this,
             [this](const std::vector<TBookEntry>& books) { RunGuarded([&] { ShowBookList(books); }); });
     connect(BookSession, &TBookSession::BooksDescribed, this,
@@ -178,16 +179,14 @@ void Tfrm_Main::ShowBookPart(const std::string& divId, TBookInfo&, const TSettin
     BookSession->ShowPart(divId);
 }
 
-void Tfrm_Main::ShowPage(const std::string& divId, const TBookPage& page) {
-    // A part shown by other means than the tree has its entry selected, without showing it again.
-    if (QTreeWidgetItem* node = FindTOCNode(divId); node && tv_TOC->currentItem() != node) {
-        tv_TOC->setCurrentItem(node);
-        tv_TOC->scrollToItem(node);
-    }
+void Tfrm_Main::ShowPage(const std::string& divId, const TBookPage& page, int scrollY) {
+    ShowInTree(divId);
     wb_Browser->SetBaseFolder(NormalizeFolder(BookInfo.RootPath));
     FailureOnView = false;
     LoadHtmlIntoBrowser(page.Html, *wb_Browser, page.Encoding);
     ApplyBrowserFontSize(Settings);
+    PendingScrollUrl = scrollY > 0 ? wb_Browser->WrittenPageUrl() : QUrl();
+    PendingScrollY = scrollY;
     if (divId == HighlightPart) {
         HighlightPart.clear();
         PendingHighlightUrl = wb_Browser->WrittenPageUrl();

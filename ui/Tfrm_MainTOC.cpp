@@ -33,6 +33,7 @@ void Tfrm_Main::ConnectTOCHandlers() {
 }
 
 bool Tfrm_Main::eventFilter(QObject* watched, QEvent* event) {
+    if (ReadingMouseButton(watched, event)) return true;
     if (watched == tv_TOC && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {

@@ -55,7 +55,10 @@ protected:
                          [this](const std::string& what, const std::string&) { Refusals.push_back(what); });
         QObject::connect(&Session, &TBookSession::Failed, [this](const TBookFailure& f) { Failures.push_back(f); });
         QObject::connect(&Session, &TBookSession::PartMade,
-                         [this](const std::string& divId, const TBookPage& page) { Parts.push_back({divId, page}); });
+                         [this](const std::string& divId, const TBookPage& page, int scrollY) {
+                             Parts.push_back({divId, page});
+                             Scrolls.push_back(scrollY);
+                         });
     }
 
     // Lets the event loop run until done, for at most 20 s.
@@ -83,6 +86,7 @@ protected:
     std::vector<std::string> Refusals;
     std::vector<TBookFailure> Failures;
     std::vector<std::pair<std::string, TBookPage>> Parts;
+    std::vector<int> Scrolls;
 };
 
 // Open answers with the contents, then that the book is open; a part with its page, made over
@@ -144,6 +148,48 @@ TEST_F(BookSessionTest, ALaterRequestSupersedesAndStopEndsTheRun) {
     ASSERT_TRUE(WaitFor([&] { return Parts.size() == 2; }));
     EXPECT_TRUE(Parts[1].second.Stopped);
     EXPECT_FALSE(Session.Busy());
+}
+
+// Back and forward go through the parts shown with the scroll positions the reader left them
+// at; a part shown after going back drops the entries ahead. Next and previous follow reading
+// order across nested entries and stop at the ends.
+TEST_F(BookSessionTest, HistoryAndNeighboursFollowTheReader) {
+    ASSERT_TRUE(OpenAndWait());
+    EXPECT_FALSE(Session.CanGoBack());
+    const auto show = [&](auto request) {
+        const std::size_t before = Parts.size();
+        request();
+        return WaitFor([&] { return Parts.size() > before; }) ? Parts.back().first + "@" + std::to_string(Scrolls.back())
+                                                              : std::string("none");
+    };
+    EXPECT_EQ(show([&] { Session.ShowPart("a"); }), "a@0");
+    Session.KeepScroll(120);
+    EXPECT_EQ(show([&] { Session.ShowPart("b1"); }), "b1@0");
+    Session.KeepScroll(40);
+    EXPECT_EQ(show([&] { Session.ShowPart("b1"); }), "b1@0");  // the same part: no new entry
+    EXPECT_EQ(show([&] { Session.ShowPart("c"); }), "c@0");
+    EXPECT_EQ(show([&] { Session.GoBack(); }), "b1@40");
+    EXPECT_EQ(show([&] { Session.GoBack(); }), "a@120");
+    EXPECT_FALSE(Session.CanGoBack());
+    EXPECT_FALSE(Session.GoBack());
+    EXPECT_EQ(show([&] { Session.GoForward(); }), "b1@40");
+    EXPECT_EQ(show([&] { Session.ShowPart("b"); }), "b@0");
+    EXPECT_FALSE(Session.CanGoForward());  // "c" was dropped
+    EXPECT_EQ(show([&] { Session.GoBack(); }), "b1@40");
+
+    struct Case {
+        const char* part;
+        const char* previous;
+        const char* next;
+    };
+    for (const Case& c : {Case{"a", "", "b"}, Case{"b", "a", "b1"}, Case{"b1", "b", "c"}, Case{"c", "b1", ""}}) {
+        SCOPED_TRACE(c.part);
+        show([&] { Session.ShowPart(c.part); });
+        EXPECT_EQ(Session.PreviousPart(), c.previous);
+        EXPECT_EQ(Session.NextPart(), c.next);
+    }
+    Session.Close();
+    EXPECT_FALSE(Session.CanGoBack());
 }
 
 // Escape while the reader waits for a page still being made ahead ends the wait at once.

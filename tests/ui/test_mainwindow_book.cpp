@@ -32,12 +32,13 @@ TEST_F(BookTest, ClickDoubleClickAndEnterOnContentsShowTheirParts) {
     QTreeWidgetItem* chapter = Item(1);
     ASSERT_TRUE(chapter && chapter->childCount() > 0);
 
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(chapter).center());
+    // Each page is waited for whole: a chapter's page names its sections too.
+    ASSERT_TRUE(Answered([&] { QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(chapter).center()); }));
     EXPECT_TRUE(PageShows(chapter->text(0)));
 
     QTreeWidgetItem* section = chapter->child(0);
     tree->setCurrentItem(section);
-    QTest::keyClick(tree, Qt::Key_Return);
+    ASSERT_TRUE(Answered([&] { QTest::keyClick(tree, Qt::Key_Return); }));
     EXPECT_TRUE(PageShows(section->text(0)));
     EXPECT_TRUE(tree->hasFocus() || !frm->isActiveWindow());
 
