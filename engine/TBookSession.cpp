@@ -37,6 +37,7 @@ TBookSession::TBookSession(TBookInfo& book, const TSettings& settings, QObject* 
 
 TBookSession::~TBookSession() {
     blockSignals(true);
+    BookSearch.blockSignals(true);
     Abandon();
     Pool.Shutdown();  // before the members its jobs answer to go
 }
@@ -136,10 +137,16 @@ void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpen
     }
     WriteLog("Формирование оглавления завершено.");
     if (!Toc.Parsed || Toc.Items.empty()) emit Failed(ContentsFailureOf(Record, run));
+    if (!opening && OpenNow && Toc.Parsed && Toc.Error.empty()) {
+        // New contents may name other parts: the index follows them (an unchanged one is reused).
+        BookSearch.Start(Record, Toc);
+        return;
+    }
     if (!opening || !Toc.Parsed || !Toc.Error.empty()) return;
     Record.Opened = true;
     OpenNow = true;
     emit Opened(*opening);
+    if (OpenNow) BookSearch.Start(Record, Toc);  // unless the book was closed on its open
     if (!opening->Part.empty()) {
         const std::string part = CutDivId(opening->Part);
         // A part the book no longer has: the first entry, as an open without one.
@@ -171,6 +178,7 @@ void TBookSession::Drop() {
     History.Clear();
     Toc = {};
     Order.clear();
+    BookSearch.Drop();
     DropParsedInput(Record);
     emit NavigationChanged();
 }

@@ -15,6 +15,7 @@
 #include "BookCatalog.h"
 #include "BookFailures.h"
 #include "TBookInfo.h"
+#include "TBookSearch.h"
 #include "TContents.h"
 #include "TPagesAhead.h"
 #include "TReadingHistory.h"
@@ -89,6 +90,10 @@ public:
     // How long the reader stays on a page before its neighbours are made ahead.
     int AheadDelayMs = 400;
     TPagesAhead& PagesAhead() { return Ahead; }
+    // The open book's search index: built once the book has opened and again when a reload
+    // makes new contents; dropped with the book.
+    TBookSearch& Search() { return BookSearch; }
+    const TBookSearch& Search() const { return BookSearch; }
 
 signals:
     void Refused(const std::string& what, const std::string& path);
@@ -136,4 +141,5 @@ private:
     QTimer AheadTimer;
     TTransformationPool Pool;
     TPagesAhead Ahead{Pool};
+    TBookSearch BookSearch;
 };

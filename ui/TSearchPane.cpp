@@ -9,8 +9,7 @@
 #include <QVBoxLayout>
 
 #include "ErrorGuard.h"
-#include "Log.h"
-#include "TSearchIndexTask.h"
+#include "TBookSearch.h"
 
 namespace {
 
@@ -65,66 +64,38 @@ TSearchPane::TSearchPane(QWidget* parent) : QWidget(parent) {
     SetStatus(U("Книга не открыта."));
 }
 
-TSearchPane::~TSearchPane() { StopBuild(); }
-
-void TSearchPane::StopBuild() {
-    ++Generation;  // reports still queued from the stopped build are dropped
-    if (Task) Task->Stop();
-    Task.reset();
-    pb_SearchIndex->hide();
+void TSearchPane::SetSearch(TBookSearch& search) {
+    if (BookSearch) BookSearch->disconnect(this);
+    BookSearch = &search;
+    connect(&search, &TBookSearch::BuildStarted, this, [this] { BuildStarted(); });
+    connect(&search, &TBookSearch::BuildProgress, this, [this](int percent) { pb_SearchIndex->setValue(percent); });
+    connect(&search, &TBookSearch::BuildEnded, this,
+            [this](const std::string& failure) { RunGuarded([&] { BuildEnded(failure); }); });
+    connect(&search, &TBookSearch::Dropped, this, [this] { BookClosed(); });
 }
 
-void TSearchPane::BookOpened(const TSearchIndexRequest& request) {
-    BookClosed();
-    const unsigned generation = Generation;
+void TSearchPane::BuildStarted() {
+    ClearResults();
     SetStatus(U("Строится индекс для поиска..."));
     pb_SearchIndex->setValue(0);
     pb_SearchIndex->show();
-    WriteLog("Индекс для поиска: " + (request.CacheFolder.empty() ? std::string("в памяти") : request.CacheFolder));
-    // The task's thread reports through queued calls; those of a stopped build are dropped.
-    Task = std::make_unique<TSearchIndexTask>(
-        request,
-        [this, generation](int percent) {
-            QMetaObject::invokeMethod(
-                this, [this, generation, percent] { BuildProgress(generation, percent); }, Qt::QueuedConnection);
-        },
-        [this, generation](TSearchIndexBuild& build) {
-            auto shared = std::make_shared<TSearchIndexBuild>(std::move(build));
-            QMetaObject::invokeMethod(
-                this, [this, generation, shared] { BuildFinished(generation, shared); }, Qt::QueuedConnection);
-        });
 }
 
 void TSearchPane::BookClosed() {
-    StopBuild();
-    Index.reset();
-    BuildNote.clear();
+    pb_SearchIndex->hide();
     ClearResults();
     SetStatus(U("Книга не открыта."));
 }
 
-void TSearchPane::BuildProgress(unsigned generation, int percent) {
-    if (generation == Generation) pb_SearchIndex->setValue(percent);
-}
-
-void TSearchPane::BuildFinished(unsigned generation, const std::shared_ptr<TSearchIndexBuild>& build) {
-    if (generation != Generation) return;
-    Task.reset();  // its thread has reported its last word
+void TSearchPane::BuildEnded(const std::string& failure) {
     pb_SearchIndex->hide();
-    Index = std::move(build->Index);
-    QStringList notes;
-    for (const std::string& warning : build->Warnings) {
-        WriteLog(warning, TLogLevel::Warning);
-        notes << Q(warning);
-    }
-    BuildNote = notes.join(' ');
-    if (!Index) {
-        const std::string why = build->Error.empty() ? "Индекс не построен." : build->Error;
-        WriteLog(why, TLogLevel::Error);
-        SetStatus(Q(why));
+    if (!failure.empty()) {
+        SetStatus(Q(failure));
     } else {
-        WriteLog(build->Reused ? "Индекс для поиска открыт." : "Индекс для поиска построен.");
-        SetStatus(BuildNote.isEmpty() ? U("Можно искать.") : BuildNote);
+        QStringList notes;
+        for (const std::string& warning : BookSearch->Warnings())
+            notes << Q(warning);
+        SetStatus(notes.isEmpty() ? U("Можно искать.") : notes.join(' '));
         if (!ed_Search->text().trimmed().isEmpty()) RunSearch();  // typed while it was built
     }
     emit IndexFinished();
@@ -148,12 +119,9 @@ void TSearchPane::SetStatus(const QString& text) {
 
 void TSearchPane::RunSearch() {
     ClearResults();
-    if (!Index) {
-        SetStatus(Task ? U("Индекс ещё строится; поиск начнётся, когда он будет готов.") : lbl_SearchStatus->text());
-        return;
-    }
-    const std::string query = ed_Search->text().toStdString();
-    const TSearchResult result = Index->Search(query, MaxListed, "<b style='background:#ffe680'>", "</b>");
+    if (!BookSearch) return;
+    const TSearchResult result =
+        BookSearch->Search(ed_Search->text().toStdString(), MaxListed, "<b style='background:#ffe680'>", "</b>");
     if (!result.Error.empty()) {
         SetStatus(Q(result.Error));
         return;
@@ -184,8 +152,8 @@ void TSearchPane::AddResult(const TSearchHit& hit) {
 }
 
 void TSearchPane::OpenResult(int row) {
-    if (!Index || row < 0 || static_cast<std::size_t>(row) >= ResultIds.size()) return;
+    if (!BookSearch || !BookSearch->Ready() || row < 0 || static_cast<std::size_t>(row) >= ResultIds.size()) return;
     const std::string& id = ResultIds[static_cast<std::size_t>(row)];
-    const std::vector<std::string> words = Index->MatchedWords(LastQuery.toStdString(), id);
+    const std::vector<std::string> words = BookSearch->MatchedWords(LastQuery.toStdString(), id);
     if (OnShowPart) OnShowPart(id, words);
 }

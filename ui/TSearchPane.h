@@ -1,13 +1,13 @@
 #pragma once
 // The "Поиск" tab of the debug pane: a query box, its button and the ranked results of the
-// open book's index, which is built or opened on a thread of its own when the book opens.
+// open book's index, which the book session builds; the pane shows its progress and asks it.
+#include <QPointer>
 #include <QWidget>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "SearchIndexCache.h"
+#include "TSearchIndex.h"
 
 class QLabel;
 class QLineEdit;
@@ -15,28 +15,21 @@ class QListWidget;
 class QListWidgetItem;
 class QProgressBar;
 class QPushButton;
-class TSearchIndexTask;
+class TBookSearch;
 
 class TSearchPane : public QWidget {
     Q_OBJECT
 public:
     explicit TSearchPane(QWidget* parent = nullptr);
-    ~TSearchPane() override;  // stops a build that still runs
 
-    // Builds or opens the index of the book that was opened; a build under way is stopped.
-    void BookOpened(const TSearchIndexRequest& request);
-    // Stops a build, drops the index and the results.
-    void BookClosed();
+    // The session's search the pane shows and asks; a pane without one searches nothing.
+    void SetSearch(TBookSearch& search);
     // Puts the cursor in the query box, its text selected.
     void FocusQuery();
     // Searches the text of the box and lists the results, or says why there are none.
     void RunSearch();
     // Shows the part of the result in that row of the list.
     void OpenResult(int row);
-
-    bool IndexReady() const { return Index != nullptr; }
-    bool Building() const { return Task != nullptr; }
-    const TSearchIndex* SearchIndex() const { return Index.get(); }
 
     // Asked to show a part with the words to highlight in it; set by the main window.
     std::function<void(const std::string& id, const std::vector<std::string>& words)> OnShowPart;
@@ -53,17 +46,14 @@ signals:
     void IndexFinished();
 
 private:
-    void BuildProgress(unsigned generation, int percent);
-    void BuildFinished(unsigned generation, const std::shared_ptr<TSearchIndexBuild>& build);
-    void StopBuild();
+    void BuildStarted();
+    void BuildEnded(const std::string& failure);
+    void BookClosed();
     void ClearResults();
     void SetStatus(const QString& text);
     void AddResult(const TSearchHit& hit);
 
-    std::unique_ptr<TSearchIndexTask> Task;
-    std::unique_ptr<TSearchIndex> Index;
-    unsigned Generation = 0;  // which book's build a report belongs to
-    QString BuildNote;        // warnings of the last build, shown beside every result count
-    QString LastQuery;        // the query of the listed results
+    QPointer<TBookSearch> BookSearch;
+    QString LastQuery;  // the query of the listed results
     std::vector<std::string> ResultIds;
 };

@@ -88,7 +88,6 @@ Tfrm_Main::~Tfrm_Main() {
     wb_Browser->OnDocumentComplete = nullptr;
     if (OwnsLogSink) SetLogWindowSink(nullptr);
     if (OwnsLayoutCapture) SetLayoutCapture(nullptr);
-    ts_Search->BookClosed();  // stops an index build before the window goes
     // Viewers and their pages go before the window's own browser and the profile behind it.
     Viewers.clear();
 }

@@ -19,7 +19,6 @@
 #include "Transformation.h"
 
 struct TBookmark;
-struct TSearchEntry;
 class TBookmarkStore;
 class TBookmarkImportTask;
 struct TBookmarkImportPlan;
@@ -157,8 +156,6 @@ public:
     std::function<void(Tfrm_Settings& dialog)> BeforeSettingsDialog;
 
     // Search and bookmarks (Tfrm_MainSearch.cpp, Tfrm_MainBookmarks.cpp).
-    std::vector<TSearchEntry> ContentsEntries() const;
-    void StartSearchIndex();
     QTreeWidgetItem* FindTOCNode(const std::string& divId) const;
     // Shows a part found by the search, selects it in the contents, highlights the words.
     void ShowSearchHit(const std::string& id, const std::vector<std::string>& words);

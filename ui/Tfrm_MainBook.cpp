@@ -60,6 +60,7 @@ void Tfrm_Main::ConnectBookHandlers() {
 
 void Tfrm_Main::ConnectTransformationHandlers() {
     BookSession = new TBookSession(BookInfo, Settings, this);
+    ts_Search->SetSearch(BookSession->Search());
     StopShortcut = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     StopShortcut->setContext(Qt::WindowShortcut);
     StopShortcut->setEnabled(false);  // Escape stays the page's own while nothing runs
@@ -110,7 +111,6 @@ void Tfrm_Main::BookOpened(const TOpenRequest& request) {
     Settings.OpenTopTOCItemOnShow = true;
     act_ServiceBookmarkAdd->setEnabled(true);
     act_ServiceBookmarksList->setEnabled(true);
-    StartSearchIndex();
     if (request.Remember) RememberOpenedBook(request.Path);
 }
 
@@ -129,7 +129,6 @@ void Tfrm_Main::BookClosed() {
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);
-    ts_Search->BookClosed();
     WriteLog("Очистка рабочей области браузера.");
     RunLogged([this] { ShowHtmlMessage(""); });
     WriteLog("Очистка оглавления.");

@@ -1,5 +1,5 @@
-// Searching the open book: its index is started when the book opens, act_HelpTopicSearch
-// leads to the pane, and a chosen result shows its part with the matched words highlighted.
+// Searching the open book: the session builds its index, act_HelpTopicSearch leads to the
+// pane, and a chosen result shows its part with the matched words highlighted.
 #include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -72,15 +72,6 @@ void Tfrm_Main::ConnectSearchHandlers() {
                                                   QWebEngineScript::ApplicationWorld);
     });
 }
-
-std::vector<TSearchEntry> Tfrm_Main::ContentsEntries() const {
-    std::vector<TSearchEntry> entries;
-    for (QTreeWidgetItemIterator it(tv_TOC); *it; ++it)
-        if (const TTreeNodeInfo* info = NodeInfo(*it)) entries.push_back({info->DivID, (*it)->text(0).toStdString()});
-    return entries;
-}
-
-void Tfrm_Main::StartSearchIndex() { ts_Search->BookOpened(SearchIndexRequestOf(BookInfo, ContentsEntries())); }
 
 void Tfrm_Main::act_HelpTopicSearchExecute() {
     if (!pnl_Debug->isVisible()) {

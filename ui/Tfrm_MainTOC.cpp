@@ -55,8 +55,6 @@ void Tfrm_Main::FillTOC(const TContents& contents) {
 void Tfrm_Main::ShowContents(const TContents& contents) {
     FillTOC(contents);
     if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
-    // New contents may name other parts: the search index follows them (an unchanged one is reused).
-    if (BookInfo.Opened) StartSearchIndex();
 }
 
 // Each entry's subtree is built before it joins the tree: items outside a tree cost its model

@@ -1,10 +1,12 @@
 // The book session without a window: open, show, supersede, stop and close, the pages made
-// ahead, the answers coming on the caller's thread. Runs under ThreadSanitizer too.
+// ahead, the search index, the answers coming on the caller's thread. Runs under
+// ThreadSanitizer too.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <filesystem>
 #include <vector>
 
 #include "TBookSession.h"
@@ -258,6 +260,84 @@ TEST_F(BookSessionTest, NeighboursAreMadeAheadAndHandedOverWhileCurrent) {
     Session.ShowPart("b1");
     ASSERT_TRUE(WaitFor([&] { return Parts.size() == 3; }));
     EXPECT_EQ(Parts[2].second.Html, "new b1");
+}
+
+// The parts of book.xml the search finds; "c" is missing.
+const std::string SearchXml = "<book><part id=\"a\"><para>Книги на полке.</para></part>"
+                              "<part id=\"b\"><para>Совсем другое.</para><part id=\"b1\"><para>Вложенное.</para>"
+                              "</part></part></book>";
+
+class BookSearchTest : public BookSessionTest {
+protected:
+    void SetUp() override {
+        BookSessionTest::SetUp();
+        Dir.Write("data/book.xml", SearchXml);
+        Session.Search().CacheFolder = Dir.Os("cache");
+        QObject::connect(&Session.Search(), &TBookSearch::BuildEnded,
+                         [this](const std::string& failure) { Ended.push_back(failure); });
+    }
+    bool WaitForIndex() {
+        return WaitFor([&] { return Session.Search().Ready() && !Session.Search().Building(); });
+    }
+    std::vector<std::string> Hits(const std::string& query) const {
+        std::vector<std::string> ids;
+        for (const TSearchHit& hit : Session.Search().Search(query).Hits)
+            ids.push_back(hit.Id);
+        return ids;
+    }
+    std::vector<std::string> Ended;
+};
+
+using Ids = std::vector<std::string>;
+
+// The index is built from the session's own contents once the book opens, in the cache folder;
+// contents made anew by a reload are indexed again with their new captions; a close drops it.
+TEST_F(BookSearchTest, IndexIsBuiltOnOpenFollowsReloadedContentsAndGoesOnClose) {
+    ASSERT_TRUE(OpenAndWait());
+    ASSERT_TRUE(WaitForIndex());
+    ASSERT_EQ(Ended, Ids{""});
+    EXPECT_EQ(Hits("книга"), Ids{"a"});
+    EXPECT_EQ(Hits("B1"), Ids{"b1"});  // by its caption, nested entries too
+    EXPECT_EQ(Session.Search().MatchedWords("книга", "a"), Ids{"Книги"});
+    EXPECT_EQ(Session.Search().Warnings().size(), 1U);  // part c is not in book.xml
+    EXPECT_TRUE(std::filesystem::is_directory(Dir.Os("cache") + "/search"));
+
+    Dir.Write("service.xslt", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                              "<xsl:template match=\"/\"><menu><listitem id=\"b\">Полочка</listitem></menu>"
+                              "</xsl:template></xsl:stylesheet>");
+    EXPECT_TRUE(Hits("полочка").empty());
+    Session.ReloadContents();
+    ASSERT_TRUE(WaitFor([&] { return Ended.size() == 2; }));
+    EXPECT_EQ(Ended[1], "");
+    EXPECT_EQ(Hits("полочка"), Ids{"b"});
+    EXPECT_TRUE(Hits("книга").empty());  // entry a is gone from the contents
+
+    Session.Close();
+    EXPECT_FALSE(Session.Search().Ready());
+    EXPECT_FALSE(Session.Search().Building());
+    const TSearchResult closed = Session.Search().Search("полочка");
+    EXPECT_TRUE(closed.Hits.empty());
+    EXPECT_EQ(closed.Error, "Книга не открыта.");
+    EXPECT_TRUE(Session.Search().MatchedWords("полочка", "b").empty());
+}
+
+// A query while the index is built says so; a close during the build drops it, and its late
+// report does not touch the index of the book opened next.
+TEST_F(BookSearchTest, AQueryDuringTheBuildSaysItIsStillBuilding) {
+    std::vector<TSearchResult> during;
+    QObject::connect(&Session.Search(), &TBookSearch::BuildStarted,
+                     [&] { during.push_back(Session.Search().Search("книга")); });
+    ASSERT_TRUE(OpenAndWait());
+    ASSERT_EQ(during.size(), 1U);
+    EXPECT_TRUE(during[0].Hits.empty());
+    EXPECT_EQ(during[0].Error, "Индекс ещё строится; поиск начнётся, когда он будет готов.");
+
+    Session.Close();
+    EXPECT_FALSE(Session.Search().Building());
+    ASSERT_TRUE(OpenAndWait());
+    ASSERT_TRUE(WaitForIndex());
+    EXPECT_EQ(Ended, Ids{""});  // only the second build's end
+    EXPECT_EQ(Hits("книга"), Ids{"a"});
 }
 
 }  // namespace

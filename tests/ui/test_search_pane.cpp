@@ -38,8 +38,8 @@ protected:
         Book = std::make_unique<TFixtureBook>(SearchMenu, SearchPageTemplate);
         WriteTextFile(Book->Path("data/book.xml"), xml);
         ShowAndOpen(Book->Descriptor());
-        ASSERT_TRUE(WaitFor([&] { return !frm->ts_Search->Building(); }));
-        ASSERT_TRUE(frm->ts_Search->IndexReady()) << frm->ts_Search->lbl_SearchStatus->text().toStdString();
+        ASSERT_TRUE(WaitFor([&] { return !frm->Session().Search().Building(); }));
+        ASSERT_TRUE(frm->Session().Search().Ready()) << frm->ts_Search->lbl_SearchStatus->text().toStdString();
     }
     void Search(const QString& query) {
         frm->ts_Search->ed_Search->setText(query);
@@ -123,7 +123,7 @@ TEST_F(SearchPaneTest, ReloadedContentsAreSearchedByTheirNewCaptions) {
                   "<xsl:template match=\"/\"><menu><listitem id=\"b\">Полочка</listitem></menu></xsl:template>"
                   "</xsl:stylesheet>");
     ASSERT_TRUE(Answered([&] { frm->act_ReloadTOC->trigger(); }));
-    ASSERT_TRUE(WaitFor([&] { return frm->ts_Search->IndexReady() && !frm->ts_Search->Building(); }));
+    ASSERT_TRUE(WaitFor([&] { return frm->Session().Search().Ready() && !frm->Session().Search().Building(); }));
     Search(QString::fromUtf8("полочка"));
     EXPECT_EQ(frm->ts_Search->lv_SearchResults->count(), 1) << Status().toStdString();
 }
@@ -140,8 +140,8 @@ TEST_F(SearchPaneTest, ClosingTheBookOrTheWindowDuringABuildLeavesNoHalfIndex) {
     WriteTextFile(Book->Path("data/book.xml"), big);
     ShowAndOpen(Book->Descriptor());
     frm->CloseBook();
-    EXPECT_FALSE(frm->ts_Search->Building());
-    EXPECT_FALSE(frm->ts_Search->IndexReady());
+    EXPECT_FALSE(frm->Session().Search().Building());
+    EXPECT_FALSE(frm->Session().Search().Ready());
     EXPECT_TRUE(Open(Book->Descriptor()));
     frm.reset();  // the window goes while the index is built
 
