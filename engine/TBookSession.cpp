@@ -55,7 +55,9 @@ void TBookSession::Deliver(unsigned epoch, std::function<void()> answer) {
 void TBookSession::SetPending(bool& flag, bool pending) {
     const bool wasBusy = Busy();
     flag = pending;
-    if (Busy() != wasBusy) emit BusyChanged(Busy());
+    if (Busy() == wasBusy) return;
+    emit BusyChanged(Busy());
+    if (!Busy()) StartIndexWhenIdle();
 }
 
 void TBookSession::Open(const TOpenRequest& request) {
@@ -137,21 +139,39 @@ void TBookSession::ContentsEnded(const TBookPage& run, const std::optional<TOpen
     }
     WriteLog("Формирование оглавления завершено.");
     if (!Toc.Parsed || Toc.Items.empty()) emit Failed(ContentsFailureOf(Record, run));
-    if (!opening && OpenNow && Toc.Parsed && Toc.Error.empty()) {
-        // New contents may name other parts: the index follows them (an unchanged one is reused).
-        BookSearch.Start(Record, Toc);
-        return;
-    }
-    if (!opening || !Toc.Parsed || !Toc.Error.empty()) return;
+    if (!Toc.Parsed || !Toc.Error.empty()) return;
+    // New contents may name other parts: the index follows them (an unchanged one is reused).
+    IndexDue = OpenNow || opening;
+    if (opening) ContentsOpened(*opening);
+    StartIndexWhenIdle();
+}
+
+void TBookSession::ContentsOpened(TOpenRequest shown) {
     Record.Opened = true;
     OpenNow = true;
-    emit Opened(*opening);
-    if (OpenNow) BookSearch.Start(Record, Toc);  // unless the book was closed on its open
-    if (!opening->Part.empty()) {
-        const std::string part = CutDivId(opening->Part);
-        // A part the book no longer has: the first entry, as an open without one.
-        ShowPart(std::find(Order.begin(), Order.end(), part) != Order.end() ? part : FirstPart());
+    int scrollY = 0;
+    if (shown.Part.empty()) {
+        if (const std::optional<TPlace> place = PlaceToRestore()) {
+            shown.Part = place->Part;
+            scrollY = place->Scroll;
+            WriteLog("Восстановлено место чтения: раздел " + place->Part + ", прокрутка " + std::to_string(scrollY) + ".");
+        }
     }
+    emit Opened(shown);
+    if (!OpenNow || shown.Part.empty()) return;  // closed on its open, or the window shows the first entry
+    const std::string part = CutDivId(shown.Part);
+    // A part the book no longer has: the first entry, as an open without one.
+    const bool exists = std::find(Order.begin(), Order.end(), part) != Order.end();
+    History.Visit(exists ? part : FirstPart());
+    RequestPart(exists ? part : FirstPart(), exists ? scrollY : 0);
+    emit NavigationChanged();
+}
+
+// The book's index is built once the reader's first page is made: it would slow that page down.
+void TBookSession::StartIndexWhenIdle() {
+    if (!IndexDue || Busy() || !OpenNow) return;
+    IndexDue = false;
+    BookSearch.Start(Record, Toc);
 }
 
 std::string TBookSession::FirstPart() const { return Order.empty() ? std::string() : Order.front(); }
@@ -162,9 +182,11 @@ void TBookSession::Close() {
     if (wasOpen) emit Closed();
 }
 
-// Stops and forgets all work on the book.
+// Stops and forgets all work on the book, keeping the place the reader left it at.
 void TBookSession::Drop() {
+    if (OpenNow) KeepPlace();
     OpenNow = false;
+    IndexDue = false;
     PageRunning = false;
     WaitingRun = 0;
     ++Epoch;
@@ -317,4 +339,39 @@ void TBookSession::DescribeBooks(const std::vector<std::string>& descriptors) {
                     QMetaObject::invokeMethod(
                         this, [this, books = std::move(books)] { emit BooksDescribed(books); }, Qt::QueuedConnection);
                 });
+}
+
+TPlaceStore* TBookSession::Places() {
+    if (Settings.UseSettings != 1) return nullptr;  // the reader keeps no state of the program
+    if (!PlaceRecords) {
+        PlaceRecords = std::make_unique<TPlaceStore>(TPlaceStore::PathIn(Settings));
+        PlaceRecords->Load();
+    }
+    return PlaceRecords.get();
+}
+
+std::optional<TPlace> TBookSession::PlaceToRestore() {
+    TPlaceStore* places = Places();
+    if (!places || !places->Restore()) return std::nullopt;
+    return places->Find(Record.DescriptorFile);
+}
+
+void TBookSession::KeepPlace() {
+    const std::optional<THistoryEntry> entry = History.Current();
+    TPlaceStore* places = Places();
+    if (!places || !entry || entry->DivID != Current) return;
+    places->Record(Record.DescriptorFile, {entry->DivID, entry->ScrollY, 0});
+    places->Save();
+}
+
+bool TBookSession::RestoresPlaces() {
+    TPlaceStore* places = Places();
+    return places && places->Restore();
+}
+
+void TBookSession::SetRestoresPlaces(bool restore) {
+    if (TPlaceStore* places = Places()) {
+        places->SetRestore(restore);
+        places->Save();
+    }
 }

@@ -8,6 +8,7 @@
 // drops every answer still due for the one before.
 #include <QObject>
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "TBookSearch.h"
 #include "TContents.h"
 #include "TPagesAhead.h"
+#include "TPlaceStore.h"
 #include "TReadingHistory.h"
 #include "TSettings.h"
 #include "TTransformationPool.h"
@@ -65,6 +67,11 @@ public:
     std::string PreviousPart() const;
     // The scroll position of the page on view, as the reader moves it; kept for going back.
     void KeepScroll(int scrollY);
+    // Whether an open without a part shows the part and position the book was left at (kept
+    // when it closes) rather than leaving the first entry to the window. Places are kept only
+    // while the settings may be saved.
+    bool RestoresPlaces();
+    void SetRestoresPlaces(bool restore);
     // Stops the reader's requests under way: their answers say they were stopped.
     void Stop();
     // The reload actions: the template and the service stylesheet read again (the page on view
@@ -116,6 +123,11 @@ private:
     bool CheckBookIntegrity();
     void BuildTOC(std::optional<TOpenRequest> opening);
     void ContentsEnded(const TBookPage& run, const std::optional<TOpenRequest>& opening);
+    void ContentsOpened(TOpenRequest shown);
+    void StartIndexWhenIdle();
+    TPlaceStore* Places();
+    std::optional<TPlace> PlaceToRestore();
+    void KeepPlace();
     void LoadTOCFromXml(const TBookPage& run);
     void RequestPart(const std::string& divId, int scrollY);
     void RunPart(unsigned request);
@@ -129,6 +141,8 @@ private:
     std::string Current;
     int CurrentScroll = 0;  // where the requested page is to be shown
     TReadingHistory History;
+    std::unique_ptr<TPlaceStore> PlaceRecords;  // read at its first use
+    bool IndexDue = false;                      // the contents are new: the index is built once idle
     unsigned Epoch = 0;        // bumped by Open, Close and Abandon: answers of an older one are dropped
     unsigned PageRequest = 0;  // the newest page request
     TStopToken PageStop, ContentsStop, KeysStop;

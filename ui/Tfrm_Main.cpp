@@ -240,7 +240,8 @@ void Tfrm_Main::showEvent(QShowEvent* event) {
         InitControlState(Settings);
         if (Settings.OpenTopTOCItemOnShow) {
             Settings.OpenTopTOCItemOnShow = false;
-            ClickTOConTopItem();
+            // A book reopened where the reader left it has that part on its way already.
+            if (BookSession->CurrentPart().empty()) ClickTOConTopItem();
         }
     });
 }

@@ -226,6 +226,7 @@ public:
     QAction* act_GoForward = nullptr;
     QAction* act_GoPreviousPart = nullptr;
     QAction* act_GoNextPart = nullptr;
+    QAction* act_ViewRestorePlace = nullptr;  // reopen books where the reader left them
     QActionGroup* FontSizeGroup = nullptr;
     QActionGroup* DebugLevelGroup = nullptr;
 

@@ -114,6 +114,8 @@ const TActionSpec ActionSpecs[] = {
      "Предыдущий раздел|Показать раздел перед этим в порядке оглавления", -1, false, false},
     {&Tfrm_Main::act_GoNextPart, "act_GoNextPart", "Go", "Следующий раздел", "Ctrl+PgDown",
      "Следующий раздел|Показать раздел после этого в порядке оглавления", -1, false, false},
+    {&Tfrm_Main::act_ViewRestorePlace, "act_ViewRestorePlace", "View", "Открывать книгу там, где закончили чтение", "",
+     "Место чтения|Открывать книгу на разделе и месте, где её закрыли", -1, true, true},
 };
 
 // Icons of the system theme for the reading commands, where it has them.
@@ -216,6 +218,8 @@ void Tfrm_Main::CreateMenus() {
     view->addAction(act_ViewShowFullScreen);
     view->addSeparator();
     view->addActions({act_GoBack, act_GoForward, act_GoPreviousPart, act_GoNextPart});
+    view->addSeparator();
+    view->addAction(act_ViewRestorePlace);
 
     QMenu* service = bar->addMenu(U("Сервис"));
     service->setObjectName(QStringLiteral("mnu_Service"));

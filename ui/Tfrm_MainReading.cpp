@@ -1,6 +1,7 @@
 // Reading through a book: back and forward through the parts shown, the next and previous part,
 // the page put back where the reader left it, and the contents tree following the part on view.
 #include <QAction>
+#include <QMenu>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTreeWidget>
@@ -24,6 +25,15 @@ void Tfrm_Main::ConnectReadingHandlers() {
                     ShowBookPart(previous, BookInfo, Settings);
             }));
     connect(BookSession, &TBookSession::NavigationChanged, this, [this] { UpdateReadingActions(); });
+    // The switch lives beside the places, read when the menu opens; without saved state it is off.
+    if (auto* view = findChild<QMenu*>(QStringLiteral("mnu_View")))
+        connect(view, &QMenu::aboutToShow, this, [this] {
+            const bool kept = Settings.UseSettings == 1;
+            act_ViewRestorePlace->setEnabled(kept);
+            act_ViewRestorePlace->setChecked(kept && BookSession->RestoresPlaces());
+        });
+    connect(act_ViewRestorePlace, &QAction::triggered, this,
+            Guarded([this] { BookSession->SetRestoresPlaces(act_ViewRestorePlace->isChecked()); }));
 
     QWebEnginePage* page = wb_Browser->View()->page();
     connect(page, &QWebEnginePage::scrollPositionChanged, this,

@@ -44,6 +44,8 @@ protected:
     void SetUp() override {
         EnsureApplication();
         InitDefaultSettings(Settings, TOMERIA_BINARY_DIR);
+        Settings.StateDir = Dir.Win("state") + "\\";  // the places kept per book go here
+        Settings.UseSettings = 0;                      // and are kept only where a test says so
         std::string xml = "<book>";
         for (int i = 0; i < 200; ++i)
             xml += "<p>x</p>";
@@ -192,6 +194,50 @@ TEST_F(BookSessionTest, HistoryAndNeighboursFollowTheReader) {
     }
     Session.Close();
     EXPECT_FALSE(Session.CanGoBack());
+}
+
+// A book closed (by another open, Close, or the window's end) reopens at the part and scroll
+// position it was left at; a part the book no longer has gives the first entry; with the
+// switch off the first entry is the window's again.
+TEST_F(BookSessionTest, ABookReopensWhereItWasLeft) {
+    Settings.UseSettings = 1;
+    ASSERT_TRUE(OpenAndWait());
+    Session.ShowPart("b1");
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 1; }));
+    Session.KeepScroll(300);
+    Session.Close();
+    ASSERT_TRUE(OpenAndWait());
+    EXPECT_EQ(Opened.back().Part, "b1");
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 2; }));
+    EXPECT_EQ(Parts[1].first, "b1");
+    EXPECT_EQ(Scrolls[1], 300);
+
+    {  // another session, as after a restart, after its window went during a run
+        TBookInfo book;
+        TBookSession next(book, Settings);
+        std::vector<TOpenRequest> opened;
+        std::vector<std::string> shown;
+        QObject::connect(&next, &TBookSession::Opened, [&](const TOpenRequest& r) { opened.push_back(r); });
+        QObject::connect(&next, &TBookSession::PartMade, [&](const std::string& divId) { shown.push_back(divId); });
+        next.Open({Dir.Os("intro.ini"), true, ""});
+        ASSERT_TRUE(WaitFor([&] { return !opened.empty(); }));
+        EXPECT_EQ(opened[0].Part, "b1");
+        ASSERT_TRUE(WaitFor([&] { return shown.size() == 1; }));
+        next.ShowPart("slow");
+        next.Abandon();
+        next.Open({Dir.Os("intro.ini"), true, ""});
+        ASSERT_TRUE(WaitFor([&] { return opened.size() == 2; }));
+        EXPECT_EQ(opened[1].Part, "slow");
+        ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
+        EXPECT_EQ(shown[1], "a");  // no such entry: the first is shown
+    }
+
+    Session.SetRestoresPlaces(false);
+    ASSERT_TRUE(OpenAndWait());
+    EXPECT_EQ(Opened.back().Part, "");
+    EXPECT_FALSE(Session.RestoresPlaces());
+    Settings.UseSettings = 0;  // the program keeps no state: nor places
+    EXPECT_FALSE(Session.RestoresPlaces());
 }
 
 // Escape while the reader waits for a page still being made ahead ends the wait at once.

@@ -134,6 +134,8 @@ protected:
         Settings = DefaultSettings;
         // Closing the window never writes into the build folder.
         Settings.SettingsPath = (Temp.path() + "/tomeria.ini").toStdString();
+        // Nor does any state the program keeps (the places of books).
+        DefaultSettings.StateDir = Settings.StateDir = (Temp.path() + "/").toStdString();
         Settings.UseSettings = 0;
         BookInfo = TBookInfo{};
         SetErrorReporter([this](const QString& message) { Errors << message; });
