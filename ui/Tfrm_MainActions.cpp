@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
 #include <QToolBar>
 
 #include "ErrorGuard.h"
@@ -118,15 +119,16 @@ const TActionSpec ActionSpecs[] = {
      "Место чтения|Открывать книгу на разделе и месте, где её закрыли", -1, true, true},
 };
 
-// Icons of the system theme for the reading commands, where it has them.
+// Icons of the system theme for the reading commands, the style's arrows where it has none.
 struct TThemeIcon {
     QAction* Tfrm_Main::*Member;
     const char* Name;
+    QStyle::StandardPixmap Fallback;
 };
-const TThemeIcon ThemeIcons[] = {{&Tfrm_Main::act_GoBack, "go-previous"},
-                                 {&Tfrm_Main::act_GoForward, "go-next"},
-                                 {&Tfrm_Main::act_GoPreviousPart, "go-up"},
-                                 {&Tfrm_Main::act_GoNextPart, "go-down"}};
+const TThemeIcon ThemeIcons[] = {{&Tfrm_Main::act_GoBack, "go-previous", QStyle::SP_ArrowBack},
+                                 {&Tfrm_Main::act_GoForward, "go-next", QStyle::SP_ArrowForward},
+                                 {&Tfrm_Main::act_GoPreviousPart, "go-up", QStyle::SP_ArrowUp},
+                                 {&Tfrm_Main::act_GoNextPart, "go-down", QStyle::SP_ArrowDown}};
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
@@ -154,7 +156,7 @@ void Tfrm_Main::CreateActions() {
         addAction(action);  // shortcuts work wherever the focus is in the window
     }
     for (const TThemeIcon& icon : ThemeIcons)
-        (this->*icon.Member)->setIcon(QIcon::fromTheme(U(icon.Name)));
+        (this->*icon.Member)->setIcon(QIcon::fromTheme(U(icon.Name), style()->standardIcon(icon.Fallback)));
     act_ViewShowDebugWin->setChecked(true);  // the debug pane starts shown
 
     FontSizeGroup = new QActionGroup(this);

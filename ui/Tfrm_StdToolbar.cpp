@@ -26,5 +26,8 @@ Tfrm_StdToolbar::Tfrm_StdToolbar(Tfrm_Main& frm, const TSettings& settings)
     addSeparator();
     // Named after help search, bound to the help contents.
     AddButton(frm.act_HelpContents, "tlbt_HelpTopicSearch");
+    addSeparator();
+    AddButton(frm.act_GoBack, "tlbt_GoBack");
+    AddButton(frm.act_GoForward, "tlbt_GoForward");
     WriteLog("Панель инструментов \"Стандартная\" создана.");
 }
