@@ -247,6 +247,34 @@ TEST_F(ProgramTest, TerminationStopsATransformationThatNeverEnds) {
     EXPECT_TRUE(ReadFile("tomeria.ini").contains("[MainWindow]"));
 }
 
+// The place in a book outlives the program: recorded when SIGTERM ends it, restored by the
+// next start, and recorded again at the next end.
+TEST_F(ProgramTest, ABookReopensAtItsPlaceAfterARestartAndSIGTERM) {
+    WriteTextFile(Dir.path() + "/tomeria.ini", "[ControlState]\nWriteLogToFile=1\nShowWelcomeScreen=0\n");
+    TFixtureBook book;
+    const QString descriptor = QString::fromStdString(book.Descriptor());
+    const auto runUntil = [&](const QString& logLine) {
+        QProcess& program = Start({descriptor});
+        EXPECT_TRUE(WaitFor([&] { return ReadFile("logs/tomeria.log").contains(logLine); }, ProcessWaitMs))
+            << ReadFile("logs/tomeria.log").toStdString();
+        program.terminate();
+        EXPECT_TRUE(program.waitForFinished(ProcessWaitMs));
+        EXPECT_EQ(program.exitCode(), 0);
+    };
+    runUntil("Part A|a");  // the first entry, selected by the window
+    QString places = ReadFile("places.json");
+    ASSERT_TRUE(places.contains("\"part\":\"a\"")) << places.toStdString();
+
+    // As if the reader had gone on to "b" and down its page.
+    QFile file(Dir.path() + "/places.json");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(places.replace("\"part\":\"a\"", "\"part\":\"b\"").replace("\"scroll\":0", "\"scroll\":40").toUtf8());
+    file.close();
+    QFile::remove(Dir.path() + "/logs/tomeria.log");
+    runUntil("Восстановлено место чтения: раздел b, прокрутка 40.");
+    EXPECT_TRUE(ReadFile("places.json").contains("\"part\":\"b\"")) << ReadFile("places.json").toStdString();
+}
+
 TEST(SingleInstance, LockIsHeldUntilReleasedAndAnUnusableFolderLetsTheCopyThrough) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
