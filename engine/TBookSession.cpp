@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "BookDescriptor.h"
+#include "PathRules.h"
 #include "Log.h"
 #include "ServiceActions.h"
 
@@ -33,6 +34,7 @@ TBookSession::TBookSession(TBookInfo& book, const TSettings& settings, QObject* 
     : QObject(parent), Record(book), Settings(settings) {
     AheadTimer.setSingleShot(true);
     connect(&AheadTimer, &QTimer::timeout, this, &TBookSession::MakeNeighboursAhead);
+    connect(&Watch, &TBookWatch::Changed, this, &TBookSession::BookFilesChanged);
 }
 
 TBookSession::~TBookSession() {
@@ -158,6 +160,7 @@ void TBookSession::ContentsOpened(TOpenRequest shown) {
         }
     }
     emit Opened(shown);
+    if (OpenNow) WatchBook();
     if (!OpenNow || shown.Part.empty()) return;  // closed on its open, or the window shows the first entry
     const std::string part = CutDivId(shown.Part);
     // A part the book no longer has: the first entry, as an open without one.
@@ -201,6 +204,7 @@ void TBookSession::Drop() {
     Toc = {};
     Order.clear();
     BookSearch.Drop();
+    Watch.Clear();
     DropParsedInput(Record);
     emit NavigationChanged();
 }
@@ -294,6 +298,7 @@ void TBookSession::Answer(unsigned request, const TBookPage& page) {
         emit Failed(*failure);
         return;
     }
+    WatchRunFiles(page);
     emit PartMade(Current, page, CurrentScroll);
     if (page.Ok) AheadTimer.start(AheadDelayMs);
 }
@@ -374,4 +379,85 @@ void TBookSession::SetRestoresPlaces(bool restore) {
         places->SetRestore(restore);
         places->Save();
     }
+}
+
+bool TBookSession::WatchesFiles() {
+    if (!WatchSwitch) WatchSwitch = Places() ? Places()->Watch() : true;
+    return *WatchSwitch;
+}
+
+void TBookSession::SetWatchesFiles(bool watch) {
+    WatchSwitch = watch;
+    if (TPlaceStore* places = Places()) {
+        places->SetWatch(watch);
+        places->Save();
+    }
+    if (!watch)
+        Watch.Clear();
+    else if (OpenNow)
+        WatchBook();
+}
+
+namespace {
+
+// The local file a "file://" URI of the book record names.
+std::string OsPathOfUri(const std::string& uri) {
+    const std::string prefix = "file://";
+    return uri.compare(0, prefix.size(), prefix) == 0 ? ToOsPath(uri.substr(prefix.size())) : std::string();
+}
+
+}  // namespace
+
+void TBookSession::WatchBook() {
+    Watch.Clear();
+    if (!WatchesFiles()) return;
+    Watch.Watch(ToOsPath(Record.DescriptorFile), TBookFileKind::Descriptor);
+    Watch.Watch(OsPathOfUri(Record.BookXMLFName), TBookFileKind::BookXml);
+    Watch.Watch(OsPathOfUri(Record.BookXSLTTFName), TBookFileKind::Template);
+    Watch.Watch(OsPathOfUri(Record.ServiceXSLTFile), TBookFileKind::Service);
+}
+
+// The modules a run imported and the files it read with document() feed the pages as the
+// template does.
+void TBookSession::WatchRunFiles(const TBookPage& page) {
+    if (!OpenNow || !WatchesFiles()) return;
+    for (const TFileRead& read : page.Reads)
+        Watch.Watch(read.OsPath, TBookFileKind::Template);
+    if (Record.ParsedInput)
+        for (const std::string& module : Record.ParsedInput->ModuleFiles())
+            Watch.Watch(module, TBookFileKind::Template);
+}
+
+void TBookSession::WatchPageFile(const std::string& osPath) {
+    if (OpenNow && WatchesFiles()) Watch.Watch(osPath, TBookFileKind::PageFile);
+}
+
+// Does what the reload action of each saved file does, then shows the part on view again where
+// the reader is on it; a descriptor saved opens the book again at that part.
+void TBookSession::BookFilesChanged(const std::vector<TChangedFile>& files) {
+    if (!OpenNow) return;
+    bool descriptor = false, contents = false, stylesheet = false;
+    std::string names;
+    for (const TChangedFile& file : files) {
+        names += (names.empty() ? "" : ", ") + file.OsPath;
+        descriptor |= file.Kind == TBookFileKind::Descriptor;
+        contents |= file.Kind == TBookFileKind::BookXml || file.Kind == TBookFileKind::Service;
+        stylesheet |= file.Kind == TBookFileKind::Template;
+    }
+    const std::string part = Current;
+    const std::optional<THistoryEntry> entry = History.Current();
+    const int scrollY = entry && entry->DivID == part ? entry->ScrollY : 0;
+    if (descriptor) {
+        WriteLog("Файлы книги сохранены (" + names + "): книга открывается заново.");
+        Open({Record.DescriptorFile, false, part});
+        return;
+    }
+    WriteLog("Файлы книги сохранены (" + names + "): " +
+             (contents ? "оглавление и страница строятся заново." : "страница строится заново."));
+    if (contents) {
+        LoadServiceStylesheet(Record);
+        BuildTOC(std::nullopt);
+    }
+    if (stylesheet) LoadBookTemplate(Record);
+    if (!part.empty()) RequestPart(part, scrollY);
 }

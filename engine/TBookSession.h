@@ -17,6 +17,7 @@
 #include "BookFailures.h"
 #include "TBookInfo.h"
 #include "TBookSearch.h"
+#include "TBookWatch.h"
 #include "TContents.h"
 #include "TPagesAhead.h"
 #include "TPlaceStore.h"
@@ -72,6 +73,13 @@ public:
     // while the settings may be saved.
     bool RestoresPlaces();
     void SetRestoresPlaces(bool restore);
+    // Whether the open book's files are watched: a save of one makes what it feeds again and
+    // shows the part on view again at its scroll position. Kept beside the places.
+    bool WatchesFiles();
+    void SetWatchesFiles(bool watch);
+    // A file the page on view loaded from the book (a style sheet, an image): watched too.
+    void WatchPageFile(const std::string& osPath);
+    TBookWatch& FileWatch() { return Watch; }
     // Stops the reader's requests under way: their answers say they were stopped.
     void Stop();
     // The reload actions: the template and the service stylesheet read again (the page on view
@@ -128,6 +136,9 @@ private:
     TPlaceStore* Places();
     std::optional<TPlace> PlaceToRestore();
     void KeepPlace();
+    void WatchBook();
+    void WatchRunFiles(const TBookPage& page);
+    void BookFilesChanged(const std::vector<TChangedFile>& files);
     void LoadTOCFromXml(const TBookPage& run);
     void RequestPart(const std::string& divId, int scrollY);
     void RunPart(unsigned request);
@@ -143,6 +154,8 @@ private:
     TReadingHistory History;
     std::unique_ptr<TPlaceStore> PlaceRecords;  // read at its first use
     bool IndexDue = false;                      // the contents are new: the index is built once idle
+    std::optional<bool> WatchSwitch;            // set by the reader in this run, else the records' value
+    TBookWatch Watch;
     unsigned Epoch = 0;        // bumped by Open, Close and Abandon: answers of an older one are dropped
     unsigned PageRequest = 0;  // the newest page request
     TStopToken PageStop, ContentsStop, KeysStop;

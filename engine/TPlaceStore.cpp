@@ -90,6 +90,7 @@ std::string TPlaceStore::PathIn(const TSettings& settings) {
 void TPlaceStore::Load() {
     Entries.clear();
     RestorePlaces = true;
+    WatchBookFiles = true;
     std::error_code ec;
     const fs::file_status status = fs::status(OsPath, ec);
     if (status.type() == fs::file_type::not_found) return;
@@ -104,6 +105,7 @@ void TPlaceStore::Load() {
     } catch (const std::exception& e) {
         Entries.clear();
         RestorePlaces = true;
+    WatchBookFiles = true;
         WriteLog("Места чтения не загружены из " + OsPath + ": " + e.what() + "; файл будет записан заново.",
                  TLogLevel::Warning);
     }
@@ -124,10 +126,13 @@ void TPlaceStore::FromJson(const std::string& bytes) {
         throw std::runtime_error("формат версии " + QString::number(version.toDouble()).toStdString() +
                                  " новее известного (" + std::to_string(FormatVersion) + ")");
     const QJsonValue restore = doc.object().value(QLatin1String("restore"));
+    const QJsonValue watch = doc.object().value(QLatin1String("watch"));
     const QJsonValue places = doc.object().value(QLatin1String("places"));
-    if (!places.isArray() || !(restore.isBool() || restore.isUndefined())) throw std::runtime_error("файл повреждён");
+    if (!places.isArray() || !(restore.isBool() || restore.isUndefined()) || !(watch.isBool() || watch.isUndefined()))
+        throw std::runtime_error("файл повреждён");
 
     RestorePlaces = restore.toBool(true);
+    WatchBookFiles = watch.toBool(true);
     std::unordered_set<std::string> held;
     std::size_t skipped = 0;
     for (const QJsonValue item : places.toArray()) {
@@ -185,6 +190,7 @@ std::string TPlaceStore::ToJson() const {
     QJsonObject root;
     root.insert(QLatin1String("version"), FormatVersion);
     root.insert(QLatin1String("restore"), RestorePlaces);
+    root.insert(QLatin1String("watch"), WatchBookFiles);
     root.insert(QLatin1String("places"), places);
     return QJsonDocument(root).toJson(QJsonDocument::Compact).toStdString();
 }

@@ -50,6 +50,9 @@ public:
 
     bool Restore() const { return RestorePlaces; }
     void SetRestore(bool restore) { RestorePlaces = restore; }
+    // Whether the open book's files are watched and the page follows their saves.
+    bool Watch() const { return WatchBookFiles; }
+    void SetWatch(bool watch) { WatchBookFiles = watch; }
 
     // Writes the file atomically, making its folder when missing: the old file stays whole
     // until the new one has been written. A failure is logged and returns false.
@@ -69,4 +72,5 @@ private:
     std::string OsPath;
     std::vector<TEntry> Entries;  // the most recent first
     bool RestorePlaces = true;
+    bool WatchBookFiles = true;
 };

@@ -151,4 +151,5 @@ void TBookSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     const QMimeDatabase mimeTypes;
     job->reply(mimeTypes.mimeTypeForFile(QFile::decodeName(file), QMimeDatabase::MatchExtension).name().toLatin1(),
                device);
+    emit FileServed(file);
 }

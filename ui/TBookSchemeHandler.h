@@ -40,6 +40,10 @@ public:
 
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
+signals:
+    // A file of a book folder has been served to a page (its OS path, as bytes).
+    void FileServed(const QByteArray& osPath);
+
 private:
     explicit TBookSchemeHandler(QObject* parent) : QWebEngineUrlSchemeHandler(parent) {}
     // Paths are kept as the file system's bytes, so a folder whose name is not UTF-8 serves

@@ -227,6 +227,7 @@ public:
     QAction* act_GoPreviousPart = nullptr;
     QAction* act_GoNextPart = nullptr;
     QAction* act_ViewRestorePlace = nullptr;  // reopen books where the reader left them
+    QAction* act_ServiceWatchFiles = nullptr;  // the page follows the book's files as they are saved
     QActionGroup* FontSizeGroup = nullptr;
     QActionGroup* DebugLevelGroup = nullptr;
 

@@ -10,6 +10,7 @@
 #include <QWebEngineView>
 
 #include "ErrorGuard.h"
+#include "TBookSchemeHandler.h"
 #include "TBookSession.h"
 #include "TWebBrowser.h"
 #include "Tfrm_Main.h"
@@ -32,6 +33,15 @@ void Tfrm_Main::ConnectReadingHandlers() {
             act_ViewRestorePlace->setEnabled(kept);
             act_ViewRestorePlace->setChecked(kept && BookSession->RestoresPlaces());
         });
+    if (auto* service = findChild<QMenu*>(QStringLiteral("mnu_Service")))
+        connect(service, &QMenu::aboutToShow, this,
+                [this] { act_ServiceWatchFiles->setChecked(BookSession->WatchesFiles()); });
+    connect(act_ServiceWatchFiles, &QAction::triggered, this,
+            Guarded([this] { BookSession->SetWatchesFiles(act_ServiceWatchFiles->isChecked()); }));
+    // The files a page of the open book loads are watched with the book's own.
+    connect(&TBookSchemeHandler::Installed(), &TBookSchemeHandler::FileServed, this, [this](const QByteArray& file) {
+        BookSession->WatchPageFile(file.toStdString());
+    });
     connect(act_ViewRestorePlace, &QAction::triggered, this,
             Guarded([this] { BookSession->SetRestoresPlaces(act_ViewRestorePlace->isChecked()); }));
 

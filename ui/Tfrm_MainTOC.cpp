@@ -1,6 +1,8 @@
 // The contents tree: built from the service stylesheet's contents XML; clicks and Enter show parts.
 #include <QKeyEvent>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <set>
 #include <stdexcept>
 
 #include "ErrorGuard.h"
@@ -53,8 +55,14 @@ void Tfrm_Main::FillTOC(const TContents& contents) {
 }
 
 void Tfrm_Main::ShowContents(const TContents& contents) {
+    // Contents made again (a reload, a save of the book) keep the entries opened where they still are.
+    std::set<std::string> expanded;
+    for (QTreeWidgetItemIterator it(tv_TOC); *it; ++it)
+        if (const TTreeNodeInfo* info = NodeInfo(*it); info && (*it)->isExpanded()) expanded.insert(info->DivID);
     FillTOC(contents);
     if (BookInfo.TOCisExpanded) tv_TOC->expandAll();
+    for (QTreeWidgetItemIterator it(tv_TOC); *it; ++it)
+        if (const TTreeNodeInfo* info = NodeInfo(*it); info && expanded.count(info->DivID)) (*it)->setExpanded(true);
 }
 
 // Each entry's subtree is built before it joins the tree: items outside a tree cost its model

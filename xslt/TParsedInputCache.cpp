@@ -164,3 +164,11 @@ void TParsedInputCache::DropInput() {
     Path.clear();
     Identity = {};
 }
+
+std::vector<std::string> TParsedInputCache::ModuleFiles() const {
+    const std::lock_guard lock(Mutex);
+    std::vector<std::string> files;
+    for (const auto& [uri, module] : Modules)
+        files.push_back(module.OsPath);
+    return files;
+}

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 #include "TStopToken.h"
@@ -66,6 +67,8 @@ public:
     // Whether a book is kept and neither its file nor any kept module's file has changed since
     // it was read: what a run made from them would make again.
     bool Unchanged() const;
+    // The files of the stylesheet modules kept (those the runs imported or included).
+    std::vector<std::string> ModuleFiles() const;
 
 private:
     void DropInput();

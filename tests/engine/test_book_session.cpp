@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 
 #include <filesystem>
+
+#include <filesystem>
 #include <vector>
 
 #include "TBookSession.h"
@@ -46,6 +48,7 @@ protected:
         InitDefaultSettings(Settings, TOMERIA_BINARY_DIR);
         Settings.StateDir = Dir.Win("state") + "\\";  // the places kept per book go here
         Settings.UseSettings = 0;                      // and are kept only where a test says so
+        Session.SetWatchesFiles(false);                // the files are watched where a test says so
         std::string xml = "<book>";
         for (int i = 0; i < 200; ++i)
             xml += "<p>x</p>";
@@ -238,6 +241,55 @@ TEST_F(BookSessionTest, ABookReopensWhereItWasLeft) {
     EXPECT_FALSE(Session.RestoresPlaces());
     Settings.UseSettings = 0;  // the program keeps no state: nor places
     EXPECT_FALSE(Session.RestoresPlaces());
+}
+
+// A save of the template (in place, in a burst, or renamed over it), of book.xml or of the
+// service stylesheet makes the page again where the reader is; a broken save shows its failure
+// and the next good one brings the page back.
+TEST_F(BookSessionTest, SavedFilesBringTheirChangeToThePage) {
+    Session.SetWatchesFiles(true);
+    Session.FileWatch().QuietMs = 100;
+    int reports = 0;
+    QObject::connect(&Session.FileWatch(), &TBookWatch::Changed, [&] { ++reports; });
+    ASSERT_TRUE(OpenAndWait());
+    Session.ShowPart("b1");
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 1; }));
+    Session.KeepScroll(300);
+    const auto templateSaying = [](const std::string& word) {
+        return SheetHead + "<xsl:template match=\"/\">" + word + " <%DivID%></xsl:template></xsl:stylesheet>";
+    };
+
+    for (int i = 0; i < 3; ++i)  // a burst of saves
+        Dir.Write("shemes/book.xsltt", templateSaying("v" + std::to_string(i)));
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 2; }));
+    EXPECT_EQ(Parts[1].second.Html, "v2 b1");
+    EXPECT_EQ(Scrolls[1], 300);
+    EXPECT_EQ(reports, 1);
+
+    // Renamed over the old file, as many editors save.
+    Dir.Write("shemes/book.xsltt.new", templateSaying("renamed"));
+    std::filesystem::rename(Dir.Os("shemes/book.xsltt.new"), Dir.Os("shemes/book.xsltt"));
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 3; }));
+    EXPECT_EQ(Parts[2].second.Html, "renamed b1");
+
+    Dir.Write("shemes/book.xsltt", "<xsl:stylesheet");
+    ASSERT_TRUE(WaitFor([&] { return !Failures.empty(); }));
+    Dir.Write("shemes/book.xsltt", templateSaying("good"));
+    ASSERT_TRUE(WaitFor([&] { return Parts.size() == 4; }));
+    EXPECT_EQ(Parts[3].second.Html, "good b1");
+
+    // book.xml and the service stylesheet make the contents again, then the page.
+    Dir.Write("data/book.xml", "<book><p>new</p></book>");
+    ASSERT_TRUE(WaitFor([&] { return Contents.size() == 2 && Parts.size() == 5; }));
+    Dir.Write("service.xslt", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+                              "<xsl:template match=\"/\"><menu><listitem id=\"b1\">Only</listitem></menu>"
+                              "</xsl:template></xsl:stylesheet>");
+    ASSERT_TRUE(WaitFor([&] { return Contents.size() == 3 && Parts.size() == 6; }));
+    EXPECT_EQ(Contents[2].Items.size(), 1U);
+    EXPECT_EQ(Parts[5].first, "b1");
+
+    Session.SetWatchesFiles(false);
+    EXPECT_FALSE(Session.FileWatch().Watches(Dir.Os("service.xslt")));
 }
 
 // Escape while the reader waits for a page still being made ahead ends the wait at once.

@@ -140,6 +140,7 @@ protected:
         BookInfo = TBookInfo{};
         SetErrorReporter([this](const QString& message) { Errors << message; });
         frm = std::make_unique<Tfrm_Main>(Settings, DefaultSettings, BookInfo);
+        frm->Session().SetWatchesFiles(false);  // tests that change a book's files say when to reload
         frm->InstallLogSink();
     }
     void TearDown() override {

@@ -94,3 +94,39 @@ TEST_F(ReadingTest, NextAndPreviousPartFromTheTreeOrThePage) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page that takes its colour from a style sheet of the book and its text from the template.
+const QByteArray StyledPageTemplate = R"(<?xml version="1.0" encoding="UTF-8"?>
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:output method="html" encoding="UTF-8"/>
+<xsl:template match="/"><html><head><link rel="stylesheet" href="style.css"/></head>
+<body><p id="part">PART[<%DivID%>]</p></body></html></xsl:template>
+</xsl:stylesheet>
+)";
+
+using WatchTest = MainWindowTest;
+
+// With the watch on, a style sheet the page loaded and the template bring their saves to the
+// page by themselves.
+TEST_F(WatchTest, ThePageFollowsItsFilesAsTheyAreSaved) {
+    TFixtureBook book(FixtureMenu, StyledPageTemplate);
+    WriteTextFile(book.Path("style.css"), "#part { color: rgb(1, 2, 3); }");
+    frm->Session().SetWatchesFiles(true);
+    frm->Session().FileWatch().QuietMs = 100;
+    ShowAndOpen(book.Descriptor());
+    ASSERT_TRUE(PageShows("PART[a]"));
+    const auto colour = [&] { return EvalJs(*frm->wb_Browser, "getComputedStyle(document.getElementById('part')).color").toString(); };
+    ASSERT_TRUE(WaitFor([&] { return colour() == "rgb(1, 2, 3)"; })) << colour().toStdString();
+    ASSERT_TRUE(WaitFor([&] { return frm->Session().FileWatch().Watches(book.Path("style.css").toStdString()); }));
+
+    WriteTextFile(book.Path("style.css"), "#part { color: rgb(4, 5, 6); }");
+    EXPECT_TRUE(WaitFor([&] { return colour() == "rgb(4, 5, 6)"; })) << colour().toStdString();
+
+    WriteTextFile(book.Path("shemes/book.xsltt"), QByteArray(StyledPageTemplate).replace("PART[", "SAVED["));
+    EXPECT_TRUE(PageShows("SAVED[a]"));
+    EXPECT_TRUE(Log().contains("Файлы книги сохранены")) << Log().toStdString();
+}
+
+}  // namespace
