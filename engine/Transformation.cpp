@@ -41,7 +41,8 @@ std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std:
 }
 
 // The processor's warnings and errors go to the log with their place ("file:line:column: "); its
-// other messages (xsl:message, with the instruction's file and line) as progress. The scheme handlers' trace lines stay out.
+// other messages (xsl:message, with the instruction's file and line) as progress. The scheme
+// handlers' trace lines stay out.
 void LogProcessorMessages(TSablotEngine& engine) {
     const auto logAt = [](TLogLevel level) {
         return [level](TSablotEngine&, int32_t, TSErrorFields fields) { WriteLog(BuildMessageText(fields), level); };

@@ -142,13 +142,15 @@ TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
          "{type: ERRR, code: 0} " + Dir.Os("data/bad.xml") +
              ":2:13: XML parser : Opening and ending tag mismatch: p line 2 and book",
          "file://" + Dir.Os("data/bad.xml") + ":2:13"},
-        {"stylesheet that does not compile", SheetHead + "\n\n<xsl:template match=\"[\">x</xsl:template></xsl:stylesheet>",
-         "", "{type: ERRR, code: 0} " + sheet + ":3: XSLT : xsltCompileLocationPathPattern : Name expected...",
+        {"stylesheet that does not compile",
+         SheetHead + "\n\n<xsl:template match=\"[\">x</xsl:template></xsl:stylesheet>", "",
+         "{type: ERRR, code: 0} " + sheet + ":3: XSLT : xsltCompileLocationPathPattern : Name expected...",
          "file://" + sheet + ":3:0"},
         {"runtime error", Sheet("\n<xsl:value-of select=\"no-such-function()\"/>"), "",
          "{type: ERRR, code: 0} " + sheet + ":2: XPath : ...", "file://" + sheet + ":2:0"},
         {"warning", Sheet("\n\n<xsl:frobnicate/>"), "",
-         "{type: WARN, code: 0} " + sheet + ":3: XSLT : xsltStylePreCompute: unknown xsl:frobnicate (element frobnicate)",
+         "{type: WARN, code: 0} " + sheet +
+             ":3: XSLT : xsltStylePreCompute: unknown xsl:frobnicate (element frobnicate)",
          ""},
         {"document() of a file that is no XML", Sheet("<xsl:value-of select=\"count(document('data/notes.txt'))\"/>"),
          "", "{type: WARN, code: 0} " + Dir.Os("data/notes.txt") + ":1:1: XML parser : Start tag expected...", ""},
@@ -160,7 +162,8 @@ TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
         TArgs args;
         args.StyleText = c.style;
         args.StyleFile = "file://" + sheet;
-        const TBookPage page = RunTransformation(c.input.empty() ? Book.BookXMLFName : c.input, "arg://input", args, Book);
+        const TBookPage page =
+            RunTransformation(c.input.empty() ? Book.BookXMLFName : c.input, "arg://input", args, Book);
         EXPECT_EQ(page.Ok, c.failedAt.empty()) << c.name << ": " << page.Html;
         if (!page.Ok) {
             EXPECT_EQ(page.FailedUri + ":" + std::to_string(page.FailedLine) + ":" + std::to_string(page.FailedColumn),
@@ -169,8 +172,9 @@ TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
         }
         const bool prefix = c.logged.size() > 3 && c.logged.compare(c.logged.size() - 3, 3, "...") == 0;
         const std::string expected = prefix ? c.logged.substr(0, c.logged.size() - 3) : c.logged;
-        EXPECT_TRUE(std::any_of(log.begin(), log.end(),
-                                [&](const std::string& line) { return prefix ? line.rfind(expected, 0) == 0 : line == expected; }))
+        EXPECT_TRUE(std::any_of(
+            log.begin(), log.end(),
+            [&](const std::string& line) { return prefix ? line.rfind(expected, 0) == 0 : line == expected; }))
             << c.name << ": " << ::testing::PrintToString(log);
         // The run's own progress lines keep their places around the processor's.
         ASSERT_GE(log.size(), 3u) << c.name;
