@@ -27,12 +27,14 @@ std::string Unescaped(const std::string& errorText) {
 
 bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUri(uri))); }
 
-// The file a failed run names as the place of its error, with the line; the stylesheet the
-// run was given when the error names none or names that stylesheet's in-memory copy.
+// The file a failed run names as the place of its error, as "path:line:column" (each of line and
+// column where known); the stylesheet the run was given when the error names no file.
 std::string FileAtFault(const TBookPage& run, const std::string& stylesheetUri) {
     const std::string file = PathOfUri(run.FailedUri);
     if (file.empty() || file == run.FailedUri) return PathOfUri(stylesheetUri);  // no "file://" URI
-    return run.FailedLine > 0 ? file + ", строка " + std::to_string(run.FailedLine) : file;
+    if (run.FailedLine <= 0) return file;
+    const std::string place = file + ":" + std::to_string(run.FailedLine);
+    return run.FailedColumn > 0 ? place + ":" + std::to_string(run.FailedColumn) : place;
 }
 
 }  // namespace

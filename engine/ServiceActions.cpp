@@ -45,6 +45,7 @@ std::string ServiceStylesheet(TServiceAction action, const TBookInfo& book) {
 TBookPage RunServiceAction(TServiceAction action, const TBookInfo& book, const TRunControl& control) {
     TArgs args;
     args.StyleText = ServiceStylesheet(action, book);
+    args.StyleFile = book.ServiceXSLTFile;
     return RunTransformation(book.BookXMLFName, "arg://input", args, book, control);
 }
 
@@ -106,6 +107,7 @@ TBookPage BuildBookPart(const std::string& divId, TBookInfo& book, const TRunCon
     }
     TArgs args;
     args.StyleText = BookPartStylesheet(divId, book);
+    args.StyleFile = book.BookXSLTTFName;
     return RunTransformation(book.BookXMLFName, "arg://input", args, book, control);
 }
 

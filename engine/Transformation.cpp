@@ -40,8 +40,9 @@ std::string PrepareUri(TSablotEngine& engine, const std::string& uri, const std:
     return parts.Scheme + ":/" + parts.Document;
 }
 
-// The processor's warnings and errors go to the log with their place (file and line); its
-// other messages (xsl:message) as progress. The scheme handlers' trace lines stay out.
+// The processor's warnings and errors go to the log with their place ("file:line:column: "); its
+// other messages (xsl:message, with the instruction's file and line) as progress. The scheme
+// handlers' trace lines stay out.
 void LogProcessorMessages(TSablotEngine& engine) {
     const auto logAt = [](TLogLevel level) {
         return [level](TSablotEngine&, int32_t, TSErrorFields fields) { WriteLog(BuildMessageText(fields), level); };
@@ -70,6 +71,8 @@ void NoteFailurePlace(TSablotEngine& engine, TBookPage& page) {
             page.FailedUri = FieldValue(fields, "URI");
             const std::string line = FieldValue(fields, "line");
             page.FailedLine = line.empty() ? 0 : std::strtol(line.c_str(), nullptr, 10);
+            const std::string column = FieldValue(fields, "column");
+            page.FailedColumn = column.empty() ? 0 : static_cast<int>(std::strtol(column.c_str(), nullptr, 10));
         };
     }
 }
@@ -83,6 +86,7 @@ void SetUpEngine(TSablotEngine& engine, const std::string& inputUri, const std::
     LogProcessorMessages(engine);
     engine.OutputUri = "arg://output";
     engine.StyleURI = PrepareUri(engine, styleUri, args.StyleText);
+    if (SchemeOfUri(engine.StyleURI) == "arg") engine.NameArgSource(engine.StyleURI, args.StyleFile);
     engine.InputUri = PrepareUri(engine, inputUri, args.InputText);
     // The base reaches the file system, so it takes the slash form.
     engine.SetDefaultBase("file://" + BackslashesToSlashes(book.RootPath));
@@ -133,6 +137,7 @@ TBookPage RunTransformation(const std::string& inputUri, const std::string& styl
         page.Html = "Преобразование остановлено.";
         page.FailedUri.clear();
         page.FailedLine = 0;
+        page.FailedColumn = 0;
         WriteLog(page.Html, TLogLevel::Error);
     }
     WriteLog("Трансформация заняла: " +

@@ -15,10 +15,12 @@ struct TBookPage {
     std::string Html;
     std::string Encoding = "UTF-8";
     bool Ok = false;  // false when Html is an error text
-    // Where the error that failed the run lies, when it names a place: the URI of its file ("arg:/"
-    // for a stylesheet handed over in memory) and the line there (0 when none is known).
+    // Where the error that failed the run lies, when it names a place: the URI of its file (the
+    // file a stylesheet handed over in memory came from, else its "arg:/" URI), the line and the
+    // column there (0 when not known).
     std::string FailedUri;
     long FailedLine = 0;
+    int FailedColumn = 0;
     bool Stopped = false;        // the run's stop token ended it
     bool KeptInputUsed = false;  // the book's kept parse served the run
     TFileReads Reads;            // the files the run read through the file handler
@@ -39,6 +41,7 @@ struct TRunControl {
 struct TArgs {
     std::string InputText;
     std::string StyleText;
+    std::string StyleFile;  // URI of the file StyleText was made from, named in its messages
 };
 
 // Builds the key tables of the stylesheet over the book's kept parse (parsing it when it is not

@@ -32,6 +32,12 @@ const char* DomainName(int domain) {
     }
 }
 
+// Errors raised by a parser context carry the column in int2; other domains use it otherwise.
+bool HasParserColumn(int domain) {
+    return domain == XML_FROM_PARSER || domain == XML_FROM_NAMESPACE || domain == XML_FROM_DTD ||
+           domain == XML_FROM_HTML || domain == XML_FROM_IO || domain == XML_FROM_VALID;
+}
+
 bool IsXslMessage(xmlNodePtr node) {
     return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns != nullptr &&
            xmlStrEqual(node->ns->href, XSLT_NAMESPACE) && xmlStrEqual(node->name, BAD_CAST "message");
@@ -93,6 +99,7 @@ void TSablotRun::OnStructuredError(const xmlError& error) {
     if (error.file != nullptr) {
         report.Where.Uri = DisplayUri(error.file);
         report.Where.Line = error.line;
+        if (HasParserColumn(error.domain)) report.Where.Column = error.int2;
         const auto node = static_cast<xmlNodePtr>(error.node);
         if (node != nullptr && node->type == XML_ELEMENT_NODE)
             report.Where.Node = reinterpret_cast<const char*>(node->name);
@@ -124,6 +131,7 @@ void TSablotRun::FlushText() {
         report.Module = "xsl:message";
         report.Level = Terminates(PendingInst) ? MH_LEVEL_ERROR : MH_LEVEL_INFO;
         report.Where = LocationOf(PendingInst);
+        report.Where.Node.clear();  // the module already names the instruction
         Report(report);
         return;
     }
@@ -204,6 +212,8 @@ void TSablotRun::Send(const TReport& report) {
     entries.push_back("module:" + report.Module);
     if (!report.Where.Uri.empty()) entries.push_back("URI:" + report.Where.Uri);
     if (report.Where.Line > 0) entries.push_back("line:" + std::to_string(report.Where.Line));
+    if (report.Where.Line > 0 && report.Where.Column > 0)
+        entries.push_back("column:" + std::to_string(report.Where.Column));
     if (!report.Where.Node.empty()) entries.push_back("node:" + report.Where.Node);
     entries.push_back("msg:" + report.Msg);
     std::vector<const char*> fields;

@@ -43,6 +43,7 @@ private:
         std::string Uri;
         long Line = 0;
         std::string Node;
+        int Column = 0;  // 0 when libxml2 gives none
     };
     struct TReport {
         int Level = MH_LEVEL_ERROR;

@@ -86,6 +86,18 @@ void TSablotEngine::SetReadRule(std::shared_ptr<const TReadRule> rule) {
     Api.SetReadRule(FProcessor, FReadRule.get());
 }
 
+void TSablotEngine::NameArgSource(const std::string& argUri, const std::string& sourceUri) {
+    if (sourceUri.empty())
+        ArgSources.erase(argUri);
+    else
+        ArgSources[argUri] = sourceUri;
+}
+
+const std::string* TSablotEngine::ArgSourceOf(const std::string& uri) const {
+    const auto found = ArgSources.find(uri);
+    return found != ArgSources.end() ? &found->second : nullptr;
+}
+
 bool TSablotEngine::AddArgBuffer(const std::string& name, const std::string& buffer) {
     try {
         return Api.AddArgBuffer(Situation, FProcessor, name.c_str(), buffer.c_str()) == 0;

@@ -36,8 +36,12 @@ using TSErrorFields = const char* const*;
 inline constexpr int MaxErrorFields = 256;
 using TSErrorEvent = std::function<void(TSablotEngine& sender, int32_t errorCode, TSErrorFields fields)>;
 
-// The one-line text of a field list: module, message, node, URI entry and line.
+// The one-line text of a field list: "place: module : message (element node)", the place being
+// "file:line:column" (the column, the line, the file each left out when unknown). A message
+// without a place is "module : message".
 std::string BuildMessageText(TSErrorFields fields);
+// The file a "file://" URI names, as the reader knows it; any other URI as given.
+std::string PlaceOfUri(const std::string& uri);
 
 class TSablotEngine {
 public:
@@ -65,6 +69,10 @@ public:
     void SetReadRule(std::shared_ptr<const TReadRule> rule);
     const TReadRule* ReadRule() const { return FReadRule.get(); }
     const std::string& DefaultBase() const { return FDefaultBase; }
+    // The messages about an argument buffer ("arg:/input") name the file it was made from
+    // (a URI) in its place; null when none was given.
+    void NameArgSource(const std::string& argUri, const std::string& sourceUri);
+    const std::string* ArgSourceOf(const std::string& uri) const;
 
     bool AddArgBuffer(const std::string& name, const std::string& buffer);
     // Runs the transformation; false when it failed or was stopped.
@@ -134,6 +142,7 @@ private:
     std::shared_ptr<const TReadRule> FReadRule;
     MessageHandler MessageRecord{};
     std::vector<std::string> FParams;
+    std::map<std::string, std::string> ArgSources;  // by the buffer's URI
     SablotHandle FProcessor = nullptr;
     std::vector<TCustomSchemeProxy*> Proxies;  // not owned; FileProxy first
     SchemeHandler SchemeRecord{};

@@ -45,7 +45,8 @@ enum HandlerType : int {
 using MH_ERROR = int32_t;
 
 // Message handler: makeCode picks the code that is then passed to error(); error() receives
-// a null-terminated list of "name:value" fields (msgtype, code, module, URI, line, node, msg).
+// a null-terminated list of "name:value" fields (msgtype, code, module, URI, line, column, node,
+// msg); column only with a line, and only where libxml2 knows it.
 struct MessageHandler {
     // clang-format off
     MH_ERROR (*makeCode)(void* userData, SablotHandle processor, int severity, unsigned short facility,

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "SablotInternals.h"
 #include "TCustomSchemeProxy.h"
@@ -30,29 +31,65 @@ int RunLoggingErrors(TSablotEngine& engine, Body body) {
     }
 }
 
+// A field list with the URI of an argument buffer replaced by the file the buffer came from.
+struct TRenamedFields {
+    std::vector<std::string> Entries;
+    std::vector<const char*> Pointers;
+};
+
+bool RenameBufferUri(const TSablotEngine& engine, TSErrorFields fields, TRenamedFields& renamed) {
+    int uriAt = -1;
+    int count = 0;
+    for (; fields != nullptr && count < MaxErrorFields && fields[count] != nullptr; ++count)
+        if (std::strncmp(fields[count], "URI:", 4) == 0) uriAt = count;
+    const std::string* source = uriAt >= 0 ? engine.ArgSourceOf(fields[uriAt] + 4) : nullptr;
+    if (source == nullptr) return false;
+    renamed.Entries.assign(fields, fields + count);
+    renamed.Entries[static_cast<size_t>(uriAt)] = "URI:" + *source;
+    for (const std::string& entry : renamed.Entries)
+        renamed.Pointers.push_back(entry.c_str());
+    renamed.Pointers.push_back(nullptr);
+    return true;
+}
+
 }  // namespace
 
 std::string BuildMessageText(TSErrorFields fields) {
-    std::string message, location;
+    std::string module, message, uri, line, column, node;
     if (fields == nullptr) return message;
     for (int i = 0; i < MaxErrorFields && fields[i] != nullptr; ++i) {
         const char* entry = fields[i];
         const char* colon = std::strchr(entry, ':');
         if (colon == nullptr) continue;
         const std::string name(entry, colon);
-        const std::string value(colon + 1);
+        std::string value(colon + 1);
         if (name == "module")
-            message = value + " : " + message;
+            module = std::move(value);
         else if (name == "msg")
             message += value;
-        else if (name == "line")
-            location += " at line " + value;
         else if (name == "URI")
-            location = " in " + std::string(entry) + location;
+            uri = std::move(value);
+        else if (name == "line")
+            line = std::move(value);
+        else if (name == "column")
+            column = std::move(value);
         else if (name == "node")
-            location = " - " + value + location;
+            node = std::move(value);
     }
-    return message + location;
+    std::string place = PlaceOfUri(uri);
+    if (!line.empty()) place += (place.empty() ? "line " : ":") + line + (column.empty() ? "" : ":" + column);
+    std::string text = place.empty() ? std::string() : place + ": ";
+    if (!module.empty()) text += module + " : ";
+    text += message;
+    if (!node.empty()) text += " (element " + node + ")";
+    return text;
+}
+
+std::string PlaceOfUri(const std::string& uri) {
+    static const std::string FileScheme = "file://";
+    if (uri.size() > FileScheme.size() && EqualsNoCase(uri.substr(0, FileScheme.size()), FileScheme.c_str()))
+        return uri.substr(FileScheme.size());
+    return uri;
 }
 
 MH_ERROR MessageHandlerMakeCode(void*, SablotHandle, int, unsigned short, unsigned short code) { return code; }
@@ -63,12 +100,15 @@ MH_ERROR MessageHandlerError(void* userData, SablotHandle, MH_ERROR code, MH_LEV
     TSablotEngine* engine = EngineOf(userData);
     if (engine == nullptr) return 0;
     try {
-        const std::string line = BuildMessageText(fields);
+        // A buffer the engine knows the file of is named by that file.
+        TRenamedFields renamed;
+        const TSErrorFields shown = RenameBufferUri(*engine, fields, renamed) ? renamed.Pointers.data() : fields;
+        const std::string line = BuildMessageText(shown);
         if (level != MH_LEVEL_DEBUG)
             engine->LastErrorText = line;
         else
             engine->LastDebugText = line;
-        if (level != MH_LEVEL_DEBUG || engine->ShowDebug) engine->DoMsgEvent(code, level, fields);
+        if (level != MH_LEVEL_DEBUG || engine->ShowDebug) engine->DoMsgEvent(code, level, shown);
     } catch (...) {
         // Reported by the run once the processor has returned.
         engine->NoteCallbackFailure();

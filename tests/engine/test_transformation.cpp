@@ -70,16 +70,16 @@ TEST_F(TransformationTest, failuresGiveAnEscapedErrorText) {
     };
     const std::vector<Case> cases = {
         {"stylesheet does not parse", "<xsl:stylesheet", "", "Namespace prefix xsl on stylesheet is not defined"},
-        {"empty stylesheet", "", "", "Document is empty in URI:arg:/input"},
+        {"empty stylesheet", "", "", "arg:/input:1:1: XML parser : Document is empty"},
         {"bad XPath", Sheet("<xsl:value-of select=\"//t[\"/>"), "", "Invalid expression: //t["},
         {"message with markup", Sheet("<xsl:message terminate=\"yes\">&lt;b&gt;stop&lt;/b&gt;</xsl:message>"), "",
          "xsl:message : &lt;b&gt;stop&lt;/b&gt;"},
         {"book.xml is not XML", Sheet("x"), "file://" + Dir.Os("data/broken.xml"),
-         "Start tag expected, '&lt;' not found in URI:file://" + Dir.Os("data/broken.xml")},
+         Dir.Os("data/broken.xml") + ":1:1: XML parser : Start tag expected, '&lt;' not found"},
         {"book.xml is empty", Sheet("x"), "file://" + Dir.Os("data/empty.xml"),
-         "Document is empty in URI:file://" + Dir.Os("data/empty.xml")},
+         Dir.Os("data/empty.xml") + ":1:1: XML parser : Document is empty"},
         {"book.xml is missing", Sheet("x"), "file://" + Dir.Os("data/missing.xml"),
-         "Cannot read the resource in URI:file://" + Dir.Os("data/missing.xml")},
+         Dir.Os("data/missing.xml") + ": Processor : Cannot read the resource"},
     };
     for (const Case& c : cases) {
         const TRun run = Run(c.style, c.input);
@@ -115,8 +115,9 @@ TEST_F(TransformationTest, declaredOutputEncodingIsReported) {
     EXPECT_EQ(run.Encoding, "windows-1251");
 }
 
-// The processor's own messages reach the log: what the run recovers from as a warning, what
-// fails it as an error, both with the file and the line; xsl:message as progress.
+// The processor's own messages reach the log as "file:line:column: ", the stylesheet handed over
+// in memory named by its file: what the run recovers from as a warning, what fails it as an error
+// (its place kept in the page), xsl:message as progress.
 TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
     const TSettings saved = Settings;
     Settings.WriteLogToWindow = true;
@@ -125,33 +126,61 @@ TEST_F(TransformationTest, processorMessagesAreLoggedByLevelWithTheirPlace) {
     ConfigureLog(Settings);
     std::vector<std::string> log;
     SetLogWindowSink([&](const std::string& line) { log.push_back(line); });
-    const auto logged = [&](const std::string& start, const std::string& part) {
-        return std::any_of(log.begin(), log.end(), [&](const std::string& line) {
-            return line.rfind(start, 0) == 0 && line.find(part) != std::string::npos;
-        });
-    };
 
+    Dir.Write("data/bad.xml", "<book>\n  <p></book>");
     Dir.Write("data/notes.txt", "not XML");
-    const TRun recovered =
-        Run(Sheet("<xsl:message>step one</xsl:message><xsl:frobnicate/>"
-                  "<xsl:value-of select=\"count(document('data/notes.txt'))\"/>"));
-    EXPECT_TRUE(recovered.Ok) << recovered.Text;
-    EXPECT_TRUE(logged("{type: INFO, code: 0} xsl:message : step one", "in URI:arg:/input at line 1"));
-    EXPECT_TRUE(
-        logged("{type: WARN, code: 0} XSLT : ", "unknown xsl:frobnicate - frobnicate in URI:arg:/input at line 1"));
-    EXPECT_TRUE(
-        logged("{type: WARN, code: 0} XML parser : ", "in URI:file://" + Dir.Os("data/notes.txt") + " at line 1"));
-    EXPECT_FALSE(logged("{type: ERRR", ""));
-
-    log.clear();
-    const TRun failed = Run(Sheet("<xsl:value-of select=\"$gone\"/>"));
-    EXPECT_FALSE(failed.Ok);
-    EXPECT_TRUE(logged("{type: ERRR, code: 0} XSLT : Variable 'gone' has not been declared.", "at line 1"));
-    EXPECT_FALSE(logged("{type: WARN", ""));
-    // The run's own progress lines keep their places around them.
-    ASSERT_GE(log.size(), 3u);
-    EXPECT_EQ(log.front(), "{type: INFO, code: 0} Начало трансформации.");
-    EXPECT_EQ(log.back().rfind("{type: INFO, code: 0} Трансформация заняла: ", 0), 0u);
+    const std::string sheet = Dir.Os("shemes/book.xsltt");
+    struct Case {
+        const char* name;
+        std::string style;
+        std::string input;
+        std::string logged;    // the whole line, or its start when it ends in "..."
+        std::string failedAt;  // the page's place of failure; "" for a run that went well
+    };
+    const std::vector<Case> cases = {
+        {"malformed book.xml", Sheet("x"), "file://" + Dir.Os("data/bad.xml"),
+         "{type: ERRR, code: 0} " + Dir.Os("data/bad.xml") +
+             ":2:13: XML parser : Opening and ending tag mismatch: p line 2 and book",
+         "file://" + Dir.Os("data/bad.xml") + ":2:13"},
+        {"stylesheet that does not compile",
+         SheetHead + "\n\n<xsl:template match=\"[\">x</xsl:template></xsl:stylesheet>", "",
+         "{type: ERRR, code: 0} " + sheet + ":3: XSLT : xsltCompileLocationPathPattern : Name expected...",
+         "file://" + sheet + ":3:0"},
+        {"runtime error", Sheet("\n<xsl:value-of select=\"no-such-function()\"/>"), "",
+         "{type: ERRR, code: 0} " + sheet + ":2: XPath : ...", "file://" + sheet + ":2:0"},
+        {"warning", Sheet("\n\n<xsl:frobnicate/>"), "",
+         "{type: WARN, code: 0} " + sheet +
+             ":3: XSLT : xsltStylePreCompute: unknown xsl:frobnicate (element frobnicate)",
+         ""},
+        {"document() of a file that is no XML", Sheet("<xsl:value-of select=\"count(document('data/notes.txt'))\"/>"),
+         "", "{type: WARN, code: 0} " + Dir.Os("data/notes.txt") + ":1:1: XML parser : Start tag expected...", ""},
+        {"xsl:message", Sheet("\n<xsl:message>step one</xsl:message>"), "",
+         "{type: INFO, code: 0} " + sheet + ":2: xsl:message : step one", ""},
+    };
+    for (const Case& c : cases) {
+        log.clear();
+        TArgs args;
+        args.StyleText = c.style;
+        args.StyleFile = "file://" + sheet;
+        const TBookPage page =
+            RunTransformation(c.input.empty() ? Book.BookXMLFName : c.input, "arg://input", args, Book);
+        EXPECT_EQ(page.Ok, c.failedAt.empty()) << c.name << ": " << page.Html;
+        if (!page.Ok) {
+            EXPECT_EQ(page.FailedUri + ":" + std::to_string(page.FailedLine) + ":" + std::to_string(page.FailedColumn),
+                      c.failedAt)
+                << c.name;
+        }
+        const bool prefix = c.logged.size() > 3 && c.logged.compare(c.logged.size() - 3, 3, "...") == 0;
+        const std::string expected = prefix ? c.logged.substr(0, c.logged.size() - 3) : c.logged;
+        EXPECT_TRUE(std::any_of(
+            log.begin(), log.end(),
+            [&](const std::string& line) { return prefix ? line.rfind(expected, 0) == 0 : line == expected; }))
+            << c.name << ": " << ::testing::PrintToString(log);
+        // The run's own progress lines keep their places around the processor's.
+        ASSERT_GE(log.size(), 3u) << c.name;
+        EXPECT_EQ(log.front(), "{type: INFO, code: 0} Начало трансформации.") << c.name;
+        EXPECT_EQ(log.back().rfind("{type: INFO, code: 0} Трансформация заняла: ", 0), 0u) << c.name;
+    }
 
     SetLogWindowSink(nullptr);
     Settings = saved;

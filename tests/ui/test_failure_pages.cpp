@@ -45,19 +45,19 @@ TEST_F(FailurePageTest, EachBrokenFileIsNamedWithItsCause) {
     const Case cases[] = {
         {"missing book.xml", [](TBrokenBook& b) { b.Remove("data/book.xml"); }, "Не найден файл книги.",
          "data/book.xml"},
-        // A failed run names the file at fault and its line, not the stylesheet that read it.
+        // A failed run names the file at fault with its line and column, not the stylesheet that read it.
         {"malformed book.xml", [](TBrokenBook& b) { b.Write("data/book.xml", "<book>\n<p></book>"); },
-         "ошибка преобразования", "data/book.xml, строка 2"},
+         "ошибка преобразования", "data/book.xml:2:11"},
         {"broken module of the service stylesheet",
          [](TBrokenBook& b) {
              b.Write("service.xslt", QByteArray(GoodService).replace("<xsl:template", "<xsl:import href=\"m.xsl\"/><xsl:template"));
              b.Write("m.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n\n<x");
          },
-         "ошибка преобразования", "m.xsl, строка 3"},
+         "ошибка преобразования", "m.xsl:3:3"},
         {"missing service stylesheet", [](TBrokenBook& b) { b.Remove("service.xslt"); },
          "Не найдена служебная таблица стилей.", "service.xslt"},
         {"broken service stylesheet", [](TBrokenBook& b) { b.Write("service.xslt", "<xsl:stylesheet"); },
-         "ошибка преобразования", "service.xslt"},
+         "ошибка преобразования", "service.xslt:1:16"},
         {"contents without entries",
          [](TBrokenBook& b) {
              b.Write("service.xslt", QByteArray(GoodService).replace("<listitem id=\"a\">A</listitem>", ""));
@@ -92,15 +92,15 @@ TEST_F(FailurePageTest, APartThatFailsNamesItsFile) {
         QByteArray(FixturePageTemplate).replace("<xsl:output", "<xsl:import href=\"m.xsl\"/><xsl:output");
     const Case cases[] = {
         {"malformed template", [](TBrokenBook& b) { b.Write("shemes/book.xsltt", "<xsl:stylesheet version=\"1.0\""); },
-         "shemes/book.xsltt"},
+         "shemes/book.xsltt:1:30"},
         {"broken module of the template",
          [&](TBrokenBook& b) {
              b.Write("shemes/book.xsltt", importing);
              b.Write("m.xsl", "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">\n<x");
          },
-         "m.xsl, строка 2"},  // a module is found beside the book, as the template is expanded there
+         "m.xsl:2:3"},  // a module is found beside the book, as the template is expanded there
         {"book.xml spoiled after the contents",
-         [](TBrokenBook& b) { b.Write("data/book.xml", "<book>\n\n<p></book>"); }, "data/book.xml, строка 3"},
+         [](TBrokenBook& b) { b.Write("data/book.xml", "<book>\n\n<p></book>"); }, "data/book.xml:3:11"},
     };
     Show();
     for (const Case& c : cases) {

@@ -14,7 +14,7 @@ std::string Text(std::vector<const char*> fields) {
     return BuildMessageText(fields.data());
 }
 
-TEST(BuildMessageText, joinsModuleMessageNodeUriAndLine) {
+TEST(BuildMessageText, putsThePlaceFirstAsFileLineColumn) {
     struct Case {
         const char* name;
         std::vector<const char*> fields;
@@ -23,15 +23,19 @@ TEST(BuildMessageText, joinsModuleMessageNodeUriAndLine) {
         {"the engine's own message keeps the blank of its value",
          {"module:XSLTEngine", "msgtype: error", "code: 100", "msg: RunProcessorGen : Missing file argument"},
          "XSLTEngine :  RunProcessorGen : Missing file argument"},
+        {"a file URI is named by its path, then line and column",
+         {"module:XML parser", "URI:file:///b/book%20one.xml", "line:2", "column:7", "msg:Opening and ending tag"},
+         "/b/book%20one.xml:2:7: XML parser : Opening and ending tag"},
         {"module, URI, line, node, msg",
          {"module:XSLT", "URI:file:///b/s.xsl", "line:5", "node:value-of", "msg:Undefined"},
-         "XSLT : Undefined - value-of in URI:file:///b/s.xsl at line 5"},
+         "/b/s.xsl:5: XSLT : Undefined (element value-of)"},
+        {"a column without a line is left out", {"URI:arg:/input", "column:4", "msg:x"}, "arg:/input: x"},
         {"module after the message still comes first", {"msg:text", "module:m"}, "m : text"},
-        {"no module", {"msg:alone", "line:3"}, "alone at line 3"},
+        {"a line without a file", {"msg:alone", "line:3"}, "line 3: alone"},
         {"msgtype, code, unknown names, names with case, entries without colon are left out",
          {"msgtype:error", "code:7", "Module:x", "other:y", "no colon", "msg:kept"},
          "kept"},
-        {"the first colon splits name and value", {"msg:a:b", "URI:arg:/input"}, "a:b in URI:arg:/input"},
+        {"the first colon splits name and value", {"msg:a:b", "URI:arg:/input"}, "arg:/input: a:b"},
         {"empty list", {}, ""},
     };
     for (const auto& c : cases)
@@ -107,8 +111,7 @@ TEST(MessagePath, processorErrorsArriveAsFieldLists) {
     EXPECT_EQ(entries[2], "module:XPath");
     EXPECT_EQ(entries.back(), "msg:Invalid expression: a[");
     // The closing report repeats the cause with the place the compiler named.
-    EXPECT_EQ(engine.LastErrorText,
-              "XPath : Invalid expression: a[ - value-of in URI:" + dir.Uri("bad.xsl") + " at line 3");
+    EXPECT_EQ(engine.LastErrorText, dir.Os("bad.xsl") + ":3: XPath : Invalid expression: a[ (element value-of)");
 }
 
 }  // namespace
