@@ -407,6 +407,7 @@ void TBookCheck::CheckPart(const std::string& divId, const TStopToken& stop) {
         CheckFailedRun(page, Book.BookXSLTTFName, divId, TCheckProblemKind::PartFailed);
         return;
     }
+    if (!page.KeptInputUsed) Report.OneParse = false;
     CheckRunLog(page, divId);
     CheckPage(page, divId);
 }
@@ -492,8 +493,7 @@ void TBookCheck::CheckReference(const std::string& reference, const std::string&
     // A relative reference is taken from the book's root, the base its pages are shown with.
     const fs::path target = ref.front() == '/' ? fs::path(ref) : fs::path(ToOsPath(Book.RootPath)) / ref;
     const fs::path canonical = Canonical(target.string());
-    const std::string name = target.filename().string();
-    const long line = name.empty() ? 0 : BookXmlLineOf(name);
+    const long line = BookXmlLineOfReference(ref);
     const std::string file = line > 0 ? OsPathOfUri(Book.BookXMLFName) : OsPathOfUri(Book.BookXSLTTFName);
     const bool inside = IsInside(canonical, Canonical(ToOsPath(Book.RootPath))) ||
                         IsInside(canonical, Canonical(ToOsPath(Book.ProgramDataPath)));
@@ -503,6 +503,21 @@ void TBookCheck::CheckReference(const std::string& reference, const std::string&
     else if (!IsRegularFile(canonical.string()))
         Add({TCheckProblemKind::MissingResource, file, line, 0, partId,
              "Страница ссылается на несуществующий файл: " + canonical.string()});
+}
+
+// The line of book.xml whose attribute or url() gives the reference: the longest tail of its
+// path that book.xml holds as a whole quoted or bracketed value (a template may put the
+// book's root before it). 0 when none does: the template wrote the reference.
+long TBookCheck::BookXmlLineOfReference(const std::string& ref) const {
+    for (std::size_t from = 0; from < ref.size();) {
+        const std::string tail = ref.substr(from);
+        for (const auto& [open, close] : {std::pair{'"', '"'}, {'\'', '\''}, {'(', ')'}})
+            if (const long line = BookXmlLineOf(open + tail + close); line > 0) return line;
+        from = ref.find('/', from);
+        if (from == std::string::npos) break;
+        ++from;
+    }
+    return 0;
 }
 
 // The line of book.xml where text first appears; 0 when it does not.

@@ -52,6 +52,7 @@ struct TBookCheckReport {
     std::size_t PartCount = 0;       // parts made
     std::vector<TPartTime> Slowest;  // the five slowest parts, slowest first
     std::chrono::milliseconds ContentsTime{0};
+    bool OneParse = true;  // every part was made over the parse the contents run kept
 };
 
 // Parts made so far and parts to make.
@@ -80,6 +81,7 @@ private:
     // Adds a problem; one already reported for another part (same kind, place and message)
     // is counted there instead.
     void Add(TCheckProblem problem);
+    long BookXmlLineOfReference(const std::string& ref) const;
     long BookXmlLineOf(const std::string& text) const;
 
     std::string DescriptorFile;
