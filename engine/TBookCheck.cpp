@@ -219,6 +219,8 @@ TBookCheckReport TBookCheck::Run(const TStopToken& stop, const TCheckProgress& p
         return Report;
     }
     CheckDescriptorFiles();
+    RootFolder = Canonical(ToOsPath(Book.RootPath));
+    ProgramDataFolder = Canonical(ToOsPath(Book.ProgramDataPath));
     const auto start = std::chrono::steady_clock::now();
     const TContents contents = MakeContents(stop);
     Report.ContentsTime =
@@ -334,7 +336,7 @@ TContents TBookCheck::MakeContents(const TStopToken& stop) {
              "Служебная таблица стилей не дала ни одного раздела оглавления."});
     const std::function<void(const std::vector<TContentsItem>&)> collect = [&](const auto& items) {
         for (const TContentsItem& item : items) {
-            if (std::find(Entries.begin(), Entries.end(), item.DivID) == Entries.end()) Entries.push_back(item.DivID);
+            if (EntrySet.insert(item.DivID).second) Entries.push_back(item.DivID);
             collect(item.Children);
         }
     };
@@ -463,7 +465,7 @@ void TBookCheck::CheckInternalLink(const std::string& link, const std::string& p
     if (Lower(parts.Host) != "showdoc") return;
     for (const TXSLTParameter& param : ParseQuery(parts.Query)) {
         if (param.Name != "DivID") continue;
-        if (std::find(Entries.begin(), Entries.end(), param.Value) != Entries.end()) return;
+        if (EntrySet.count(param.Value) > 0) return;
         const long line = BookXmlLineOf("DivID=" + param.Value);
         Add({TCheckProblemKind::BrokenLink,
              line > 0 ? OsPathOfUri(Book.BookXMLFName) : OsPathOfUri(Book.BookXSLTTFName), line, 0, partId,
@@ -493,14 +495,16 @@ void TBookCheck::CheckReference(const std::string& reference, const std::string&
     // A relative reference is taken from the book's root, the base its pages are shown with.
     const fs::path target = ref.front() == '/' ? fs::path(ref) : fs::path(ToOsPath(Book.RootPath)) / ref;
     const fs::path canonical = Canonical(target.string());
+    const bool inside = IsInside(canonical, RootFolder) || IsInside(canonical, ProgramDataFolder);
+    if (inside && IsRegularFile(canonical.string())) return;
+    // Looked up only for a fault: a search of a large book.xml for every good reference of
+    // every page would cost more than making the pages.
     const long line = BookXmlLineOfReference(ref);
     const std::string file = line > 0 ? OsPathOfUri(Book.BookXMLFName) : OsPathOfUri(Book.BookXSLTTFName);
-    const bool inside = IsInside(canonical, Canonical(ToOsPath(Book.RootPath))) ||
-                        IsInside(canonical, Canonical(ToOsPath(Book.ProgramDataPath)));
     if (!inside)
         Add({TCheckProblemKind::OutsideBook, file, line, 0, partId,
              "Страница ссылается на файл вне книги: " + canonical.string()});
-    else if (!IsRegularFile(canonical.string()))
+    else
         Add({TCheckProblemKind::MissingResource, file, line, 0, partId,
              "Страница ссылается на несуществующий файл: " + canonical.string()});
 }

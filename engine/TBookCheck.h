@@ -4,8 +4,10 @@
 // runs it on a worker, the renderer from the command line.
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,9 @@ private:
     std::map<std::size_t, std::size_t> RepeatedIn;  // problem index -> further parts with it
     std::map<std::string, long> IdLines;  // ids of book.xml -> line of their first element
     std::vector<std::string> Entries;      // the contents entries' ids, each once, in order
+    std::set<std::string> EntrySet;
+    std::filesystem::path RootFolder;         // canonical: where a page's files may lie
+    std::filesystem::path ProgramDataFolder;
     std::string BookXmlText;
     bool TemplateParses = true;
     bool BookXmlFaultTold = false;
