@@ -225,6 +225,7 @@ TBookCheckReport TBookCheck::Run(const TStopToken& stop, const TCheckProgress& p
     const TContents contents = MakeContents(stop);
     Report.ContentsTime =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    if (Report.Stopped) return Report;
     CheckIds(stop);
     CheckCaptions(contents.Items);
     std::vector<TPartTime> times;
@@ -319,8 +320,11 @@ bool TBookCheck::CheckStylesheetParses(const std::string& uri, const std::string
 
 TContents TBookCheck::MakeContents(const TStopToken& stop) {
     const TBookPage run = RunServiceAction(TServiceAction::MakeTOC, Book, {stop, true});
+    if (run.Stopped) {
+        Report.Stopped = true;
+        return {};
+    }
     if (!run.Ok) {
-        if (run.Stopped) Report.Stopped = true;
         CheckFailedRun(run, Book.ServiceXSLTFile, "", TCheckProblemKind::Contents);
         return {};
     }
@@ -422,15 +426,16 @@ void TBookCheck::CheckFailedRun(const TBookPage& run, const std::string& stylesh
         file = OsPathOfUri(stylesheetUri);
         line = 0;  // the in-memory copy has no line breaks
     }
-    if (!run.FailedUri.empty() && OsPathOfUri(run.FailedUri) == OsPathOfUri(Book.BookXMLFName)) {
-        kind = TCheckProblemKind::NotParsed;
-        BookXmlFaultTold = true;
-    }
-    const std::string what = kind == TCheckProblemKind::NotParsed ? "Файл книги не разобран: "
+    const std::string text = Unescaped(run.Html);
+    const bool inBook = !run.FailedUri.empty() && OsPathOfUri(run.FailedUri) == OsPathOfUri(Book.BookXMLFName);
+    if (inBook) BookXmlFaultTold = true;
+    // A module the stylesheet imports that is no well-formed XML fails the run with a parser error.
+    if (inBook || (line > 0 && text.rfind("XML parser", 0) == 0)) kind = TCheckProblemKind::NotParsed;
+    const std::string what = kind == TCheckProblemKind::NotParsed
+                                 ? (inBook ? "Файл книги не разобран: " : "Файл не разобран: ")
                              : kind == TCheckProblemKind::Contents
                                  ? "Оглавление не построено: ошибка преобразования: "
                                  : "Страница «" + partId + "» не построена: ";
-    const std::string text = Unescaped(run.Html);
     Add({kind, file, line, 0, partId, what + (line > 0 ? WithoutPlace(text) : text)});
 }
 

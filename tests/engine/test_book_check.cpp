@@ -100,6 +100,7 @@ TEST_F(BookCheckTest, aMissingDescriptorCannotBeCheckedAndAStopEndsTheRun) {
     const TBookCheckReport stopped = Check("data/book.ini", stop);
     EXPECT_TRUE(stopped.Stopped);
     EXPECT_EQ(stopped.PartCount, 0u);
+    EXPECT_TRUE(stopped.Problems.empty()) << stopped.Problems.front().Printable();
 }
 
 TEST(CheckProblem, printableFormLeavesOutWhatIsUnknown) {
