@@ -211,7 +211,7 @@ TBookCheck::TBookCheck(std::string descriptorFile, TSettings settings)
     : DescriptorFile(std::move(descriptorFile)), Settings(std::move(settings)) {}
 
 TBookCheckReport TBookCheck::Run(const TStopToken& stop, const TCheckProgress& progress) {
-    Report = {};
+    *this = TBookCheck(DescriptorFile, Settings);  // a second run starts afresh
     if (!ReadDescriptor()) return Report;
     Report.Checked = true;
     if (const std::string problem = RootPathProblem(Book); !problem.empty()) {
