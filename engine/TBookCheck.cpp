@@ -115,8 +115,8 @@ std::string WithoutPlace(const std::string& text) {
 
 bool IsWarningLine(const TLogEntry& entry) {
     if (entry.Level == TLogLevel::Error || entry.Level == TLogLevel::Warning) return true;
-    // xsl:message that does not end the run is logged as information.
-    return entry.Level == TLogLevel::Info && entry.Text.rfind("xsl:message", 0) == 0;
+    // xsl:message that does not end the run is logged as information (its place may come first).
+    return entry.Level == TLogLevel::Info && entry.Text.find("xsl:message : ") != std::string::npos;
 }
 
 bool IsInside(const fs::path& file, const fs::path& folder) {
