@@ -12,6 +12,7 @@
 #include "OsFiles.h"
 #include "GlobalVars.h"
 #include "SettingsFile.h"
+#include "TBookCheck.h"
 #include "LibUnit.h"
 #include "Log.h"
 #include "PathRules.h"
@@ -31,6 +32,9 @@ const char* const HelpText =
     "  tomeria-render ДЕСКРИПТОР --action N    служебное действие N (0..255)\n"
     "  tomeria-render ДЕСКРИПТОР --search ЗАПРОС  поиск по книге: строка на часть,\n"
     "                                          лучшие первыми: id, табуляция, заголовок\n"
+    "  tomeria-render --check ДЕСКРИПТОР       проверка всей книги: строка на\n"
+    "                                          замечание (файл:строка:столбец: текст),\n"
+    "                                          затем итог и пять самых долгих частей\n"
     "  tomeria-render --help\n"
     "\n"
     "Печатает в стандартный вывод то, что показал бы просмотрщик, байт в байт.\n"
@@ -48,9 +52,11 @@ const char* const HelpText =
     "ошибки в стандартном потоке ошибок), 2 - ошибка в командной строке или\n"
     "дескриптор не найден. С --search: 0 - найдено, 1 - ничего не найдено или поиск\n"
     "невозможен (причина в стандартном потоке ошибок), 2 - ошибка в командной строке.\n"
+    "С --check: 0 - замечаний нет, 1 - есть замечания, 2 - книгу нельзя проверить\n"
+    "(дескриптор не найден или не читается) или ошибка в командной строке.\n"
     "Индекс для поиска хранится в $XDG_CACHE_HOME/tomeria/, как у просмотрщика.\n";
 
-enum class TMode { Toc, Part, Action, Search };
+enum class TMode { Toc, Part, Action, Search, Check };
 
 struct TCommand {
     std::string Descriptor;
@@ -88,11 +94,11 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
             command.Verbose = true;
         } else if (arg == "--expand") {
             command.Expand = true;
-        } else if (arg == "--toc" || arg == "--action" || arg == "--search") {
-            if (modeGiven) return "только одно из --toc, --action N, --search ЗАПРОС или DIVID";
+        } else if (arg == "--toc" || arg == "--action" || arg == "--search" || arg == "--check") {
+            if (modeGiven) return "только одно из --toc, --action N, --search ЗАПРОС, --check или DIVID";
             modeGiven = true;
-            if (arg == "--toc") {
-                command.Mode = TMode::Toc;
+            if (arg == "--toc" || arg == "--check") {
+                command.Mode = arg == "--toc" ? TMode::Toc : TMode::Check;
                 continue;
             }
             if (arg == "--search") {
@@ -120,7 +126,7 @@ std::optional<std::string> ParseCommandLine(int argc, char** argv, TCommand& com
         return std::nullopt;
     }
     if (positional.size() == 1 && modeGiven) return std::nullopt;
-    return "нужно ровно одно из --toc, --action N, --search ЗАПРОС или DIVID";
+    return "нужно ровно одно из --toc, --action N, --search ЗАПРОС, --check или DIVID";
 }
 
 // A path that exists relative to the current folder is taken as it is; otherwise the
@@ -183,12 +189,33 @@ int RunSearch(const TCommand& command) {
     return result.Hits.empty() ? ExitFailed : ExitOk;
 }
 
+int RunCheck(const std::string& descriptor) {
+    const TBookCheckReport report = TBookCheck(descriptor, Settings).Run(TStopToken{});
+    if (!report.Checked) {
+        for (const TCheckProblem& problem : report.Problems)
+            WriteBytes(stderr, "tomeria-render: " + problem.Printable() + "\n");
+        return ExitUsage;
+    }
+    std::string lines;
+    for (const TCheckProblem& problem : report.Problems)
+        lines += OneLine(problem.Printable()) + '\n';
+    lines += "Замечаний: " + std::to_string(report.Problems.size()) + ", частей проверено: " +
+             std::to_string(report.PartCount) + ", оглавление: " + std::to_string(report.ContentsTime.count()) +
+             " мс";
+    for (std::size_t i = 0; i < report.Slowest.size(); ++i)
+        lines += (i == 0 ? "; самые долгие части: " : ", ") + OneLine(report.Slowest[i].PartId) + " " +
+                 std::to_string(report.Slowest[i].Time.count()) + " мс";
+    WriteBytes(stdout, lines + "\n");
+    return report.Problems.empty() ? ExitOk : ExitFailed;
+}
+
 int Run(const TCommand& command) {
     const auto descriptor = LocateDescriptor(command.Descriptor, Settings);
     if (!descriptor) {
         std::cerr << "tomeria-render: дескриптор не найден: " << command.Descriptor << '\n';
         return ExitUsage;
     }
+    if (command.Mode == TMode::Check) return RunCheck(*descriptor);
     SetBookDefaults(BookInfo, Settings);
     BookInfo.DescriptorFile = *descriptor;
     ReadBookDescriptor(BookInfo, Settings);

@@ -147,6 +147,34 @@ TEST(TomeriaRender, exitCodes) {
 
 // The renderer is held to the same folders as the viewer: an outside file never reaches its
 // output, and a root that opens the disk is refused.
+TEST(TomeriaRender, checkExitsByWhatItFound) {
+    TTempDir dir;
+    const std::string checkBook = std::string(TOMERIA_SOURCE_DIR) + "/tests/data/check-book/data/book.ini";
+    const std::string notDescriptor = dir.Write("plain.ini", "[Other]\nKey=1\n");
+    struct Case {
+        const char* name;
+        std::string descriptor;
+        int exit;
+    };
+    const Case cases[] = {
+        {"the guide is clean", ShippedDescriptor, 0},
+        {"a book with faults", checkBook, 1},
+        {"no descriptor", dir.Os("nowhere.ini"), 2},
+        {"no book descriptor", notDescriptor, 2},
+    };
+    for (const Case& c : cases) {
+        const TResult result = RunRender({"--check", c.descriptor});
+        EXPECT_EQ(result.Exit, c.exit) << c.name << ": " << result.Out << result.Err;
+        if (c.exit < 2) {
+            EXPECT_NE(result.Out.find("частей проверено"), std::string::npos) << c.name;
+        }
+    }
+    // One problem a line, the summary last.
+    const TResult faults = RunRender({"--check", checkBook});
+    EXPECT_NE(faults.Out.find("/book.xml:4: "), std::string::npos) << faults.Out;
+    EXPECT_NE(faults.Out.find("Замечаний: 10,"), std::string::npos) << faults.Out;
+}
+
 TEST(TomeriaRender, hostileBookReadsNothingOutsideItsFolders) {
     TTempDir dir;
     dir.Write("secret.xml", "<s>SECRET</s>");
