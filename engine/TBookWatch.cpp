@@ -7,9 +7,16 @@
 TBookWatch::TBookWatch(QObject* parent) : QObject(parent) {
     Quiet.setSingleShot(true);
     connect(&Quiet, &QTimer::timeout, this, &TBookWatch::Report);
-    connect(&Watcher, &QFileSystemWatcher::fileChanged, this,
-            [this](const QString& path) { Check(path.toStdString()); });
-    connect(&Watcher, &QFileSystemWatcher::directoryChanged, this, &TBookWatch::FolderChanged);
+}
+
+QFileSystemWatcher& TBookWatch::Watcher() {
+    if (!System) {
+        System = std::make_unique<QFileSystemWatcher>();
+        connect(System.get(), &QFileSystemWatcher::fileChanged, this,
+                [this](const QString& path) { Check(path.toStdString()); });
+        connect(System.get(), &QFileSystemWatcher::directoryChanged, this, &TBookWatch::FolderChanged);
+    }
+    return *System;
 }
 
 void TBookWatch::Watch(const std::string& osPath, TBookFileKind kind) {
@@ -17,10 +24,10 @@ void TBookWatch::Watch(const std::string& osPath, TBookFileKind kind) {
     Files[osPath] = {kind, IdentityOfFile(osPath)};
     // The folder shows a file renamed over this one, or made again after it was deleted.
     const QString folder = QString::fromStdString(std::filesystem::path(osPath).parent_path().string());
-    if (!Watcher.directories().contains(folder) && !Watcher.addPath(folder))
+    if (!Watcher().directories().contains(folder) && !Watcher().addPath(folder))
         WriteLog("Папка книги не отслеживается: " + folder.toStdString(), TLogLevel::Warning);
     const QString file = QString::fromStdString(osPath);
-    if (Files[osPath].Identity && !Watcher.addPath(file))
+    if (Files[osPath].Identity && !Watcher().addPath(file))
         WriteLog("Файл книги не отслеживается: " + osPath, TLogLevel::Warning);
 }
 
@@ -28,8 +35,9 @@ void TBookWatch::Clear() {
     Quiet.stop();
     Pending.clear();
     Files.clear();
-    if (!Watcher.files().isEmpty()) Watcher.removePaths(Watcher.files());
-    if (!Watcher.directories().isEmpty()) Watcher.removePaths(Watcher.directories());
+    if (!System) return;
+    if (!System->files().isEmpty()) System->removePaths(System->files());
+    if (!System->directories().isEmpty()) System->removePaths(System->directories());
 }
 
 void TBookWatch::FolderChanged(const QString& folder) {
@@ -45,7 +53,7 @@ void TBookWatch::Check(const std::string& osPath) {
     if (found == Files.end()) return;
     const std::optional<TFileIdentity> now = IdentityOfFile(osPath);
     const QString file = QString::fromStdString(osPath);
-    if (now && !Watcher.files().contains(file)) Watcher.addPath(file);
+    if (now && !Watcher().files().contains(file)) Watcher().addPath(file);
     if (now == found->second.Identity) return;
     found->second.Identity = now;
     Pending.insert(osPath);

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QTimer>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -49,7 +50,8 @@ private:
         TBookFileKind Kind;
         std::optional<TFileIdentity> Identity;
     };
-    QFileSystemWatcher Watcher;
+    QFileSystemWatcher& Watcher();  // made at the first watch: it needs the application's event loop
+    std::unique_ptr<QFileSystemWatcher> System;
     QTimer Quiet;
     std::map<std::string, TWatched> Files;
     std::set<std::string> Pending;  // changed in the burst under way
