@@ -82,7 +82,7 @@ TEST_F(BookCheckTest, findsFilesThatAreMissingOrDoNotParse) {
                                {K::Descriptor, "data/broken.ini", 5, "", "ServiceXSLTFile"},
                                {K::NotParsed, "shemes/broken.xsltt", 4, "", "html line 4 and body"},
                                {K::NotParsed, "data/broken.xml", 4, "", "p line 4 and part"},
-                               {K::Contents, std::filesystem::relative(service, CheckBook).string(), 0, "", ""},
+                               {K::Contents, std::filesystem::relative(service, CheckBook).string(), 1, "", ""},
                            });
     for (const TCheckProblem& p : report.Problems)
         if (p.Kind == K::NotParsed) {
