@@ -461,3 +461,29 @@ void TBookSession::BookFilesChanged(const std::vector<TChangedFile>& files) {
     if (stylesheet) LoadBookTemplate(Record);
     if (!part.empty()) RequestPart(part, scrollY);
 }
+
+void TBookSession::CheckBook() {
+    StopCheck();
+    const unsigned run = ++CheckRun;
+    CheckStop = Pool.Submit(
+        TTransformationPool::TPriority::Background,
+        [this, run, descriptor = Record.DescriptorFile, settings = Settings](const TStopToken& stop) {
+            TBookCheck check(descriptor, settings);
+            const TBookCheckReport report = check.Run(stop, [this, run](std::size_t done, std::size_t total) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, run, done, total] {
+                        if (run == CheckRun) emit CheckProgress(static_cast<int>(done), static_cast<int>(total));
+                    },
+                    Qt::QueuedConnection);
+            });
+            QMetaObject::invokeMethod(
+                this,
+                [this, run, report] {
+                    if (run == CheckRun) emit CheckEnded(report);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void TBookSession::StopCheck() { CheckStop.Trip(); }

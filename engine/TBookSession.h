@@ -16,6 +16,7 @@
 #include "BookCatalog.h"
 #include "BookFailures.h"
 #include "TBookInfo.h"
+#include "TBookCheck.h"
 #include "TBookSearch.h"
 #include "TBookWatch.h"
 #include "TContents.h"
@@ -80,6 +81,10 @@ public:
     // A file the page on view loaded from the book (a style sheet, an image): watched too.
     void WatchPageFile(const std::string& osPath);
     TBookWatch& FileWatch() { return Watch; }
+    // Checks the whole open book for its author, on the pool behind the reader's pages
+    // (CheckProgress, then CheckEnded); a check under way is stopped first.
+    void CheckBook();
+    void StopCheck();
     // Stops the reader's requests under way: their answers say they were stopped.
     void Stop();
     // The reload actions: the template and the service stylesheet read again (the page on view
@@ -123,6 +128,8 @@ signals:
     void BooksListed(const std::vector<TBookEntry>& books);
     void BooksDescribed(const std::vector<TBookEntry>& books);
     void BusyChanged(bool busy);
+    void CheckProgress(int done, int total);
+    void CheckEnded(const TBookCheckReport& report);
 
 private:
     void Deliver(unsigned epoch, std::function<void()> answer);
@@ -156,6 +163,8 @@ private:
     bool IndexDue = false;                      // the contents are new: the index is built once idle
     std::optional<bool> WatchSwitch;            // set by the reader in this run, else the records' value
     TBookWatch Watch;
+    TStopToken CheckStop;
+    unsigned CheckRun = 0;  // the newest check: reports of an older one are dropped
     unsigned Epoch = 0;        // bumped by Open, Close and Abandon: answers of an older one are dropped
     unsigned PageRequest = 0;  // the newest page request
     TStopToken PageStop, ContentsStop, KeysStop;

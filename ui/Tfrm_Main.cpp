@@ -29,6 +29,7 @@
 #include "TCutCaptionTip.h"
 #include "TSearchPane.h"
 #include "TBookSession.h"
+#include "Tfrm_BookCheck.h"
 #include "TWebBrowser.h"
 #include "WindowLayout.h"
 #include "Tfrm_ExternalViewer.h"
@@ -77,6 +78,7 @@ Tfrm_Main::Tfrm_Main(TSettings& settings, const TSettings& defaults, TBookInfo& 
     ConnectRecentHandlers();
     ConnectTransformationHandlers();
     ConnectReadingHandlers();
+    ConnectCheckHandlers();
     FocusHook = connect(qApp, &QApplication::focusChanged, this, Guarded([this] { ActiveControlChanged(); }));
 }
 

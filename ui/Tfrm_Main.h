@@ -28,6 +28,8 @@ struct TBookEntry;
 struct TContents;
 struct TOpenRequest;
 class Tfrm_Bookmarks;
+class Tfrm_BookCheck;
+struct TCheckProblem;
 
 class QAction;
 class QActionGroup;
@@ -228,6 +230,9 @@ public:
     QAction* act_GoNextPart = nullptr;
     QAction* act_ViewRestorePlace = nullptr;  // reopen books where the reader left them
     QAction* act_ServiceWatchFiles = nullptr;  // the page follows the book's files as they are saved
+    QAction* act_ServiceCheckBook = nullptr;
+    // The check of the open book and its problems; none before the first check.
+    Tfrm_BookCheck* BookCheckWindow() const { return CheckWindow.get(); }
     QActionGroup* FontSizeGroup = nullptr;
     QActionGroup* DebugLevelGroup = nullptr;
 
@@ -297,6 +302,9 @@ private:
     void BookClosed();
     void ShowPage(const std::string& divId, const TBookPage& page, int scrollY);
     void ConnectReadingHandlers();
+    void ConnectCheckHandlers();
+    void act_ServiceCheckBookExecute();
+    void ShowCheckProblem(const TCheckProblem& problem);
     void UpdateReadingActions();
     void ShowInTree(const std::string& divId);
     bool ReadingMouseButton(QObject* watched, QEvent* event);
@@ -342,6 +350,7 @@ private:
     TBookSession* BookSession = nullptr;
     QShortcut* StopShortcut = nullptr;  // Escape, while a transformation runs
     bool ListingBooks = false;          // the book list is being read
+    std::unique_ptr<Tfrm_BookCheck> CheckWindow;
 
     QMetaObject::Connection FocusHook;
     QPointer<QWidget> CurrentFocused;

@@ -117,6 +117,8 @@ const TActionSpec ActionSpecs[] = {
      "Следующий раздел|Показать раздел после этого в порядке оглавления", -1, false, false},
     {&Tfrm_Main::act_ViewRestorePlace, "act_ViewRestorePlace", "View", "Открывать книгу там, где закончили чтение", "",
      "Место чтения|Открывать книгу на разделе и месте, где её закрыли", -1, true, true},
+    {&Tfrm_Main::act_ServiceCheckBook, "act_ServiceCheckBook", "Service", "Проверить книгу", "",
+     "Проверить книгу|Найти ошибки во всех файлах и разделах открытой книги", -1, false, false},
     {&Tfrm_Main::act_ServiceWatchFiles, "act_ServiceWatchFiles", "Service", "Следить за файлами книги", "",
      "Следить за файлами книги|Показывать страницу заново, когда файлы книги сохранены", -1, true, true},
 };
@@ -238,6 +240,7 @@ void Tfrm_Main::CreateMenus() {
     bookmarks->addActions({act_ServiceBookmarksList, act_ServiceBookmarksImport, act_ServiceBookmarksExport});
     service->addSeparator();
     service->addAction(act_ServiceWatchFiles);
+    service->addAction(act_ServiceCheckBook);
     service->addSeparator();
     service->addAction(act_ServiceSettings);
 

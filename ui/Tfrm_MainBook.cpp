@@ -111,6 +111,7 @@ void Tfrm_Main::BookOpened(const TOpenRequest& request) {
     Settings.OpenTopTOCItemOnShow = true;
     act_ServiceBookmarkAdd->setEnabled(true);
     act_ServiceBookmarksList->setEnabled(true);
+    act_ServiceCheckBook->setEnabled(true);
     if (request.Remember) RememberOpenedBook(request.Path);
 }
 
@@ -129,6 +130,7 @@ void Tfrm_Main::BookClosed() {
     SetBookActionsEnabled(false);
     act_ServiceBookmarkAdd->setEnabled(false);
     act_ServiceBookmarksList->setEnabled(false);
+    act_ServiceCheckBook->setEnabled(false);
     WriteLog("Очистка рабочей области браузера.");
     RunLogged([this] { ShowHtmlMessage(""); });
     WriteLog("Очистка оглавления.");

@@ -29,10 +29,12 @@ private:
 }  // namespace
 
 Tfrm_SplashScreen::Tfrm_SplashScreen(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::WindowDoesNotAcceptFocus) {
     setObjectName(QStringLiteral("frm_SplashScreen"));
     // The splash only shows: a window manager that activated it would take the keys from the
-    // window that shows next (and Escape from a page being made).
+    // window that shows next (and Escape from a page being made). Not activated when shown,
+    // and marked as taking no input, so no window manager gives it the focus later either.
     setAttribute(Qt::WA_ShowWithoutActivating);
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Box | QFrame::Plain);
