@@ -20,11 +20,6 @@ std::string PathOfUri(const std::string& uri) {
     return uri.substr(prefix.size());
 }
 
-// The error text comes with "<" and ">" escaped; the failure page escapes it as a whole.
-std::string Unescaped(const std::string& errorText) {
-    return QString::fromStdString(errorText).replace("&lt;", "<").replace("&gt;", ">").toStdString();
-}
-
 bool FileExists(const std::string& uri) { return IsRegularFile(ToOsPath(PathOfUri(uri))); }
 
 // The file a failed run names as the place of its error, as "path:line:column" (each of line and
@@ -38,6 +33,16 @@ std::string FileAtFault(const TBookPage& run, const std::string& stylesheetUri) 
 }
 
 }  // namespace
+
+std::string OsPathOfUri(const std::string& uri) {
+    const std::string file = PathOfUri(uri);
+    return file == uri ? std::string() : ToOsPath(file);
+}
+
+// The failure page escapes the text as a whole.
+std::string UnescapedErrorText(const std::string& errorText) {
+    return QString::fromStdString(errorText).replace("&lt;", "<").replace("&gt;", ">").toStdString();
+}
 
 std::optional<TBookFailure> IntegrityFailureOf(const TBookInfo& book) {
     const std::string problem = RootPathProblem(book);
@@ -53,7 +58,7 @@ TBookFailure ContentsFailureOf(const TBookInfo& book, const TBookPage& contentsR
                 PathOfUri(book.ServiceXSLTFile), ""};
     if (!contentsRun.Ok)
         return {"Оглавление не построено: ошибка преобразования.", FileAtFault(contentsRun, book.ServiceXSLTFile),
-                Unescaped(contentsRun.Html)};
+                UnescapedErrorText(contentsRun.Html)};
     return {"Служебная таблица стилей не дала ни одного раздела оглавления.", PathOfUri(book.ServiceXSLTFile), ""};
 }
 
@@ -66,5 +71,5 @@ std::optional<TBookFailure> TemplateFailureOf(const TBookInfo& book) {
 std::optional<TBookFailure> PartFailureOf(const TBookInfo& book, const TBookPage& partRun) {
     if (partRun.Ok || partRun.FailedUri.empty()) return std::nullopt;
     return TBookFailure{"Страница не построена: ошибка преобразования.", FileAtFault(partRun, book.BookXSLTTFName),
-                        Unescaped(partRun.Html)};
+                        UnescapedErrorText(partRun.Html)};
 }

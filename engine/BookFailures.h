@@ -14,6 +14,11 @@ struct TBookFailure {
     bool operator==(const TBookFailure&) const = default;
 };
 
+// The OS path a "file://" URI of the book record names; "" for any other URI.
+std::string OsPathOfUri(const std::string& uri);
+// A run's error text with the "<" and ">" its report escaped given back.
+std::string UnescapedErrorText(const std::string& errorText);
+
 // A root folder wider than the book's own: its pages would read the whole disk.
 std::optional<TBookFailure> IntegrityFailureOf(const TBookInfo& book);
 // Why the contents came out empty; contentsRun is the run of the service stylesheet.

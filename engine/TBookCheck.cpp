@@ -1,5 +1,7 @@
 #include "TBookCheck.h"
 
+#include "BookFailures.h"
+
 #include <libxml/HTMLparser.h>
 
 #include <algorithm>
@@ -44,19 +46,6 @@ std::string Trimmed(const std::string& text) {
 
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == prefix;
-}
-
-// The OS path a "file://" URI of the engine names (the form the descriptor reading gives).
-std::string OsPathOfUri(const std::string& uri) {
-    return StartsWithNoCase(uri, "file://") ? ToOsPath(uri.substr(7)) : std::string();
-}
-
-// The error text of a run comes with "<" and ">" escaped.
-std::string Unescaped(std::string text) {
-    for (const auto& [from, to] : {std::pair<std::string, std::string>{"&lt;", "<"}, {"&gt;", ">"}})
-        for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
-            text.replace(at, from.size(), to);
-    return text;
 }
 
 std::string PercentDecoded(const std::string& text) {
@@ -426,7 +415,7 @@ void TBookCheck::CheckFailedRun(const TBookPage& run, const std::string& stylesh
         file = OsPathOfUri(stylesheetUri);
         line = 0;  // the in-memory copy has no line breaks
     }
-    const std::string text = Unescaped(run.Html);
+    const std::string text = UnescapedErrorText(run.Html);
     const bool inBook = !run.FailedUri.empty() && OsPathOfUri(run.FailedUri) == OsPathOfUri(Book.BookXMLFName);
     if (inBook) BookXmlFaultTold = true;
     // A module the stylesheet imports that is no well-formed XML fails the run with a parser error.

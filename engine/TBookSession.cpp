@@ -398,16 +398,6 @@ void TBookSession::SetWatchesFiles(bool watch) {
         WatchBook();
 }
 
-namespace {
-
-// The local file a "file://" URI of the book record names.
-std::string OsPathOfUri(const std::string& uri) {
-    const std::string prefix = "file://";
-    return uri.compare(0, prefix.size(), prefix) == 0 ? ToOsPath(uri.substr(prefix.size())) : std::string();
-}
-
-}  // namespace
-
 void TBookSession::WatchBook() {
     Watch.Clear();
     if (!WatchesFiles()) return;
